@@ -1,0 +1,16 @@
+#pragma once
+// The one conversion between Windows-1250 (the bytes of every file of the suite) and UTF-8 (the
+// source code, the terminal, the windows and file-system paths).
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// UTF-8 text to Windows-1250 bytes; a character that Windows-1250 lacks becomes '?'.
+std::string ToCp1250(std::string_view utf8);
+// Windows-1250 bytes to UTF-8. Every byte maps to a character, so nothing is lost.
+std::string FromCp1250(std::string_view bytes);
+// True when `text` is well-formed UTF-8 (plain ASCII included).
+bool IsValidUtf8(std::string_view text);
+
+}  // namespace orvane

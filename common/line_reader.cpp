@@ -1,0 +1,82 @@
+#include "common/line_reader.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace orvane {
+
+namespace {
+constexpr std::size_t kBlockSize = 1 << 16;
+constexpr char kCtrlZ = 0x1A;
+}  // namespace
+
+LineReader::~LineReader() { Close(); }
+
+bool LineReader::Open(const std::string& path) {
+  Close();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  file_ = std::fopen(path.c_str(), "rb");
+  if (!file_) return false;
+  buffer_.resize(kBlockSize);
+  pos_ = end_ = 0;
+  eof_ = failed_ = false;
+  return true;
+}
+
+void LineReader::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  eof_ = true;
+}
+
+bool LineReader::Fill() {
+  if (eof_ || !file_) return false;
+  end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  pos_ = 0;
+  if (end_ == 0) {
+    if (std::ferror(file_)) failed_ = true;
+    eof_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool LineReader::ReadLine(std::string& line) {
+  line.clear();
+  if (!file_ || (eof_ && pos_ >= end_)) return false;
+  bool any = false;
+  for (;;) {
+    if (pos_ >= end_ && !Fill()) break;
+    const char* begin = buffer_.data() + pos_;
+    const std::size_t avail = end_ - pos_;
+    const void* lf = std::memchr(begin, '\n', avail);
+    const void* sub = std::memchr(begin, kCtrlZ, avail);
+    std::size_t take = avail;
+    if (lf) take = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+    if (sub) {
+      const auto at = static_cast<std::size_t>(static_cast<const char*>(sub) - begin);
+      if (at < take) {
+        // Ctrl-Z ends the file: the text before it is the last line.
+        line.append(begin, at);
+        any = any || at > 0;
+        eof_ = true;
+        pos_ = end_ = 0;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return any;
+      }
+    }
+    line.append(begin, take);
+    any = true;
+    pos_ += take;
+    if (lf) {
+      ++pos_;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return true;
+    }
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return any;
+}
+
+}  // namespace orvane

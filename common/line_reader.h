@@ -1,0 +1,37 @@
+#pragma once
+// Reads a text file line by line: a line ends at LF, optionally preceded by CR; a Ctrl-Z byte ends
+// the file; lines may be of any length. Bytes are returned as they stand (Windows-1250).
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+class LineReader {
+ public:
+  LineReader() = default;
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Opens the file; false when it cannot be opened for reading (or is a directory).
+  bool Open(const std::string& path);
+  // Next line without its line end; false at the end of the file (or at Ctrl-Z, or on a read error).
+  bool ReadLine(std::string& line);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+  // True when reading stopped on a read error rather than at the end of the data.
+  bool Failed() const { return failed_; }
+
+ private:
+  bool Fill();
+
+  std::FILE* file_ = nullptr;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace orvane

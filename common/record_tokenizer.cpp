@@ -1,0 +1,30 @@
+#include "common/record_tokenizer.h"
+
+namespace orvane {
+
+int IsFieldChar(unsigned char c) {
+  return (c == 0 || c == 9 || c == 32 || c == 44 || c == 59) ? 0 : 1;
+}
+
+void SplitFields(std::string_view line, FieldTable& table, int& count) {
+  for (int k = 1; k <= 200; ++k) table.slot[static_cast<std::size_t>(k)].clear();
+  count = 1;
+  const std::size_t n = line.size();
+  std::size_t j = 0;
+  while (j < n) {
+    // Skip a run of separators.
+    while (j < n && !IsFieldChar(static_cast<unsigned char>(line[j]))) ++j;
+    if (j == n) break;
+    std::size_t start = j;
+    while (j < n && IsFieldChar(static_cast<unsigned char>(line[j]))) ++j;
+    std::string& slot = table.slot[static_cast<std::size_t>(count)];
+    slot.assign(line.substr(start, j - start));
+    if (j == n) break;  // the field ends with the line
+    if (count == kFieldCapacity) break;  // the table is full: the rest of the line is not stored
+    ++count;
+    table.slot[static_cast<std::size_t>(count)].clear();
+  }
+  if (table.slot[static_cast<std::size_t>(count)].empty()) --count;
+}
+
+}  // namespace orvane

@@ -1,0 +1,36 @@
+#include "common/text_writer.h"
+
+namespace orvane {
+
+TextWriter::~TextWriter() { Close(); }
+
+bool TextWriter::Create(const std::string& path) {
+  Close();
+  path_ = path;
+  failed_ = false;
+  file_ = std::fopen(path.c_str(), "wb");
+  created_ = file_ != nullptr;
+  if (file_) std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+  return created_;
+}
+
+void TextWriter::Write(std::string_view bytes) {
+  if (!file_ || bytes.empty()) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+}
+
+void TextWriter::Line(std::string_view bytes) {
+  Write(bytes);
+  Write("\r\n");
+}
+
+bool TextWriter::Close() {
+  if (file_) {
+    if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true;
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+  }
+  return Ok();
+}
+
+}  // namespace orvane

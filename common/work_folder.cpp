@@ -1,0 +1,131 @@
+#include "common/work_folder.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "common/cp1250.h"
+#include "common/line_reader.h"
+
+namespace orvane {
+
+namespace {
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+constexpr std::size_t kIniValueLimit = 2047;
+
+}  // namespace
+
+std::string ExecutableDirectory() {
+  std::string buf(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return ".";
+  buf.resize(static_cast<std::size_t>(n));
+  const auto slash = buf.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return buf.substr(0, slash);
+}
+
+std::string ReadIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
+                         const std::string& fallback) {
+  LineReader reader;
+  if (!reader.Open(iniPath)) return fallback;
+  std::string line;
+  bool inSection = false;
+  bool first = true;
+  while (reader.ReadLine(line)) {
+    std::string_view text = line;
+    if (first && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 mark
+    first = false;
+    text = Trim(text);
+    if (text.empty() || text.front() == ';' || text.front() == '#') continue;
+    if (text.front() == '[') {
+      const auto close = text.find(']');
+      inSection = close != std::string_view::npos && EqualNoCase(Trim(text.substr(1, close - 1)), section);
+      continue;
+    }
+    if (!inSection) continue;
+    const auto eq = text.find('=');
+    if (eq == std::string_view::npos || !EqualNoCase(Trim(text.substr(0, eq)), key)) continue;
+    std::string_view value = Trim(text.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+      value = value.substr(1, value.size() - 2);
+    if (value.size() > kIniValueLimit) value = value.substr(0, kIniValueLimit);
+    return std::string(value);
+  }
+  return fallback;
+}
+
+std::string DefaultWorkFolder() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) : std::string("/");
+}
+
+std::string LoadWorkFolder(const std::string& iniPath) {
+  std::string folder = ReadIniValue(iniPath, "General", "path", DefaultWorkFolder());
+  if (!IsValidUtf8(folder)) folder = FromCp1250(folder);
+  return folder;
+}
+
+std::string LoadWorkFolder() { return LoadWorkFolder(ExecutableDirectory() + "/orvane.ini"); }
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string StandardFilePath(const std::string& workFolder, std::string_view name) {
+  std::string exact = workFolder + "/" + std::string(name);
+  if (FileExists(exact)) return exact;
+  DIR* dir = ::opendir(workFolder.empty() ? "/" : workFolder.c_str());
+  if (!dir) return exact;
+  std::string found;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (EqualNoCase(entry->d_name, name)) {
+      std::string candidate = workFolder + "/" + entry->d_name;
+      if (!FileExists(candidate)) continue;
+      // Several spellings of one name: the first in byte order, so the choice is stable.
+      if (found.empty() || candidate < found) found = candidate;
+    }
+  }
+  ::closedir(dir);
+  return found.empty() ? exact : found;
+}
+
+std::vector<int> PresenceFlags(const std::string& workFolder, const std::vector<std::string>& names) {
+  std::vector<int> flags;
+  flags.reserve(names.size());
+  for (const auto& name : names) flags.push_back(FileExists(StandardFilePath(workFolder, name)) ? 1 : 0);
+  return flags;
+}
+
+const std::vector<std::string>& SolvantaPresenceNames() {
+  static const std::vector<std::string> names = {"bl",      "blh_e",      "blh_n",   "bln",    "blh_n.1",
+                                                 "blh_e.1", "deltah.gps", "blh.grs", "deltah1"};
+  return names;
+}
+
+const std::vector<std::string>& KvelPresenceNames() {
+  static const std::vector<std::string> names = {"deltah", "deltah1", "h.sta", "xyh.sta"};
+  return names;
+}
+
+}  // namespace orvane

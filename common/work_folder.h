@@ -1,0 +1,42 @@
+#pragma once
+// The working folder named in orvane.ini beside the program, and the standard files inside it.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane {
+
+// Directory of the running program file (from /proc/self/exe), without a trailing separator.
+std::string ExecutableDirectory();
+
+// Value of `key` in `section` of an INI file. Section and key match without regard to letter
+// case, blanks around the value are dropped, one pair of surrounding quotes is removed, and a
+// missing file, section or key gives `fallback`. Values of up to 2047 characters come back whole.
+std::string ReadIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
+                         const std::string& fallback);
+
+// The folder when no orvane.ini names one: the user's home directory.
+std::string DefaultWorkFolder();
+
+// Key "path" of section "General" of `iniPath`; the default folder when there is none. A value
+// in Windows-1250 bytes (not valid UTF-8) is converted to UTF-8 for the file system.
+std::string LoadWorkFolder(const std::string& iniPath);
+// The same for orvane.ini beside the running program.
+std::string LoadWorkFolder();
+
+// The working folder, a separator and the standard name, joined as plain text. On this file
+// system letter case matters, so when no entry has exactly that name the folder is searched for
+// one that matches it without regard to case; a file that does not exist yet keeps the spelling
+// given.
+std::string StandardFilePath(const std::string& workFolder, std::string_view name);
+
+bool FileExists(const std::string& path);
+
+// 1 for every name whose standard file exists, 0 otherwise, in the order given.
+std::vector<int> PresenceFlags(const std::string& workFolder, const std::vector<std::string>& names);
+
+// Names tested at start by each program, in the order of its flags.
+const std::vector<std::string>& SolvantaPresenceNames();
+const std::vector<std::string>& KvelPresenceNames();
+
+}  // namespace orvane

@@ -1,0 +1,89 @@
+#pragma once
+// The adjustment run of a levelling network: its options, the host it reports through, and the
+// run-wide tables that one call of RunAdjustment fills phase by phase.
+//
+// Texts handed to the host and written to the files are Windows-1250 bytes. Tables that the
+// phases index by catalogue point or by observation are 1-based: element 0 is unused.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/run_outcome.h"
+#include "common/text_writer.h"
+
+namespace kvel {
+
+struct AdjustmentOptions {
+  int Method = 1;        // 1 least squares, 2 robust estimation
+  int AccuracyMode = 1;  // 1 full analysis from the covariance matrix, 2 simplified (Otrebski)
+  int Decimals = 4;      // 3, 4 or 5 decimals of the metre values in the listings
+  bool UnitErrorIsOne = true;
+};
+
+// What the main window (or the terminal, or a test) offers the run.
+class AdjustmentHost {
+ public:
+  virtual ~AdjustmentHost() = default;
+  // Replaces MONITOR line `index` (0-based); an index beyond the memo's last line writes nothing.
+  virtual void SetMonitorLine(int index, const std::string& text) = 0;
+  // A modal message box with OK.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A modal information box (information icon, OK).
+  virtual void ShowInformation(const std::string& text) = 0;
+  // Shows the main window's hint " <---- Kliknij panel do edycji".
+  virtual void ShowEditHint() = 0;
+};
+
+struct Observation {
+  std::string FromNr;  // Nr(i), at most 16 characters
+  std::string ToNr;    // Nr(j)
+  double DH = 0;       // H(j) - H(i) as measured, m
+  double Weight = 0;   // a-priori weight p, 1/m^2
+  int From = 0;        // catalogue index of Nr(i)
+  int To = 0;          // catalogue index of Nr(j)
+};
+
+struct BenchmarkRecord {
+  std::string Nr;
+  double Height = 0;     // as read; after the reduction, minus MeanBenchHeight
+  double MeanError = 0;  // from its group end record, else 0
+};
+
+// Everything one run owns. Nothing of an earlier run is reused.
+struct AdjustmentRun {
+  std::string workFolder;
+  AdjustmentOptions options;
+  AdjustmentHost* host = nullptr;
+  orvane::TextWriter report;   // wyh.osn
+  orvane::TextWriter heights;  // h.osn
+  int monitorLine = 0;
+
+  // Observation files (deltah, deltah1).
+  std::vector<Observation> obs{1};  // obs[1..ObservationCount()]
+  int firstFileObsCount = 0;
+  double fileUnitError[2] = {0, 0};  // deltah, deltah1: Mo, or -1 for squared mean errors, 0 if missing
+  double unitMeanError = 0;          // fileUnitError[0]
+
+  // Benchmark file and point catalogue.
+  std::vector<BenchmarkRecord> bench{1};  // bench[1..BenchRecordCount()]
+  double meanBenchHeight = 0;
+  int benchWithErrorCount = 0;
+  std::vector<std::string> pointNr{1};  // pointNr[1..PointCount()], order of first appearance
+  std::vector<double> pointHeight{1};   // reduced heights
+  std::vector<int> fixedPoint{1};       // fixedPoint[1..FixedPointCount()], catalogue indices
+  std::vector<double> fixedMeanError{1};
+
+  // Topology.
+  std::vector<std::vector<int>> neighbours{1};  // neighbours[k]: distinct neighbours in order of first linking
+  int startPoint = 1;
+
+  int ObservationCount() const { return static_cast<int>(obs.size()) - 1; }
+  int BenchRecordCount() const { return static_cast<int>(bench.size()) - 1; }
+  int PointCount() const { return static_cast<int>(pointNr.size()) - 1; }
+  int FixedPointCount() const { return static_cast<int>(fixedPoint.size()) - 1; }
+
+  // A report line, already in Windows-1250 bytes.
+  void Report(std::string_view bytes) { report.Line(bytes); }
+};
+
+}  // namespace kvel
