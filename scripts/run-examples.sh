@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs both programs on the shipped example folders.
+# The examples are copied to build/examples first, so the shipped files stay as they are.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+out=build/examples
+rm -rf "$out"
+mkdir -p "$out"
+cp -r examples/. "$out"/
+bin=build/bin
+
+echo "== solvanta-cli on $out/solvanta (PL-ETRF2000)"
+"$bin/solvanta-cli" --frame etrf2000 --folder "$out/solvanta"
+echo
+echo "== kvel-cli on $out/kvel (least squares, full analysis)"
+"$bin/kvel-cli" --folder "$out/kvel"
+echo
+echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1) and $out/kvel (wyh.osn, h.osn)."
