@@ -1,0 +1,140 @@
+#pragma once
+// Height anomaly N and deflections of the vertical (KSI, ETA) at one point, from the model grid.
+//
+// Per point the three steps run in this order: LocateCell, AnomalyAt, DeflectionsAt; the last two
+// need an admissible position. N is bilinear in the cell (extrapolated linearly within one step
+// outside the grid); the deflections are bilinear in the central differences of the grid at the
+// four corners. All arithmetic is extended precision; nothing allocates.
+//
+// Variants used by the tasks:
+//   BL -> BLN             clamping On,  deflections with kAnomalyListLimits
+//   BLH_e -> BLH_n.1      clamping On,  deflections with kEllipsoidalToNormalLimits
+//   BLH_n -> BLH_e.1      clamping On,  no deflections
+//   BLH.grs stations      clamping Off, no deflections
+#include <cstdint>
+
+#include "quasigeoid/geodesy.h"
+#include "quasigeoid/model_grid.h"
+
+namespace solvanta {
+
+// Frame of the ellipsoidal heights and of N, by its integer code (0 while none is chosen).
+enum class ReferenceFrame : int { None = 0, Etrf89 = 1, Etrf2000 = 3 };
+
+// A point as read: integer degrees and minutes, real seconds. Minutes and seconds are not
+// range-tested (75 minutes count as 1 degree 15 minutes).
+struct GeodeticPoint {
+  std::int32_t bDegrees = 0;
+  std::int32_t bMinutes = 0;
+  Real bSeconds = 0;
+  std::int32_t lDegrees = 0;
+  std::int32_t lMinutes = 0;
+  Real lSeconds = 0;
+};
+
+// Where a point lies in the grid: x (rows) and y (columns) as reals, the cell (i, j) whose
+// south-west corner is node (i, j), and the fractions dx = x - i, dy = y - j.
+struct GridPosition {
+  Real x = 0;
+  Real y = 0;
+  int i = 0;
+  int j = 0;
+  Real dx = 0;
+  Real dy = 0;
+};
+
+// Edge clamping puts a point on the northern or eastern edge (row 800, column 1200) into the
+// last cell, and lets the band of one step beyond those edges extrapolate.
+enum class EdgeClamping { Off, On };
+
+// Largest cell row and column that still get deflections.
+struct DeflectionLimits {
+  int maxRow;
+  int maxColumn;
+};
+inline constexpr DeflectionLimits kAnomalyListLimits{797, 1197};          // BL -> BLN
+inline constexpr DeflectionLimits kEllipsoidalToNormalLimits{798, 1198};  // BLH_e -> BLH_n.1
+
+struct Deflections {
+  bool computed = false;  // false: KSI = ETA = 0, print the placeholders
+  Real ksi = 0;           // meridian component, arc-seconds
+  Real eta = 0;           // prime-vertical component, arc-seconds
+};
+
+// Latitude and longitude of the point in arc-seconds. The whole degrees and minutes are summed
+// in 64-bit integers, so no degree value can overflow into the model's area.
+inline void PointSeconds(const GeodeticPoint& point, Real& bSeconds, Real& lSeconds) {
+  const std::int64_t b = std::int64_t{point.bDegrees} * 3600 + std::int64_t{point.bMinutes} * 60;
+  const std::int64_t l = std::int64_t{point.lDegrees} * 3600 + std::int64_t{point.lMinutes} * 60;
+  bSeconds = static_cast<Real>(b) + point.bSeconds;
+  lSeconds = static_cast<Real>(l) + point.lSeconds;
+}
+
+// Finds the cell of the point. False when the point lies outside the admissible area:
+// with clamping 47.99 < B < 56.01 and 12.99 < L < 25.01 degrees, without it 47.99 < B < 56.00 and
+// 12.99 < L < 25.00. NaN or huge seconds are outside too.
+inline bool LocateCell(const GeodeticPoint& point, EdgeClamping clamping, GridPosition& position) {
+  Real bSeconds;
+  Real lSeconds;
+  PointSeconds(point, bSeconds, lSeconds);
+  const Real x = (bSeconds / 3600.0L - 48.0L) * 100.0L;
+  const Real y = (lSeconds / 3600.0L - 13.0L) * 100.0L;
+  // The cell index truncates toward zero (x in (-1, 0) gives row 0), so only values in
+  // (-1, last + 1) can give an admissible cell; testing first keeps the conversion defined.
+  if (!(x > -1.0L && x < static_cast<Real>(kGridRows)) || !(y > -1.0L && y < static_cast<Real>(kGridColumns))) {
+    return false;
+  }
+  int i = static_cast<int>(x);
+  int j = static_cast<int>(y);
+  if (clamping == EdgeClamping::On) {
+    if (i == kGridRows - 1) i = kGridRows - 2;
+    if (j == kGridColumns - 1) j = kGridColumns - 2;
+  }
+  if (i < 0 || i > kGridRows - 2 || j < 0 || j > kGridColumns - 2) return false;
+  position.x = x;
+  position.y = y;
+  position.i = i;
+  position.j = j;
+  position.dx = x - static_cast<Real>(i);
+  position.dy = y - static_cast<Real>(j);
+  return true;
+}
+
+// The bilinear N of the grid (PL-ETRF2000), metres.
+inline Real GridAnomalyAt(const ModelGrid& grid, const GridPosition& position) {
+  const int i = position.i;
+  const int j = position.j;
+  const Real dx = position.dx;
+  const Real dy = position.dy;
+  const Real a00 = static_cast<Real>(grid.At(i, j)) * kGridUnit;
+  const Real a10 = static_cast<Real>(grid.At(i + 1, j)) * kGridUnit;
+  const Real a11 = static_cast<Real>(grid.At(i + 1, j + 1)) * kGridUnit;
+  const Real a01 = static_cast<Real>(grid.At(i, j + 1)) * kGridUnit;
+  return (1.0L - dx) * a00 * (1.0L - dy) + a10 * dx * (1.0L - dy) + a11 * dx * dy + (1.0L - dx) * a01 * dy;
+}
+
+// A PL-ETRF2000 height anomaly at (B, L) in arc-seconds, taken as an ellipsoidal height through
+// BlhToXyz, Etrf2000ToEtrf89 and back: the PL-ETRF89 anomaly, metres.
+Real AnomalyInEtrf89(Real bSeconds, Real lSeconds, Real anomaly2000);
+
+// N in metres in `frame` at an admissible position of `point`. Every frame but PL-ETRF89 gets
+// the grid's own PL-ETRF2000 value.
+inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, ReferenceFrame frame,
+                      const GeodeticPoint& point) {
+  const Real n = GridAnomalyAt(grid, position);
+  if (frame != ReferenceFrame::Etrf89) return n;
+  Real bSeconds;
+  Real lSeconds;
+  PointSeconds(point, bSeconds, lSeconds);
+  return AnomalyInEtrf89(bSeconds, lSeconds, n);
+}
+
+// KSI and ETA in arc-seconds at an admissible position, computed only for cells with
+// 2 <= i <= maxRow and 2 <= j <= maxColumn (limits above 798 and 1198 are cut to those, the
+// largest cells whose differences stay inside the grid). The same for both frames.
+Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn);
+inline Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, DeflectionLimits limits) {
+  return DeflectionsAt(grid, position, limits.maxRow, limits.maxColumn);
+}
+
+}  // namespace solvanta

@@ -1,0 +1,98 @@
+#include "quasigeoid/model_grid.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "common/cp1250.h"
+#include "common/work_folder.h"
+
+namespace solvanta {
+
+ModelGrid& ProgramModelGrid() {
+  static ModelGrid grid;
+  return grid;
+}
+
+std::string ModelFilePath() { return orvane::StandardFilePath(orvane::ExecutableDirectory(), kModelFileName); }
+
+namespace {
+
+// Rows read per block; the gauge moves once per block.
+constexpr int kRowsPerBlock = 4;
+
+ModelLoadResult Failure(ModelLoadOutcome outcome, const std::string& utf8Message, std::uintmax_t size) {
+  ModelLoadResult result;
+  result.outcome = outcome;
+  result.message = orvane::ToCp1250(utf8Message);
+  result.fileSize = size;
+  return result;
+}
+
+std::string FileName() { return std::string(kModelFileName); }
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      return Failure(ModelLoadOutcome::Missing, "*** Brak pliku: " + FileName(), 0);
+    }
+    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + FileName(), 0);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + FileName() + " (to nie jest plik)", 0);
+  }
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  // A short grid would leave part of the model undefined: never use it.
+  if (size < kModelFileSize) {
+    return Failure(ModelLoadOutcome::Damaged,
+                   "*** Uszkodzony plik: " + FileName() + " (rozmiar " + std::to_string(size) + " B, oczekiwano " +
+                       std::to_string(kModelFileSize) + " B)",
+                   size);
+  }
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + FileName(), size);
+  }
+
+  std::int32_t* values = grid.Data();
+  std::size_t read = 0;
+  int reported = 0;
+  for (int row = 0; row < kGridRows; row += kRowsPerBlock) {
+    const std::size_t count = static_cast<std::size_t>(std::min(kRowsPerBlock, kGridRows - row)) * kGridColumns;
+    const std::size_t got = std::fread(values + read, sizeof(std::int32_t), count, file.get());
+    read += got;
+    if (got != count) {
+      return Failure(ModelLoadOutcome::Damaged,
+                     "*** Błąd odczytu pliku: " + FileName() + " (odczytano " + std::to_string(read) + " z " +
+                         std::to_string(kGridValueCount) + " wartości)",
+                     size);
+    }
+    if (progress && reported < kLoadGaugeMaximum) {
+      const int steps = static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(kLoadGaugeMaximum - reported)));
+      reported += steps;
+      progress(steps);
+    }
+  }
+  if constexpr (std::endian::native == std::endian::big) {
+    for (std::size_t k = 0; k < kGridValueCount; ++k) {
+      const auto u = static_cast<std::uint32_t>(values[k]);
+      values[k] = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24));
+    }
+  }
+  ModelLoadResult result;
+  result.fileSize = size;
+  return result;
+}
+
+}  // namespace solvanta
