@@ -10,8 +10,17 @@
 
 #include "common/run_outcome.h"
 #include "common/text_writer.h"
+#include "leveling/profile_solver.h"
 
 namespace kvel {
+
+// Capacities of one run; one more of any of them stops the run with its message.
+inline constexpr int kMaxObservations = 40000;
+inline constexpr int kMaxBenchRecords = 20000;
+inline constexpr int kMaxPoints = 20000;
+inline constexpr int kMaxNeighbours = 2000;
+// Significant bytes of a point number; a longer number is cut.
+inline constexpr std::size_t kPointNrLength = 16;
 
 struct AdjustmentOptions {
   int Method = 1;        // 1 least squares, 2 robust estimation
@@ -65,6 +74,7 @@ struct AdjustmentRun {
   double unitMeanError = 0;          // fileUnitError[0]
 
   // Benchmark file and point catalogue.
+  std::string benchFilePath;              // h.sta or xyh.sta, the one read
   std::vector<BenchmarkRecord> bench{1};  // bench[1..BenchRecordCount()]
   double meanBenchHeight = 0;
   int benchWithErrorCount = 0;
@@ -72,10 +82,22 @@ struct AdjustmentRun {
   std::vector<double> pointHeight{1};   // reduced heights
   std::vector<int> fixedPoint{1};       // fixedPoint[1..FixedPointCount()], catalogue indices
   std::vector<double> fixedMeanError{1};
+  std::vector<int> pointFixedIndex{1};  // pointFixedIndex[k]: its index in fixedPoint, 0 for no benchmark
 
   // Topology.
   std::vector<std::vector<int>> neighbours{1};  // neighbours[k]: distinct neighbours in order of first linking
   int startPoint = 1;
+
+  // Normal equations (rows, profile, factor) and what the iteration hands on to the listings.
+  ProfileSystem normal;
+  bool defectFound = false;
+  std::vector<double> robustFactor{1};  // robustFactor[1..ObservationCount()]
+  double factorSum = 0;
+  int unknownCount = 0;  // N = LP - LS
+  int redundancy = 0;    // LU = M - N
+  double reliabilityIndex = 0, otrebskiP = 0, otrebskiQ = 0;  // z, p, q
+  double benchmarkControlSum = 0;
+  double finalMo = 1, heightMo = 1;
 
   int ObservationCount() const { return static_cast<int>(obs.size()) - 1; }
   int BenchRecordCount() const { return static_cast<int>(bench.size()) - 1; }
@@ -84,6 +106,15 @@ struct AdjustmentRun {
 
   // A report line, already in Windows-1250 bytes.
   void Report(std::string_view bytes) { report.Line(bytes); }
+  // Replaces MONITOR line `index` (Windows-1250 bytes).
+  void Monitor(int index, const std::string& bytes) { host->SetMonitorLine(index, bytes); }
 };
+
+// Reads the working folder's input files, adjusts the network and writes wyh.osn and h.osn.
+// Finished only when every phase ran to its end and both result files were written whole;
+// Stopped on every error stop (each already reported through the host). The box
+// " KONIEC WYRÓWNANIA " is shown after every run.
+orvane::RunOutcome RunAdjustment(const std::string& workFolder, const AdjustmentOptions& options,
+                                 AdjustmentHost& host);
 
 }  // namespace kvel

@@ -1,0 +1,153 @@
+// kvel-cli: the levelling-network adjustment on a working folder, without a window.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "common/cp1250.h"
+#include "common/work_folder.h"
+#include "leveling/adjustment_run.h"
+
+namespace {
+
+constexpr int kMonitorLines = 41;  // the MONITOR memo holds 41 lines
+
+const char* const kHelp =
+    "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
+    "                [--decimals 3|4|5] [--mo one|empirical]\n"
+    "\n"
+    "Adjusts a levelling network rigorously from the standard files of a working folder and\n"
+    "writes the report wyh.osn and the list of adjusted heights h.osn into the same folder.\n"
+    "\n"
+    "Options:\n"
+    "  --folder DIR      working folder (default: the current directory)\n"
+    "  --method          lsq: least squares (default); robust: robust estimation, to find gross\n"
+    "                    errors only (no heights are computed)\n"
+    "  --accuracy        full: mean errors from the covariance matrix (default);\n"
+    "                    simplified: from the Otrebski parameter\n"
+    "  --decimals        decimals of the metre values in the listings: 3, 4 (default) or 5\n"
+    "  --mo              one: results use Mo = 1 (default); empirical: the empirical Mo\n"
+    "  --help            this text\n"
+    "\n"
+    "Input files (Windows-1250 text, fields separated by blanks, commas, semicolons or tabs):\n"
+    "  deltah, deltah1   observations, one or both: Nr(i) Nr(j) DH(i,j) parameter\n"
+    "                    (parameter = line length in km, number of stations, or the squared\n"
+    "                    mean error in m^2); the end record 0 0 Mo 0 carries the unit mean\n"
+    "                    error Mo in metres, or 0 0 0 0 when the parameters are squared errors\n"
+    "  h.sta             benchmarks: Nr H; a record 0 Mh closes a group whose heights have the\n"
+    "                    mean error Mh (0 0: fixed)\n"
+    "  xyh.sta           read when h.sta is missing: Nr X Y H, group end records 0 0 0 Mh\n"
+    "  tytul             optional: contractor, object and order for the report header\n"
+    "\n"
+    "Messages and the MONITOR lines go to standard error as they happen; the final MONITOR is\n"
+    "printed at the end. Exit status: 0 when the adjustment finished, 1 when it stopped on an\n"
+    "error or could not start, 2 on a usage error.\n";
+
+std::string Utf8(const std::string& cp1250) { return orvane::FromCp1250(cp1250); }
+
+// The terminal as host of the run: boxes become lines on standard error.
+class TerminalHost : public kvel::AdjustmentHost {
+ public:
+  TerminalHost() : monitor_(kMonitorLines) { monitor_[7] = " "; }
+
+  void SetMonitorLine(int index, const std::string& text) override {
+    if (index < 0 || index >= kMonitorLines) return;
+    monitor_[static_cast<std::size_t>(index)] = text;
+    std::cerr << "MONITOR " << index << ": " << Utf8(text) << '\n';
+  }
+  void ShowMessage(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
+  void ShowInformation(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
+  void ShowEditHint() override {}
+
+  // The window empties lines 1 to 20 before each run.
+  void ClearForRun() {
+    for (int i = 1; i <= 20; ++i) monitor_[static_cast<std::size_t>(i)].clear();
+  }
+
+  void PrintMonitor() const {
+    std::cout << "MONITOR:\n";
+    for (const auto& line : monitor_)
+      if (line.find_first_not_of(' ') != std::string::npos) std::cout << Utf8(line) << '\n';
+  }
+
+ private:
+  std::vector<std::string> monitor_;
+};
+
+int UsageError(const std::string& text) {
+  std::cerr << "kvel-cli: " << text << "\nTry 'kvel-cli --help'.\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string folder;
+  kvel::AdjustmentOptions options;
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kHelp;
+      return 0;
+    }
+    std::string_view name = arg;
+    std::string_view value;
+    bool hasValue = false;
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    if (name != "--folder" && name != "--method" && name != "--accuracy" && name != "--decimals" && name != "--mo")
+      return UsageError("unknown argument '" + std::string(arg) + "'");
+    if (!hasValue) {
+      if (i + 1 >= args.size()) return UsageError("option " + std::string(name) + " needs a value");
+      value = args[++i];
+    }
+    if (name == "--folder") {
+      folder = value;
+    } else if (name == "--method") {
+      if (value == "lsq") options.Method = 1;
+      else if (value == "robust") options.Method = 2;
+      else return UsageError("--method takes lsq or robust");
+    } else if (name == "--accuracy") {
+      if (value == "full") options.AccuracyMode = 1;
+      else if (value == "simplified") options.AccuracyMode = 2;
+      else return UsageError("--accuracy takes full or simplified");
+    } else if (name == "--decimals") {
+      if (value == "3") options.Decimals = 3;
+      else if (value == "4") options.Decimals = 4;
+      else if (value == "5") options.Decimals = 5;
+      else return UsageError("--decimals takes 3, 4 or 5");
+    } else {
+      if (value == "one") options.UnitErrorIsOne = true;
+      else if (value == "empirical") options.UnitErrorIsOne = false;
+      else return UsageError("--mo takes one or empirical");
+    }
+  }
+  if (folder.empty()) {
+    std::vector<char> cwd(4096);
+    folder = ::getcwd(cwd.data(), cwd.size()) ? cwd.data() : ".";
+  }
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+
+  // The same presence checks as the window's start button: deltah, deltah1, h.sta, xyh.sta.
+  const std::vector<int> present = orvane::PresenceFlags(folder, orvane::KvelPresenceNames());
+  if (!present[2] && !present[3]) {
+    std::cerr << "*** Brak nawiązania sieci\n";
+    return 1;
+  }
+  if (!present[0] && !present[1]) {
+    std::cerr << "*** Brak zbioru obserwacyjnego\n";
+    return 1;
+  }
+
+  TerminalHost host;
+  host.ClearForRun();
+  const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);
+  host.PrintMonitor();
+  return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+}

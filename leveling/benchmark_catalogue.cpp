@@ -1,0 +1,196 @@
+#include "leveling/benchmark_catalogue.h"
+
+#include <string_view>
+#include <unordered_map>
+
+#include "common/cp1250.h"
+#include "common/line_reader.h"
+#include "common/number_format.h"
+#include "common/number_parse.h"
+#include "common/record_tokenizer.h"
+#include "common/work_folder.h"
+
+namespace kvel {
+
+namespace {
+
+using orvane::FixedField;
+using orvane::IntegerField;
+using orvane::RightAligned;
+using orvane::ToCp1250;
+
+bool StopWithInformation(AdjustmentRun& run, const std::string& reportLine, const std::string& boxText) {
+  run.Report(reportLine);
+  run.host->ShowInformation(boxText);
+  return false;
+}
+
+// Reads h.sta (Nr H) or else xyh.sta (Nr X Y H) into the benchmark table with the mean errors of
+// their groups. False when the run must stop.
+bool ReadBenchmarkFile(AdjustmentRun& run) {
+  const std::string hsta = orvane::StandardFilePath(run.workFolder, "h.sta");
+  const std::string xyhsta = orvane::StandardFilePath(run.workFolder, "xyh.sta");
+  const bool withCoordinates = !orvane::FileExists(hsta) && orvane::FileExists(xyhsta);
+  run.benchFilePath = withCoordinates ? xyhsta : hsta;
+  orvane::LineReader reader;
+  if (!orvane::FileExists(run.benchFilePath) || !reader.Open(run.benchFilePath)) {
+    const std::string text = ToCp1250("*** BRAK PLIKU Z PUNKTAMI NAWIĄZANIA");
+    run.host->ShowInformation(text);
+    run.Report(text);
+    return false;
+  }
+  const int heightField = withCoordinates ? 4 : 2;
+
+  run.bench.reserve(1024);
+  int groupStart = 1;
+  orvane::FieldTable fields;
+  int count = 0;
+  std::string line;
+  while (reader.ReadLine(line)) {
+    orvane::SplitFields(line, fields, count);
+    if (count < 2) continue;
+    double height = 0;
+    bool good = orvane::ParseNumber(fields[heightField], height);
+    for (int f = 2; good && f < heightField; ++f) {
+      double coordinate = 0;  // X and Y are read and not used
+      good = orvane::ParseNumber(fields[f], coordinate);
+    }
+    if (!good) {
+      const std::string text = ToCp1250("*** Błąd w rekordzie: ") + line;
+      run.Report(text);
+      run.host->ShowMessage(text);
+      return false;
+    }
+    if (height == -1) continue;
+    if (fields[1] == "0") {
+      double groupError = height;
+      if (groupError > 1 || groupError < -1) {
+        run.Report(" ** ZIDENTYFIKOWANO Mh nawiazania = " + orvane::Scientific23(groupError));
+        run.Report(ToCp1250("    możliwy błąd formalny w zbiorze: ") +
+                   (orvane::IsValidUtf8(run.benchFilePath) ? ToCp1250(run.benchFilePath) : run.benchFilePath));
+        run.Report("    skorygowano na  Mh=0.000 (const.)");
+        groupError = 0;
+      }
+      for (int b = groupStart; b <= run.BenchRecordCount(); ++b)
+        run.bench[static_cast<std::size_t>(b)].MeanError = groupError;
+      groupStart = run.BenchRecordCount() + 1;
+      continue;
+    }
+    if (run.BenchRecordCount() + 1 > kMaxBenchRecords)
+      return StopWithInformation(run, ToCp1250(" *** LICZBA DANYCH PUNKTÓW NAWIĄZANIA > 20000"),
+                                 ToCp1250(" *** LICZBA PUNKTÓW NAWIĄZANIA > 20000"));
+    BenchmarkRecord& record = run.bench.emplace_back();
+    record.Nr = fields[1].substr(0, kPointNrLength);
+    record.Height = height;
+    record.MeanError = 0;  // an unclosed last group is fixed
+  }
+  reader.Close();
+  return true;
+}
+
+void WriteBenchmarkListing(AdjustmentRun& run) {
+  run.Report(" ");
+  run.Report(std::string(76, '-'));
+  run.Report(ToCp1250("  KONTROLNY WYKAZ WYSOKOŚCI NAWIĄZANIA  I BŁEDÓW SREDNICH"));
+  run.Report("           Nr(i)          H(i)     m(H)      lp");
+  const int decimals = run.options.Decimals;
+  run.benchWithErrorCount = 0;
+  std::string row;
+  for (int b = 1; b <= run.BenchRecordCount(); ++b) {
+    const BenchmarkRecord& record = run.bench[static_cast<std::size_t>(b)];
+    row = RightAligned(record.Nr, 16);
+    row += ' ';
+    row += FixedField(record.Height, 13, decimals);
+    row += ' ';
+    row += FixedField(record.MeanError, 8, decimals);
+    row += IntegerField(b, 8);
+    run.Report(row);
+    if (record.MeanError > 0) ++run.benchWithErrorCount;
+  }
+  run.Report(" ");
+  run.Report(ToCp1250("  Liczba danych punktów nawiązania = ") + IntegerField(run.BenchRecordCount()));
+}
+
+// Point numbers in order of first appearance, Nr(i) before Nr(j). A hash index keeps the lookup
+// constant-time; the catalogue order is that of the table alone.
+bool BuildCatalogue(AdjustmentRun& run) {
+  std::unordered_map<std::string_view, int> index;
+  index.reserve(static_cast<std::size_t>(run.ObservationCount()) + 16);
+  run.pointNr.reserve(static_cast<std::size_t>(kMaxPoints) + 1);  // views into it must stay valid
+  auto lookup = [&](const std::string& nr, int& catalogueIndex) {
+    if (const auto found = index.find(nr); found != index.end()) {
+      catalogueIndex = found->second;
+      return true;
+    }
+    if (run.PointCount() + 1 > kMaxPoints)
+      return StopWithInformation(run, ToCp1250("*** LICZBA PUNKTOW SIECI > 20000"),
+                                 ToCp1250("*** Liczba punktów sieci > 20000"));
+    run.pointNr.push_back(nr);
+    catalogueIndex = run.PointCount();
+    index.emplace(run.pointNr.back(), catalogueIndex);
+    return true;
+  };
+  for (int k = 1; k <= run.ObservationCount(); ++k) {
+    Observation& obs = run.obs[static_cast<std::size_t>(k)];
+    if (!lookup(obs.FromNr, obs.From) || !lookup(obs.ToNr, obs.To)) return false;
+  }
+  return true;
+}
+
+// Gives every catalogue point its starting height and makes the points that are benchmarks fixed
+// points; the first record of a number decides.
+void MatchBenchmarks(AdjustmentRun& run) {
+  std::unordered_map<std::string_view, int> firstRecord;
+  firstRecord.reserve(static_cast<std::size_t>(run.BenchRecordCount()) + 16);
+  for (int b = 1; b <= run.BenchRecordCount(); ++b)
+    firstRecord.emplace(run.bench[static_cast<std::size_t>(b)].Nr, b);  // keeps the first of equal numbers
+
+  const int points = run.PointCount();
+  run.pointHeight.assign(static_cast<std::size_t>(points) + 1, 0.0);
+  run.pointFixedIndex.assign(static_cast<std::size_t>(points) + 1, 0);
+  run.fixedPoint.assign(1, 0);
+  run.fixedMeanError.assign(1, 0.0);
+  const double firstHeight = run.bench[1].Height;
+  for (int k = 1; k <= points; ++k) {
+    run.pointHeight[static_cast<std::size_t>(k)] = firstHeight;
+    const auto found = firstRecord.find(run.pointNr[static_cast<std::size_t>(k)]);
+    if (found == firstRecord.end()) continue;
+    const BenchmarkRecord& record = run.bench[static_cast<std::size_t>(found->second)];
+    run.fixedPoint.push_back(k);
+    run.fixedMeanError.push_back(record.MeanError);
+    run.pointFixedIndex[static_cast<std::size_t>(k)] = run.FixedPointCount();
+    run.pointHeight[static_cast<std::size_t>(k)] = record.Height;
+  }
+}
+
+}  // namespace
+
+bool ReadBenchmarksAndCatalogue(AdjustmentRun& run) {
+  if (!ReadBenchmarkFile(run)) return false;
+  WriteBenchmarkListing(run);
+  run.monitorLine = 2;
+  run.Monitor(2, ToCp1250(" Liczba danych punktów stałych = ") + IntegerField(run.BenchRecordCount()));
+  if (run.BenchRecordCount() == 0)
+    return StopWithInformation(run, ToCp1250("*** BRAK PUNKTÓW NAWIĄZANIA"), ToCp1250(" *** BRAK PUNKTÓW NAWIĄZANIA "));
+
+  // All heights of the adjustment are reduced to the mean of the benchmark heights.
+  double sum = 0;
+  for (int b = 1; b <= run.BenchRecordCount(); ++b) sum += run.bench[static_cast<std::size_t>(b)].Height;
+  run.meanBenchHeight = sum / run.BenchRecordCount();
+  for (int b = 1; b <= run.BenchRecordCount(); ++b) run.bench[static_cast<std::size_t>(b)].Height -= run.meanBenchHeight;
+
+  if (!BuildCatalogue(run)) return false;
+  MatchBenchmarks(run);
+
+  run.Report(ToCp1250("  Liczba zidentyfikowanych punktów sieci LP =") + IntegerField(run.PointCount()));
+  run.Report(ToCp1250("    w tym liczba punktów nawiązania      LS =") + IntegerField(run.FixedPointCount()));
+  run.monitorLine = 4;
+  run.Monitor(3, ToCp1250(" Liczba wszystkich punktów sieci = ") + IntegerField(run.PointCount()));
+  run.Monitor(4, ToCp1250(" Liczba punktów stałych  w sieci = ") + IntegerField(run.FixedPointCount()));
+  if (run.FixedPointCount() == 0)
+    return StopWithInformation(run, ToCp1250(" *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"),
+                               ToCp1250("*** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"));
+  return true;
+}
+
+}  // namespace kvel

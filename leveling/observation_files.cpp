@@ -1,0 +1,164 @@
+#include "leveling/observation_files.h"
+
+#include <cmath>
+
+#include "common/cp1250.h"
+#include "common/line_reader.h"
+#include "common/number_format.h"
+#include "common/number_parse.h"
+#include "common/record_tokenizer.h"
+#include "common/work_folder.h"
+
+namespace kvel {
+
+namespace {
+
+using orvane::FixedField;
+using orvane::IntegerField;
+using orvane::RightAligned;
+using orvane::ToCp1250;
+
+// Added to the accuracy parameter and to Mo squared, as the weights have always been formed.
+constexpr double kWeightGuard = 1e-10;
+
+// Stops the run: the line into the report, then the information box with the same text.
+bool StopWithInformation(AdjustmentRun& run, const std::string& text) {
+  run.Report(text);
+  run.host->ShowInformation(text);
+  return false;
+}
+
+// Reads one observation file into the table. False when the run must stop. `fileIndex` is 0 for
+// deltah, 1 for deltah1.
+bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
+  orvane::LineReader reader;
+  if (!orvane::FileExists(path) || !reader.Open(path)) return true;  // a missing file is passed over
+  const int firstAdded = run.ObservationCount() + 1;
+
+  orvane::FieldTable fields;
+  int count = 0;
+  std::string line;
+  double mo = 0;
+  bool endRecord = false;
+  while (reader.ReadLine(line)) {
+    orvane::SplitFields(line, fields, count);
+    if (count < 4) continue;
+    const std::string fromNr = fields[1].substr(0, kPointNrLength);
+    const std::string toNr = fields[2].substr(0, kPointNrLength);
+    double dh = 0;
+    double parameter = 0;
+    if (!orvane::ParseNumber(fields[3], dh) || !orvane::ParseNumber(fields[4], parameter)) {
+      const std::string text = ToCp1250("*** BŁĄD W REKORDZIE: ") + line;
+      run.host->ShowMessage(text);
+      run.Report(text);
+      return false;
+    }
+    if (fields[1] == "0") {
+      mo = dh;
+      // A negative unit mean error would turn every weight of the file negative.
+      if (mo < 0)
+        return StopWithInformation(run, ToCp1250(" *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: ") + line);
+      endRecord = true;
+      break;
+    }
+    if (run.ObservationCount() + 1 > kMaxObservations)
+      return StopWithInformation(run, ToCp1250(" *** LICZBA RÓŻNIC WYSOKOŚCI > 40000"));
+    Observation& obs = run.obs.emplace_back();
+    obs.FromNr = fromNr;
+    obs.ToNr = toNr;
+    if (fromNr == toNr) {
+      run.Report(ToCp1250(" *** W PLANIE OBSERWACJI PARA NUMERÓW:") + fromNr + " " + toNr);
+      run.host->ShowInformation(ToCp1250(" *** powtórzenie numeru ") + fromNr + ToCp1250(" w planie obserwacji"));
+      return false;
+    }
+    if (parameter == 0)
+      return StopWithInformation(run, ToCp1250(" *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
+    // A negative length, station count or squared error has no weight.
+    if (parameter < 0)
+      return StopWithInformation(
+          run, ToCp1250(" *** NIEDOPUSZCZALNA WARTOŚĆ UJEMNA NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
+    obs.DH = dh;
+    obs.Weight = 1.0 / (parameter + kWeightGuard);
+  }
+  reader.Close();
+
+  if (!endRecord) {
+    const std::string warning = ToCp1250(" ** UWAGA: BRAK REKORDU KOŃCOWEGO W PLIKU OBSERWACYJNYM");
+    run.Report(warning);
+    run.host->ShowInformation(warning + "\n" + ToCp1250("           PRZYJĘTO DOMYŚLNIE:  0 0 0 0"));
+    mo = 0;
+  }
+  run.fileUnitError[fileIndex] = mo != 0 ? mo : -1;
+  if (mo != 0) {
+    const double scale = mo * mo + kWeightGuard;
+    for (int k = firstAdded; k <= run.ObservationCount(); ++k) run.obs[static_cast<std::size_t>(k)].Weight /= scale;
+  }
+  // A Mo so large that its square overflows leaves no weight at all.
+  for (int k = firstAdded; k <= run.ObservationCount(); ++k) {
+    const Observation& obs = run.obs[static_cast<std::size_t>(k)];
+    if (!(obs.Weight > 0) || !std::isfinite(obs.Weight))
+      return StopWithInformation(run, ToCp1250(" *** NIEDOPUSZCZALNA WAGA OBSERWACJI: ") + obs.FromNr + " " + obs.ToNr);
+  }
+  return true;
+}
+
+void WriteListing(AdjustmentRun& run) {
+  static const char* const kExplanation[] = {
+      "  KONTROLNY WYKAZ OBSERWACJI I CHARAKTERYSTYK DOKŁADNOŚCIOWYCH A-PRIORI",
+      " ",
+      "  [ Objaśnienia: ",
+      "     Błąd średni m(DH) obserwacji DH wynika z informacji",
+      "     zawartych (alternatywnie) w zbiorach danych: ",
+      "     - [L] (długość ciągu w km) i błąd średni jednostkowy (mo),",
+      "     - [n] (ilość stanowisk) i błąd średni jednostkowy  (mo),",
+      "     - kwadrat błędu średniego obserwacji [m^2]",
+      "     (ostatni wariant jest typowy dla niwelacji trygonometrycznej)",
+      "     Wielkość [r] odpowiada ilości elementarnych jednostek pomiaru,",
+      "     równej odpowiednio: [L],[n] lub [m^2/mo^2] dla mo = 0.001,",
+      "     jako umownej liczby ekwiwalentnej ]",
+      " ",
+  };
+  run.Report(std::string(76, '-'));
+  for (const char* text : kExplanation) run.Report(ToCp1250(text));
+  if (run.fileUnitError[0] > 0)
+    run.Report(ToCp1250(" Błąd średni na jednostkę pomiaru (a-priori) = ") + FixedField(run.fileUnitError[0], 10, 5));
+  run.Report(" Liczba obserwacji = " + IntegerField(run.ObservationCount()));
+  run.Report("           Nr(i)            Nr(j)      DH(i,j)     M(DH)        [r]     Lp");
+
+  const int decimals = run.options.Decimals;
+  std::string row;
+  for (int k = 1; k <= run.ObservationCount(); ++k) {
+    const Observation& obs = run.obs[static_cast<std::size_t>(k)];
+    const double meanError = 1.0 / std::sqrt(obs.Weight);
+    const double u = run.fileUnitError[k <= run.firstFileObsCount ? 0 : 1];
+    const double ratio = meanError / (u != -1 ? u : 0.001);
+    row = RightAligned(obs.FromNr, 16);
+    row += ' ';
+    row += RightAligned(obs.ToNr, 16);
+    row += FixedField(obs.DH, 13, decimals);
+    row += FixedField(meanError, 10, decimals);
+    row += ' ';
+    row += FixedField(ratio * ratio, 10, 2);
+    row += IntegerField(k, 7);
+    run.Report(row);
+  }
+  run.Report(" ");
+}
+
+}  // namespace
+
+bool ReadObservationFiles(AdjustmentRun& run) {
+  run.obs.reserve(1024);
+  if (!ReadOneFile(run, orvane::StandardFilePath(run.workFolder, "deltah"), 0)) return false;
+  run.firstFileObsCount = run.ObservationCount();
+  if (!ReadOneFile(run, orvane::StandardFilePath(run.workFolder, "deltah1"), 1)) return false;
+  run.unitMeanError = run.fileUnitError[0];
+
+  WriteListing(run);
+  run.Monitor(0, ToCp1250(" PARAMETRY CAŁKOWITOLICZBOWE SIECI:"));
+  run.Monitor(1, ToCp1250(" Zidentyfikowana liczba różnic wysokości = ") + IntegerField(run.ObservationCount()));
+  run.monitorLine = 0;
+  return true;
+}
+
+}  // namespace kvel
