@@ -1,6 +1,8 @@
 #include "common/number_format.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -88,5 +90,103 @@ std::string ShortNumber(double value) {
 }
 
 double TruncateTo5Decimals(double value) { return std::trunc(value * 100000.0) * 0.00001; }
+
+void AppendRightAligned(std::string& out, std::string_view text, int width) {
+  if (width > 0 && text.size() < static_cast<std::size_t>(width))
+    out.append(static_cast<std::size_t>(width) - text.size(), ' ');
+  out.append(text);
+}
+
+void AppendIntegerField(std::string& out, long long value, int width) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value);
+  AppendRightAligned(out, std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)), width);
+}
+
+namespace {
+
+constexpr std::uint64_t kPow10[] = {1ULL,
+                                    10ULL,
+                                    100ULL,
+                                    1000ULL,
+                                    10000ULL,
+                                    100000ULL,
+                                    1000000ULL,
+                                    10000000ULL,
+                                    100000000ULL,
+                                    1000000000ULL,
+                                    10000000000ULL,
+                                    100000000000ULL,
+                                    1000000000000ULL,
+                                    10000000000000ULL,
+                                    100000000000000ULL,
+                                    1000000000000000ULL,
+                                    10000000000000000ULL,
+                                    100000000000000000ULL,
+                                    1000000000000000000ULL};
+
+// value * 10^decimals rounded to the nearest integer (ties to even, as printf in the default
+// rounding mode), computed exactly from the 64-bit significand. False when it does not fit.
+bool ScaledMagnitude(long double magnitude, int decimals, std::uint64_t& scaled) {
+  if (magnitude == 0) {
+    scaled = 0;
+    return true;
+  }
+  int exponent = 0;
+  const long double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
+  if (exponent > 63) return false;
+  const auto significand = static_cast<std::uint64_t>(std::ldexp(fraction, 64));  // exact
+  const int shift = 64 - exponent;                                                  // >= 1
+  using U128 = unsigned __int128;
+  const U128 product = static_cast<U128>(significand) * kPow10[decimals];  // exact, < 2^124
+  if (shift >= 126) {
+    scaled = 0;  // below a quarter of the last digit
+    return true;
+  }
+  U128 quotient = product >> shift;
+  const U128 remainder = product - (quotient << shift);
+  const U128 half = static_cast<U128>(1) << (shift - 1);
+  if (remainder > half || (remainder == half && (quotient & 1) != 0)) ++quotient;
+  if ((quotient >> 64) != 0) return false;
+  scaled = static_cast<std::uint64_t>(quotient);
+  return true;
+}
+
+}  // namespace
+
+void AppendFixedField(std::string& out, long double value, int width, int decimals) {
+  std::uint64_t scaled = 0;
+  if (!std::isfinite(value) || decimals < 0 || decimals > 18 ||
+      !ScaledMagnitude(std::fabs(value), decimals, scaled)) {
+    // Rare forms (non-finite, huge, many decimals) take the general path.
+    std::string text;
+    if (!std::isfinite(value)) {
+      text = NonFinite(static_cast<double>(value));
+    } else {
+      if (value == 0) value = 0;
+      char buf[5000];
+      std::snprintf(buf, sizeof buf, "%.*Lf", decimals, value);
+      text = buf;
+    }
+    AppendRightAligned(out, text, width);
+    return;
+  }
+  char buf[48];
+  char* p = buf + sizeof buf;
+  const std::uint64_t unit = kPow10[decimals];
+  std::uint64_t integer = scaled / unit;
+  std::uint64_t fraction = scaled % unit;
+  for (int k = 0; k < decimals; ++k) {
+    *--p = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + integer % 10);
+    integer /= 10;
+  } while (integer != 0);
+  if (value < 0) *--p = '-';  // also when it rounds to zero; -0.0 itself has no sign
+  AppendRightAligned(out, std::string_view(p, static_cast<std::size_t>(buf + sizeof buf - p)), width);
+}
 
 }  // namespace orvane

@@ -26,4 +26,11 @@ std::string ShortNumber(double value);
 // trunc(value * 100000) * 0.00001: a value truncated toward zero to 5 decimals.
 double TruncateTo5Decimals(double value);
 
+// Appending forms for loops over long lists: the same bytes as FixedField, IntegerField and
+// RightAligned, written onto the end of `out` without allocating once its capacity suffices.
+// AppendFixedField rounds the exact binary value (an extended real too) as printf's "%.*Lf" does.
+void AppendFixedField(std::string& out, long double value, int width, int decimals);
+void AppendIntegerField(std::string& out, long long value, int width = 0);
+void AppendRightAligned(std::string& out, std::string_view text, int width);
+
 }  // namespace orvane

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 namespace orvane {
@@ -30,9 +31,46 @@ bool IsDecimalText(std::string_view s) {
   return i == n;
 }
 
+// The usual field, a plain decimal of few digits, in one correctly rounded division of two exact
+// values (digits / 10^k); false for anything else, which goes the general way.
+template <typename Real>
+bool ParseShortDecimal(std::string_view s, Real& value) {
+  constexpr bool kExtended = sizeof(Real) > sizeof(double);
+  constexpr std::uint64_t kMaxDigits = kExtended ? 10000000000000000000ULL : (1ULL << 53);
+  constexpr int kMaxScale = kExtended ? 27 : 22;  // 10^k is exact up to here
+  static constexpr Real kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                    1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                    1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
+                                    1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  const bool negative = s[0] == '-';
+  if (s[0] == '-' || s[0] == '+') ++i;
+  std::uint64_t digits = 0;
+  int scale = 0;
+  bool point = false;
+  for (; i < n; ++i) {
+    const char c = s[i];
+    if (c == '.') {
+      point = true;
+      continue;
+    }
+    if (c < '0' || c > '9') return false;  // an exponent
+    if (digits >= kMaxDigits / 10) return false;
+    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    if (point) ++scale;
+  }
+  if (scale > kMaxScale || digits >= kMaxDigits) return false;
+  Real v = static_cast<Real>(digits);
+  if (scale > 0) v /= kPow10[scale];
+  value = negative ? -v : v;
+  return true;
+}
+
 template <typename Real>
 bool ParseReal(std::string_view field, Real& value) {
   if (!IsDecimalText(field)) return false;
+  if (ParseShortDecimal(field, value)) return true;
   // from_chars takes no leading '+'.
   if (field.front() == '+') field.remove_prefix(1);
   Real parsed{};
