@@ -1,0 +1,84 @@
+#include "common/gui/message_boxes.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace orvane::gui {
+
+QString ApplicationTitle() { return QGuiApplication::applicationDisplayName(); }
+
+void MessageBoxes::Message(QWidget* parent, const QString& text) {
+  ShowOk(parent, BoxKind::Message, ApplicationTitle(), text);
+}
+
+void MessageBoxes::Information(QWidget* parent, const QString& text, const QString& caption) {
+  ShowOk(parent, BoxKind::Information, caption, text);
+}
+
+void MessageBoxes::Error(QWidget* parent, const QString& text) {
+  ShowOk(parent, BoxKind::Error, ApplicationTitle(), text);
+}
+
+void QtMessageBoxes::ShowOk(QWidget* parent, BoxKind kind, const QString& caption, const QString& text) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  if (kind == BoxKind::Information) icon = QMessageBox::Information;
+  if (kind == BoxKind::Error) icon = QMessageBox::Critical;
+  QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+BoxButton QtMessageBoxes::AskYesNoCancel(QWidget* parent, const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, caption, text,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return BoxButton::Yes;
+    case QMessageBox::No:
+      return BoxButton::No;
+    default:
+      return BoxButton::Cancel;
+  }
+}
+
+void MessageBoxRecorder::ShowOk(QWidget*, BoxKind kind, const QString& caption, const QString& text) {
+  boxes_.push_back({kind, caption, text, BoxButton::Ok});
+}
+
+BoxButton MessageBoxRecorder::AskYesNoCancel(QWidget*, const QString& caption, const QString& text) {
+  BoxButton answer = defaultAnswer_;
+  if (!script_.empty()) {
+    answer = script_.front();
+    script_.pop_front();
+  }
+  boxes_.push_back({BoxKind::Question, caption, text, answer});
+  return answer;
+}
+
+void MessageBoxRecorder::Script(std::initializer_list<BoxButton> answers) {
+  script_.insert(script_.end(), answers.begin(), answers.end());
+}
+
+QStringList MessageBoxRecorder::Texts() const {
+  QStringList texts;
+  for (const RecordedBox& box : boxes_) texts << box.text;
+  return texts;
+}
+
+namespace {
+MessageBoxes* installed = nullptr;
+}  // namespace
+
+MessageBoxes& Boxes() {
+  static QtMessageBoxes real;
+  return installed ? *installed : real;
+}
+
+MessageBoxes* InstallMessageBoxes(MessageBoxes* boxes) {
+  MessageBoxes* previous = installed;
+  installed = boxes;
+  return previous;
+}
+
+}  // namespace orvane::gui
