@@ -1,0 +1,162 @@
+#pragma once
+// Networks built by hand for the tests of the normal equations, the iteration and the listings:
+// an AdjustmentRun filled as the reading phases would fill it, a host that records every call,
+// and a plain dense least-squares solve to judge the profile solver by.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/cp1250.h"
+#include "leveling/adjustment_run.h"
+
+namespace kvel::testing {
+
+struct RecordingHost : AdjustmentHost {
+  std::vector<std::string> monitor = std::vector<std::string>(40);
+  std::vector<std::string> messages;     // ShowMessage texts
+  std::vector<std::string> information;  // ShowInformation texts
+  int editHints = 0;
+  void SetMonitorLine(int index, const std::string& text) override {
+    if (index >= 0 && index < static_cast<int>(monitor.size())) monitor[index] = text;
+  }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowInformation(const std::string& text) override { information.push_back(text); }
+  void ShowEditHint() override { ++editHints; }
+};
+
+struct Leg {
+  std::string from, to;
+  double dh;
+  double meanError;  // m; weight 1/m^2
+};
+
+struct Bench {
+  std::string nr;
+  double height;
+  double meanError = 0;
+};
+
+// A fresh temporary folder per test.
+inline std::filesystem::path TempFolder(const std::string& name) {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string test = info ? std::string(info->test_suite_name()) + "_" + info->name() : "x";
+  for (auto& c : test)
+    if (c == '/') c = '_';
+  auto dir = std::filesystem::temp_directory_path() / ("kvel_" + name + "_" + test);
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The lines of a CR LF file, decoded to UTF-8.
+inline std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+  const std::string bytes = ReadBytes(path);
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const auto end = bytes.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(orvane::FromCp1250(bytes.substr(start)));
+      break;
+    }
+    lines.push_back(orvane::FromCp1250(bytes.substr(start, end - start)));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// Fills a run as the reading phases would: the catalogue in order of first appearance in the
+// legs, benchmark heights reduced by their mean, every other point at the first benchmark's
+// height, neighbour lists in order of first linking, start point 1.
+inline void FillRun(AdjustmentRun& run, const std::vector<Leg>& legs, const std::vector<Bench>& benches,
+                    double unitMeanError = 0.001) {
+  auto index = [&](const std::string& nr) {
+    for (int k = 1; k < static_cast<int>(run.pointNr.size()); ++k)
+      if (run.pointNr[k] == nr) return k;
+    run.pointNr.push_back(nr);
+    run.neighbours.emplace_back();
+    return static_cast<int>(run.pointNr.size()) - 1;
+  };
+  auto link = [&](int a, int b) {
+    for (int n : run.neighbours[a])
+      if (n == b) return;
+    run.neighbours[a].push_back(b);
+  };
+  for (const auto& leg : legs) {
+    Observation o;
+    o.FromNr = leg.from;
+    o.ToNr = leg.to;
+    o.DH = leg.dh;
+    o.Weight = 1.0 / (leg.meanError * leg.meanError);
+    o.From = index(leg.from);
+    o.To = index(leg.to);
+    link(o.From, o.To);
+    link(o.To, o.From);
+    run.obs.push_back(o);
+  }
+  double mean = 0;
+  for (const auto& b : benches) mean += b.height;
+  if (!benches.empty()) mean /= static_cast<double>(benches.size());
+  run.meanBenchHeight = mean;
+  run.unitMeanError = unitMeanError;
+  const int lp = run.PointCount();
+  run.pointHeight.assign(static_cast<std::size_t>(lp) + 1, benches.empty() ? 0.0 : benches[0].height - mean);
+  for (const auto& b : benches) {
+    BenchmarkRecord rec;
+    rec.Nr = b.nr;
+    rec.Height = b.height - mean;
+    rec.MeanError = b.meanError;
+    run.bench.push_back(rec);
+    if (b.meanError > 0.0) ++run.benchWithErrorCount;
+    for (int k = 1; k <= lp; ++k) {
+      if (run.pointNr[k] == b.nr) {
+        run.fixedPoint.push_back(k);
+        run.fixedMeanError.push_back(b.meanError);
+        run.pointHeight[k] = b.height - mean;
+      }
+    }
+  }
+  run.startPoint = 1;
+}
+
+// Dense Gaussian elimination with partial pivoting in extended precision: A x = b.
+inline std::vector<double> DenseSolve(std::vector<std::vector<long double>> a, std::vector<long double> b) {
+  const int n = static_cast<int>(b.size());
+  for (int c = 0; c < n; ++c) {
+    int p = c;
+    for (int r = c + 1; r < n; ++r)
+      if (std::fabs(a[r][c]) > std::fabs(a[p][c])) p = r;
+    std::swap(a[p], a[c]);
+    std::swap(b[p], b[c]);
+    for (int r = c + 1; r < n; ++r) {
+      const long double f = a[r][c] / a[c][c];
+      if (f == 0) continue;
+      for (int q = c; q < n; ++q) a[r][q] -= f * a[c][q];
+      b[r] -= f * b[c];
+    }
+  }
+  std::vector<double> x(n);
+  std::vector<long double> xl(n);
+  for (int r = n - 1; r >= 0; --r) {
+    long double s = b[r];
+    for (int q = r + 1; q < n; ++q) s -= a[r][q] * xl[q];
+    xl[r] = s / a[r][r];
+    x[r] = static_cast<double>(xl[r]);
+  }
+  return x;
+}
+
+}  // namespace kvel::testing

@@ -1,0 +1,355 @@
+// The profile solver judged by a plain dense solve and a dense inverse, and the numbering and
+// reservation on small networks whose rows and widths are known by hand.
+#include "leveling/profile_solver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "network_builder.h"
+
+namespace kvel {
+namespace {
+
+using testing::Bench;
+using testing::FillRun;
+using testing::Leg;
+using testing::ReadLines;
+using testing::RecordingHost;
+using testing::TempFolder;
+
+TEST(Renumbering, ThreePointChainGivesKnownWidthsAndReservation) {
+  AdjustmentRun run;
+  FillRun(run, {{"P1", "P2", 1.0, 0.001}, {"P2", "P3", 1.0, 0.001}}, {{"P1", 100.0}});
+  RenumberPoints(run.normal, run.PointCount(), 1, run.neighbours);
+  const auto& sys = run.normal;
+  EXPECT_EQ(sys.newNumber, (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(sys.rowWidth, (std::vector<int>{0, 2, 2, 1}));
+  EXPECT_EQ(sys.isolatedPartCount, 1);
+
+  const auto dir = TempFolder("profile");
+  orvane::TextWriter report;
+  ASSERT_TRUE(report.Create((dir / "wyh.osn").string()));
+  ASSERT_TRUE(ReserveProfile(run.normal, report));
+  report.Close();
+  EXPECT_EQ(sys.rowStart, (std::vector<long long>{0, 0, 2, 4, 5}));
+  EXPECT_EQ(sys.reservedElementCount, 6);
+  EXPECT_EQ(sys.normalMatrix.size(), 6u);  // positions 1..5, just what the network needs
+  EXPECT_EQ(ReadLines(dir / "wyh.osn"),
+            (std::vector<std::string>{" ", " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = 6", "  "}));
+}
+
+TEST(Renumbering, SeparatePartsAreWarnedAndTheNextPartStartsAtItsLowestIndex) {
+  // Catalogue: X(1) R1(2) R2(3) B(4) A(5) C(6); parts {X,R1,A} and {R2,B,C}.
+  AdjustmentRun run;
+  FillRun(run, {{"X", "R1", 1, 0.001}, {"R2", "B", 1, 0.001}, {"R1", "A", 1, 0.001}, {"C", "B", 1, 0.001}},
+          {{"R1", 10.0}, {"R2", 20.0}});
+  // Start from A: A=1, R1=2, X=3; then the lowest unnumbered catalogue index is R2 (3).
+  run.startPoint = 5;
+  const auto dir = TempFolder("profile");
+  RecordingHost host;
+  run.host = &host;
+  ASSERT_TRUE(run.report.Create((dir / "wyh.osn").string()));
+  EXPECT_EQ(PrepareNormalEquations(run), orvane::RunOutcome::Finished);
+  run.report.Close();
+  EXPECT_EQ(run.normal.isolatedPartCount, 2);
+  EXPECT_EQ(run.normal.newNumber, (std::vector<int>{0, 3, 2, 4, 5, 1, 6}));
+  // Row 3 (X) closes the first part; row 4 (R2) opens the second.
+  EXPECT_EQ(run.normal.rowWidth, (std::vector<int>{0, 2, 2, 1, 2, 2, 1}));
+  const auto lines = ReadLines(dir / "wyh.osn");
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "  UWAGA: sieć zawiera 2 układy odosobnione");
+  EXPECT_EQ(lines[2], " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = 11");
+  EXPECT_TRUE(host.information.empty());
+}
+
+TEST(Reservation, LimitAcceptsFifteenMillionAndStopsAtOneMore) {
+  const auto dir = TempFolder("profile");
+  for (long long reserved : {15000000LL, 15000001LL}) {
+    ProfileSystem sys;
+    sys.pointCount = 2;
+    sys.rowWidth = {0, static_cast<int>(reserved - 2), 1};  // rowStart[2] + 2 == reserved
+    orvane::TextWriter report;
+    ASSERT_TRUE(report.Create((dir / "wyh.osn").string()));
+    const bool ok = ReserveProfile(sys, report);
+    report.Close();
+    EXPECT_EQ(sys.reservedElementCount, reserved);
+    const auto lines = ReadLines(dir / "wyh.osn");
+    EXPECT_EQ(lines[1], " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = " + std::to_string(reserved));
+    if (reserved == 15000000LL) {
+      EXPECT_TRUE(ok);
+      EXPECT_EQ(lines.size(), 3u);
+    } else {
+      EXPECT_FALSE(ok);
+      ASSERT_EQ(lines.size(), 4u);
+      EXPECT_EQ(lines[3], " *** PRZEKROCZENIE ZAKRESU TABLICY URN");
+      EXPECT_TRUE(sys.normalMatrix.empty());  // nothing allocated for a profile that does not fit
+    }
+  }
+}
+
+TEST(Reservation, TooLargeProfileStopsTheRunWithItsMessage) {
+  AdjustmentRun run;
+  // A star of 5500 points around one centre, numbered from a leaf: the centre is row 2 and its
+  // band reaches the last row, so every later row keeps a wide band (about 15 million elements).
+  std::vector<Leg> legs;
+  for (int k = 1; k <= 5500; ++k) legs.push_back({"C", "P" + std::to_string(k), 1.0, 0.001});
+  for (int k = 1; k < 5500; ++k) legs.push_back({"P" + std::to_string(k), "P" + std::to_string(k + 1), 1.0, 0.001});
+  FillRun(run, legs, {{"C", 0.0}});
+  RecordingHost host;
+  run.host = &host;
+  const auto dir = TempFolder("profile");
+  ASSERT_TRUE(run.report.Create((dir / "wyh.osn").string()));
+  run.startPoint = 2;  // P1
+  const auto outcome = PrepareNormalEquations(run);
+  run.report.Close();
+  ASSERT_GT(run.normal.reservedElementCount, ProfileElementLimit);
+  EXPECT_EQ(outcome, orvane::RunOutcome::Stopped);
+  EXPECT_EQ(host.information, (std::vector<std::string>{orvane::ToCp1250(" *** PRZEKROCZENIE ZAKRESU TABLICY WEWNĘTRZNEJ")}));
+  EXPECT_EQ(ReadLines(dir / "wyh.osn").back(), " *** PRZEKROCZENIE ZAKRESU TABLICY URN");
+  EXPECT_TRUE(run.normal.normalMatrix.empty());
+}
+
+// A system built in the profile and, in the same rows, as a dense matrix.
+struct TwoSystems {
+  AdjustmentRun run;
+  std::vector<std::vector<long double>> dense;  // 0-based rows
+  std::vector<long double> rhs;
+  long double pll = 0;
+  std::vector<std::pair<int, int>> obsRows;  // (a, b), a < b
+};
+
+// Random network: `parts` chains of points with extra links between near points, benchmarks
+// fixed (weight 1e20) or weighted; a part without benchmark when `orphanPart`.
+void BuildRandom(TwoSystems& s, std::mt19937& rng, int points, int parts, bool orphanPart) {
+  std::uniform_real_distribution<double> dh(-5.0, 5.0), err(0.5, 3.0), u01(0.0, 1.0);
+  std::uniform_int_distribution<int> near(1, 6);
+  std::vector<Leg> legs;
+  std::vector<Bench> benches;
+  const int perPart = points / parts;
+  for (int part = 0; part < parts; ++part) {
+    auto name = [&](int k) { return "N" + std::to_string(part) + "_" + std::to_string(k); };
+    for (int k = 1; k < perPart; ++k) {
+      legs.push_back({name(k), name(k + 1), dh(rng), err(rng)});
+      if (k + 2 <= perPart && u01(rng) < 0.7) {
+        const int m = std::min(perPart, k + 1 + near(rng));
+        legs.push_back({name(m), name(k), dh(rng), err(rng)});
+      }
+    }
+    if (orphanPart && part == parts - 1) continue;
+    benches.push_back({name(1 + static_cast<int>(u01(rng) * (perPart - 1))), 0.0, 0.0});
+    benches.push_back({name(1 + static_cast<int>(u01(rng) * (perPart - 1))), 0.0, 0.3});
+  }
+  std::shuffle(legs.begin(), legs.end(), rng);
+  FillRun(s.run, legs, {});
+  AdjustmentRun& run = s.run;
+  ProfileSystem& sys = run.normal;
+  const int lp = run.PointCount();
+  RenumberPoints(sys, lp, 1 + static_cast<int>(u01(rng) * (lp - 1)), run.neighbours);
+  orvane::TextWriter none;
+  ASSERT_TRUE(ReserveProfile(sys, none));
+  ClearSystem(sys);
+  s.dense.assign(lp, std::vector<long double>(lp, 0));
+  s.rhs.assign(lp, 0);
+  std::vector<double> height(lp + 1);
+  for (auto& h : height) h = dh(rng);
+  for (int k = 1; k <= run.ObservationCount(); ++k) {
+    const auto& o = run.obs[k];
+    int a = sys.newNumber[o.From], b = sys.newNumber[o.To];
+    double l = height[o.To] - height[o.From] - o.DH;
+    if (a > b) {
+      std::swap(a, b);
+      l = -l;
+    }
+    AddObservationEquation(sys, a, b, o.Weight, l);
+    s.dense[a - 1][a - 1] += o.Weight;
+    s.dense[b - 1][b - 1] += o.Weight;
+    s.dense[a - 1][b - 1] -= o.Weight;
+    s.dense[b - 1][a - 1] -= o.Weight;
+    s.rhs[a - 1] -= static_cast<long double>(o.Weight) * l;
+    s.rhs[b - 1] += static_cast<long double>(o.Weight) * l;
+    s.pll += static_cast<long double>(o.Weight) * l * l;
+    s.obsRows.emplace_back(a, b);
+  }
+  for (const auto& bench : benches) {
+    for (int k = 1; k <= lp; ++k) {
+      if (run.pointNr[k] != bench.nr) continue;
+      const double w = bench.meanError < 0.00001 ? 1e20 : 1.0 / (bench.meanError * bench.meanError);
+      AddPointWeight(sys, sys.newNumber[k], w);
+      s.dense[sys.newNumber[k] - 1][sys.newNumber[k] - 1] += w;
+    }
+  }
+}
+
+double RelDiff(double a, double b) { return std::fabs(a - b) / std::max({std::fabs(a), std::fabs(b), 1e-300}); }
+
+struct RandomCase {
+  int points, parts;
+  bool orphan;
+};
+
+class AgainstDense : public ::testing::TestWithParam<RandomCase> {};
+
+TEST_P(AgainstDense, SolutionPvvAndInverseMatchDenseAlgebra) {
+  const auto param = GetParam();
+  std::mt19937 rng(1234 + param.points * 7 + param.parts);
+  for (int trial = 0; trial < 4; ++trial) {
+    TwoSystems s;
+    BuildRandom(s, rng, param.points, param.parts, param.orphan);
+    ProfileSystem& sys = s.run.normal;
+    const int n = sys.pointCount;
+    std::vector<int> defects;
+    FactorAndSolve(sys, n, [&](int row) { defects.push_back(row); });
+    if (param.orphan) {
+      ASSERT_EQ(defects.size(), 1u);  // the part without benchmark floats: one pivot vanishes
+      EXPECT_EQ(sys.defectIndex, defects.back());
+    } else {
+      EXPECT_TRUE(defects.empty());
+      EXPECT_EQ(sys.defectIndex, 0);
+    }
+    // The repaired pivot is the original diagonal plus 1.0.
+    for (int r : defects) s.dense[r - 1][r - 1] += 1.0L;
+    std::vector<long double> minusRhs(n);
+    for (int i = 0; i < n; ++i) minusRhs[i] = -s.rhs[i];
+    const auto dx = testing::DenseSolve(s.dense, minusRhs);
+    double scale = 0;
+    for (double v : dx) scale = std::max(scale, std::fabs(v));
+    for (int i = 1; i <= n; ++i) EXPECT_NEAR(sys.correction[i], dx[i - 1], 1e-9 * (1 + scale)) << "row " << i;
+    long double pvv = s.pll;
+    for (int i = 0; i < n; ++i) pvv += s.rhs[i] * dx[i];
+    EXPECT_NEAR(sys.rightSide[n + 1], std::max(0.0L, pvv), 1e-8 * static_cast<double>(s.pll));
+
+    // The dense inverse, column by column.
+    std::vector<std::vector<double>> inverse(n);
+    for (int c = 0; c < n; ++c) {
+      std::vector<long double> e(n, 0);
+      e[c] = 1;
+      inverse[c] = testing::DenseSolve(s.dense, e);
+    }
+    const std::vector<double> factor = sys.normalMatrix;
+    InverseDiagonal(sys, n);
+    const std::vector<double> diagonal = sys.rightSide;
+    for (int i = 1; i <= n; ++i)
+      EXPECT_LE(RelDiff(diagonal[i], inverse[i - 1][i - 1]), 1e-7) << "Q(" << i << "," << i << ")";
+    std::vector<double> forms;
+    for (auto [a, b] : s.obsRows) {
+      std::fill(sys.rightSide.begin(), sys.rightSide.end(), 0.0);
+      sys.rightSide[a] = -1.0;
+      sys.rightSide[b] = 1.0;
+      forms.push_back(InverseQuadraticForm(sys, n));
+      const double dense = inverse[a - 1][a - 1] + inverse[b - 1][b - 1] - 2 * inverse[a - 1][b - 1];
+      EXPECT_LE(RelDiff(forms.back(), dense), 1e-6) << a << "-" << b;
+    }
+    // The reference routines read the factor and leave it whole.
+    EXPECT_EQ(sys.normalMatrix, factor);
+
+    // The selected inverse agrees with the reference routines to 1e-9.
+    SelectedInverse(sys, n);
+    for (int i = 1; i <= n; ++i)
+      EXPECT_LE(RelDiff(InverseElement(sys, i, i), diagonal[i]), 1e-9) << "Q(" << i << "," << i << ")";
+    for (std::size_t k = 0; k < s.obsRows.size(); ++k) {
+      const auto [a, b] = s.obsRows[k];
+      const double g = InverseElement(sys, a, a) + InverseElement(sys, b, b) - 2 * InverseElement(sys, a, b);
+      EXPECT_LE(RelDiff(g, forms[k]), 1e-9) << a << "-" << b;
+      EXPECT_LE(RelDiff(InverseElement(sys, b, a), inverse[a - 1][b - 1]), 1e-6);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(RandomNetworks, AgainstDense,
+                         ::testing::Values(RandomCase{12, 1, false}, RandomCase{40, 1, false},
+                                           RandomCase{60, 2, false}, RandomCase{45, 3, true},
+                                           RandomCase{30, 2, true}));
+
+TEST(SelectedInverse, AgreesWithTheReferenceOnALargerNetwork) {
+  std::mt19937 rng(99);
+  TwoSystems s;
+  BuildRandom(s, rng, 600, 1, false);
+  ProfileSystem& sys = s.run.normal;
+  const int n = sys.pointCount;
+  FactorAndSolve(sys, n);
+  InverseDiagonal(sys, n);
+  const std::vector<double> diagonal = sys.rightSide;
+  std::vector<double> forms;
+  for (auto [a, b] : s.obsRows) {
+    std::fill(sys.rightSide.begin(), sys.rightSide.end(), 0.0);
+    sys.rightSide[a] = -1.0;
+    sys.rightSide[b] = 1.0;
+    forms.push_back(InverseQuadraticForm(sys, n));
+  }
+  SelectedInverse(sys, n);
+  double worst = 0;
+  for (int i = 1; i <= n; ++i) worst = std::max(worst, RelDiff(InverseElement(sys, i, i), diagonal[i]));
+  for (std::size_t k = 0; k < forms.size(); ++k) {
+    const auto [a, b] = s.obsRows[k];
+    worst = std::max(worst, RelDiff(InverseElement(sys, a, a) + InverseElement(sys, b, b) - 2 * InverseElement(sys, a, b), forms[k]));
+  }
+  EXPECT_LE(worst, 1e-9);
+}
+
+TEST(FactorAndSolve, FixedBenchmarkAndOneLeg) {
+  // A held with weight 1e20, B free, A->B with DH = 1.000, both heights 0: l = -1.
+  ProfileSystem sys;
+  sys.pointCount = 2;
+  sys.rowWidth = {0, 2, 1};
+  orvane::TextWriter none;
+  ASSERT_TRUE(ReserveProfile(sys, none));
+  ClearSystem(sys);
+  AddObservationEquation(sys, 1, 2, 1e6, -1.0);
+  AddPointWeight(sys, 1, 1e20);
+  EXPECT_DOUBLE_EQ(sys.rightSide[3], 1e6);  // [pll]
+  FactorAndSolve(sys, 2);
+  EXPECT_NEAR(sys.correction[1], 0.0, 1e-12);
+  EXPECT_NEAR(sys.correction[2], 1.0, 1e-12);
+  EXPECT_EQ(sys.defectIndex, 0);
+  EXPECT_GE(sys.rightSide[3], 0.0);
+  EXPECT_LT(sys.rightSide[3], 1e-6);
+}
+
+TEST(FactorAndSolve, PivotThresholdIsAbsoluteOneTenthOfANano) {
+  struct Case {
+    double pivot;
+    bool defect;
+  };
+  for (const Case c : {Case{0.0, true}, Case{-1e-9, true}, Case{9.9e-11, true}, Case{1e-10, false}, Case{2e-10, false}}) {
+    ProfileSystem sys;
+    sys.pointCount = 1;
+    sys.rowWidth = {0, 1};
+    orvane::TextWriter none;
+    ASSERT_TRUE(ReserveProfile(sys, none));
+    ClearSystem(sys);
+    AddPointWeight(sys, 1, c.pivot);
+    sys.rightSide[1] = 2.0;
+    int calls = 0;
+    FactorAndSolve(sys, 1, [&](int) { ++calls; });
+    EXPECT_EQ(calls, c.defect ? 1 : 0) << c.pivot;
+    EXPECT_EQ(sys.defectIndex, c.defect ? 1 : 0) << c.pivot;
+    const double used = c.defect ? c.pivot + 1.0 : c.pivot;
+    EXPECT_NEAR(sys.correction[1], -2.0 / used, 1e-9 * std::fabs(2.0 / used)) << c.pivot;
+  }
+}
+
+TEST(FactorAndSolve, SingularSystemIsRepairedAndReportedAgainInEverySolution) {
+  // Two points, one leg, no benchmark: the last pivot vanishes.
+  ProfileSystem sys;
+  sys.pointCount = 2;
+  sys.rowWidth = {0, 2, 1};
+  orvane::TextWriter none;
+  ASSERT_TRUE(ReserveProfile(sys, none));
+  for (int solution = 0; solution < 2; ++solution) {
+    ClearSystem(sys);
+    AddObservationEquation(sys, 1, 2, 4.0, 0.5);
+    std::vector<int> defects;
+    FactorAndSolve(sys, 2, [&](int row) { defects.push_back(row); });
+    EXPECT_EQ(defects, std::vector<int>{2});
+    EXPECT_EQ(sys.defectIndex, 2);
+    // With the pivot 0 + 1.0: dx(2) = 0, dx(1) = l, so the leg closes exactly.
+    EXPECT_NEAR(sys.correction[2] - sys.correction[1] + 0.5, 0.0, 1e-12);
+    EXPECT_EQ(sys.rightSide[3], 0.0);  // [pvv] never negative
+  }
+}
+
+}  // namespace
+}  // namespace kvel
