@@ -1,0 +1,71 @@
+#pragma once
+// PROJ as the tests' oracle: one context and one operation per definition string. Angles in
+// degrees, heights and coordinates in metres.
+#include <proj.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace solvanta_test {
+
+class ProjOperation {
+ public:
+  explicit ProjOperation(const std::string& definition) : context_(proj_context_create()) {
+    proj_context_set_enable_network(context_, 0);
+    op_ = proj_create(context_, definition.c_str());
+    if (!op_) throw std::runtime_error("PROJ cannot create: " + definition);
+  }
+  ~ProjOperation() {
+    if (op_) proj_destroy(op_);
+    proj_context_destroy(context_);
+  }
+  ProjOperation(const ProjOperation&) = delete;
+  ProjOperation& operator=(const ProjOperation&) = delete;
+
+  PJ_COORD Forward(PJ_COORD c) const { return proj_trans(op_, PJ_FWD, c); }
+  PJ_COORD Inverse(PJ_COORD c) const { return proj_trans(op_, PJ_INV, c); }
+  // Geodetic operations take and give angles in radians.
+  PJ_COORD ForwardDegrees(double lonDeg, double latDeg, double z) const {
+    return Forward(proj_coord(proj_torad(lonDeg), proj_torad(latDeg), z, 0));
+  }
+
+ private:
+  PJ_CONTEXT* context_;
+  PJ* op_ = nullptr;
+};
+
+// A GTX grid file: 40-byte big-endian header (lat0, lon0, dlat, dlon in degrees; rows, columns)
+// and rows x columns big-endian float32 values, south to north, west to east.
+inline void WriteGtx(const std::string& path, double lat0, double lon0, double dlat, double dlon, int rows,
+                     int columns, const std::vector<float>& values) {
+  std::vector<unsigned char> bytes;
+  auto put = [&bytes](std::uint64_t v, int count) {
+    for (int k = count - 1; k >= 0; --k) bytes.push_back(static_cast<unsigned char>(v >> (8 * k)));
+  };
+  auto putDouble = [&put](double d) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    put(bits, 8);
+  };
+  putDouble(lat0);
+  putDouble(lon0);
+  putDouble(dlat);
+  putDouble(dlon);
+  put(static_cast<std::uint32_t>(rows), 4);
+  put(static_cast<std::uint32_t>(columns), 4);
+  for (float f : values) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    put(bits, 4);
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) throw std::runtime_error("cannot write " + path);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+}  // namespace solvanta_test
