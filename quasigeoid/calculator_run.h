@@ -47,6 +47,12 @@ inline constexpr int kFrameCodeEtrf2000 = 3;
 std::string EndOfRunMessage();    // " koniec obliczeń "
 std::string NoInputMessage();     // "*** Brak zbioru danych "
 
+// Messages of file errors, with the path (Windows-1250). A result that cannot be created or
+// written, or an input that cannot be read, is always told: never a silent success.
+std::string CannotCreateMessage(const std::string& path);  // "*** Nie można utworzyć pliku: " path
+std::string CannotReadMessage(const std::string& path);    // "*** Nie można odczytać pliku: " path
+std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu pliku: " path
+
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
 // frame with code `frameCode` (kFrameCodeEtrf89 or kFrameCodeEtrf2000), reading the model from
 // `modelPath` (normally solvanta::ModelFilePath(), the file beside the program).

@@ -1,0 +1,150 @@
+#include "quasigeoid/calculator_run.h"
+
+#include <array>
+#include <memory>
+
+#include "common/cp1250.h"
+#include "common/line_reader.h"
+#include "common/record_tokenizer.h"
+#include "common/text_writer.h"
+#include "common/work_folder.h"
+#include "quasigeoid/model_grid.h"
+#include "quasigeoid/point_lists.h"
+#include "quasigeoid/satellite_levelling.h"
+
+namespace solvanta {
+
+std::string EndOfRunMessage() { return orvane::ToCp1250(" koniec obliczeń "); }
+std::string NoInputMessage() { return "*** Brak zbioru danych "; }
+
+std::string CannotCreateMessage(const std::string& path) {
+  return orvane::ToCp1250("*** Nie można utworzyć pliku: " + path);
+}
+std::string CannotReadMessage(const std::string& path) {
+  return orvane::ToCp1250("*** Nie można odczytać pliku: " + path);
+}
+std::string WriteErrorMessage(const std::string& path) {
+  return orvane::ToCp1250("*** Błąd zapisu pliku: " + path);
+}
+
+namespace {
+
+struct ListTask {
+  PointListTask kind;
+  TaskSwitch taskSwitch;
+  ResultPanel panel;
+  const char* inputName;
+  const char* resultName;
+};
+
+constexpr std::array<ListTask, 3> kListTasks = {{
+    {PointListTask::AnomalyList, TaskSwitch::Bl, ResultPanel::Bln, "bl", "bln"},
+    {PointListTask::EllipsoidalToNormal, TaskSwitch::BlhE, ResultPanel::BlhN1, "blh_e", "blh_n.1"},
+    {PointListTask::NormalToEllipsoidal, TaskSwitch::BlhN, ResultPanel::BlhE1, "blh_n", "blh_e.1"},
+}};
+
+// The open files of one point-list task.
+struct OpenList {
+  bool enabled = false;
+  std::string inputPath;
+  std::string resultPath;
+  orvane::LineReader input;
+  orvane::TextWriter result;
+};
+
+}  // namespace
+
+orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
+                                  const std::string& modelPath) {
+  using orvane::RunOutcome;
+  using orvane::StandardFilePath;
+
+  // The model is read again by every run; then the progress window goes.
+  ModelGrid& grid = ProgramModelGrid();
+  const ModelLoadResult load =
+      LoadModelGrid(modelPath, grid, [&host](int steps) { host.AdvanceGauge(steps); });
+  if (load.outcome != ModelLoadOutcome::Loaded) {
+    host.ShowInformation(load.message);
+    return RunOutcome::EndProgram;
+  }
+  host.CloseProgressWindow();
+
+  ReferenceFrame frame = ReferenceFrame::None;
+  if (frameCode == kFrameCodeEtrf89) frame = ReferenceFrame::Etrf89;
+  if (frameCode == kFrameCodeEtrf2000) frame = ReferenceFrame::Etrf2000;
+  if (frame == ReferenceFrame::None) {
+    // The main window always sets a frame first; another caller is told, nothing is computed.
+    host.ShowMessage(orvane::ToCp1250("*** Nie wybrano układu odniesienia (PL-ETRF89 lub PL-ETRF2000)"));
+    return RunOutcome::Stopped;
+  }
+
+  // The standard files, and whether there is anything to do.
+  std::array<OpenList, 3> lists;
+  bool anyList = false;
+  for (std::size_t t = 0; t < kListTasks.size(); ++t) {
+    lists[t].inputPath = StandardFilePath(workFolder, kListTasks[t].inputName);
+    lists[t].resultPath = StandardFilePath(workFolder, kListTasks[t].resultName);
+    anyList = anyList || orvane::FileExists(lists[t].inputPath);
+  }
+  SatelliteLevellingFiles satellite{StandardFilePath(workFolder, "deltah.gps"),
+                                    StandardFilePath(workFolder, "blh.grs"),
+                                    StandardFilePath(workFolder, "deltah1")};
+  const bool satelliteInputs = orvane::FileExists(satellite.deltahGps) && orvane::FileExists(satellite.blhGrs);
+  if (!anyList && !satelliteInputs) {
+    host.ShowInformation(NoInputMessage());
+    return RunOutcome::Stopped;
+  }
+
+  // Every enabled list has its input open and its result created before the first starts.
+  for (std::size_t t = 0; t < kListTasks.size(); ++t) {
+    OpenList& list = lists[t];
+    if (!orvane::FileExists(list.inputPath) || !host.IsTaskSwitchSet(kListTasks[t].taskSwitch)) continue;
+    list.enabled = true;
+    if (!list.input.Open(list.inputPath)) {
+      host.ShowMessage(CannotReadMessage(list.inputPath));
+      return RunOutcome::Stopped;
+    }
+    if (!list.result.Create(list.resultPath)) {
+      host.ShowMessage(CannotCreateMessage(list.resultPath));
+      return RunOutcome::Stopped;
+    }
+    host.HighlightPanel(kListTasks[t].panel);
+  }
+
+  // The lists in the order BL, BLH_e, BLH_n; a switch turned off meanwhile skips its list.
+  auto fields = std::make_unique<orvane::FieldTable>();
+  for (std::size_t t = 0; t < kListTasks.size(); ++t) {
+    OpenList& list = lists[t];
+    if (!list.enabled || !host.IsTaskSwitchSet(kListTasks[t].taskSwitch)) continue;
+    host.ShowMessage(orvane::ToCp1250(list.inputPath + "->" + list.resultPath));
+    const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame, *fields);
+    if (!status.writeOk) {
+      host.ShowMessage(WriteErrorMessage(list.resultPath));
+      return RunOutcome::Stopped;
+    }
+    if (!status.readOk) {
+      host.ShowMessage(CannotReadMessage(list.inputPath));
+      return RunOutcome::Stopped;
+    }
+  }
+  // Results of lists that were skipped stay created and empty.
+  for (OpenList& list : lists) {
+    list.input.Close();
+    if (list.result.IsOpen() && !list.result.Close()) {
+      host.ShowMessage(WriteErrorMessage(list.resultPath));
+      return RunOutcome::Stopped;
+    }
+  }
+
+  // Satellite levelling last.
+  if (satelliteInputs && host.IsTaskSwitchSet(TaskSwitch::SatelliteLevelling)) {
+    StationTable stations;
+    const RunOutcome outcome = ConvertSatelliteLevelling(satellite, frame, grid, *fields, stations, host);
+    if (outcome != RunOutcome::Finished) return outcome;
+  }
+
+  host.ShowMessage(EndOfRunMessage());
+  return RunOutcome::Finished;
+}
+
+}  // namespace solvanta

@@ -1,0 +1,169 @@
+#include "quasigeoid/point_lists.h"
+
+#include "common/cp1250.h"
+#include "common/number_format.h"
+#include "common/number_parse.h"
+
+namespace solvanta {
+
+namespace {
+
+using orvane::AppendFixedField;
+using orvane::AppendIntegerField;
+using orvane::AppendRightAligned;
+
+// The two bad-record texts differ in one letter: BLN has "Błędny", the height lists "Błedny".
+const std::string& BadRecordText(PointListTask task) {
+  static const std::string anomaly = orvane::ToCp1250("*** Błędny rekord: ");
+  static const std::string heights = orvane::ToCp1250("*** Błedny rekord: ");
+  return task == PointListTask::AnomalyList ? anomaly : heights;
+}
+
+std::string_view OutsideText(PointListTask task) {
+  switch (task) {
+    case PointListTask::AnomalyList:
+      return " *** punkt poza obszarem dopuszczalnym (1)";
+    case PointListTask::EllipsoidalToNormal:
+      return " *** punkt poza obszarem dopuszczalnym (2)";
+    case PointListTask::NormalToEllipsoidal:
+      break;
+  }
+  return " *** punkt poza obszarem dopuszczalnym (3)";
+}
+
+constexpr std::string_view kSeparator = " ";
+constexpr std::string_view kSecondMark = "[\"]";
+constexpr std::string_view kPlaceholder = " ***  ";
+
+struct ParsedPoint {
+  std::string_view nr;
+  GeodeticPoint point;
+  Real height = 0;
+};
+
+bool ParseRecord(PointListTask task, const orvane::FieldTable& f, ParsedPoint& p) {
+  p.nr = CutPointNr(f[1]);
+  int bDeg = 0, bMin = 0, lDeg = 0, lMin = 0;
+  if (!orvane::ParseInteger(f[2], bDeg) || !orvane::ParseInteger(f[3], bMin) ||
+      !orvane::ParseNumber(f[4], p.point.bSeconds) || !orvane::ParseInteger(f[5], lDeg) ||
+      !orvane::ParseInteger(f[6], lMin) || !orvane::ParseNumber(f[7], p.point.lSeconds))
+    return false;
+  p.point.bDegrees = bDeg;
+  p.point.bMinutes = bMin;
+  p.point.lDegrees = lDeg;
+  p.point.lMinutes = lMin;
+  if (task != PointListTask::AnomalyList && !orvane::ParseNumber(f[8], p.height)) return false;
+  return true;
+}
+
+void AppendDeflections(PointListTask task, const Deflections& d, std::string& out) {
+  out += " KSI = ";
+  if (d.computed)
+    AppendFixedField(out, d.ksi, 6, 2);
+  else
+    out += kPlaceholder;
+  out += kSecondMark;
+  // BLH_n.1 has two blanks before a computed ETA and one before the placeholder.
+  out += (task == PointListTask::EllipsoidalToNormal && d.computed) ? "  ETA = " : " ETA = ";
+  if (d.computed)
+    AppendFixedField(out, d.eta, 6, 2);
+  else
+    out += kPlaceholder;
+  out += kSecondMark;
+}
+
+}  // namespace
+
+std::string_view FrameLabel(ReferenceFrame frame) {
+  switch (frame) {
+    case ReferenceFrame::Etrf89:
+      return " PL-ETRF89";
+    case ReferenceFrame::Etrf2000:
+      return " PL-ETRF2000";
+    case ReferenceFrame::None:
+      break;
+  }
+  return "";
+}
+
+LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
+                            ReferenceFrame frame, orvane::FieldTable& fields, std::string& out) {
+  out.clear();
+  int count = 0;
+  orvane::SplitFields(line, fields, count);
+  const int fewest = task == PointListTask::EllipsoidalToNormal ? 8 : 2;
+  if (count < fewest || fields[1] == "0") return LineResult::Ignored;
+
+  ParsedPoint p;
+  if (!ParseRecord(task, fields, p)) {
+    out += BadRecordText(task);
+    out += line;
+    return LineResult::Bad;
+  }
+
+  GridPosition position;
+  if (!LocateCell(p.point, EdgeClamping::On, position)) {
+    out += p.nr;
+    out += OutsideText(task);
+    return LineResult::Outside;
+  }
+  const Real n = AnomalyAt(grid, position, frame, p.point);
+
+  AppendRightAligned(out, p.nr, 16);
+  out += kSeparator;
+  AppendIntegerField(out, p.point.bDegrees, 2);
+  out += kSeparator;
+  AppendIntegerField(out, p.point.bMinutes, 2);
+  out += kSeparator;
+  AppendFixedField(out, p.point.bSeconds, 8, 5);
+  out += kSeparator;
+  AppendIntegerField(out, p.point.lDegrees, 2);
+  out += kSeparator;
+  AppendIntegerField(out, p.point.lMinutes, 2);
+  out += kSeparator;
+  AppendFixedField(out, p.point.lSeconds, 8, 5);
+  out += kSeparator;
+
+  switch (task) {
+    case PointListTask::AnomalyList: {
+      AppendFixedField(out, n, 9, 4);
+      AppendDeflections(task, DeflectionsAt(grid, position, kAnomalyListLimits), out);
+      out += "  ";
+      out += FrameLabel(frame);
+      break;
+    }
+    case PointListTask::EllipsoidalToNormal: {
+      AppendFixedField(out, p.height - n, 9, 4);
+      AppendDeflections(task, DeflectionsAt(grid, position, kEllipsoidalToNormalLimits), out);
+      out += "  PL-KRON86-NH z ";
+      out += FrameLabel(frame);
+      break;
+    }
+    case PointListTask::NormalToEllipsoidal: {
+      AppendFixedField(out, p.height + n, 9, 4);
+      out += kSeparator;
+      out += FrameLabel(frame);
+      break;
+    }
+  }
+  return LineResult::Result;
+}
+
+PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
+                                 const ModelGrid& grid, ReferenceFrame frame, orvane::FieldTable& fields) {
+  PointListStatus status;
+  std::string line;
+  std::string out;
+  line.reserve(256);
+  out.reserve(256);
+  while (input.ReadLine(line)) {
+    ++status.lines;
+    if (ConvertPointLine(task, line, grid, frame, fields, out) != LineResult::Ignored) result.Line(out);
+  }
+  status.readOk = !input.Failed();
+  input.Close();
+  status.writeOk = result.Close();
+  return status;
+}
+
+}  // namespace solvanta

@@ -1,0 +1,58 @@
+#pragma once
+// The three point-list conversions: BL -> BLN (N with KSI and ETA), BLH_e -> BLH_n.1 (normal
+// heights Hn = He - N) and BLH_n -> BLH_e.1 (ellipsoidal heights He = Hn + N).
+//
+// A list is streamed: one line is read, converted and written at a time, and every input line
+// gives at most one result or message line, in input order. Result lines are Windows-1250 text
+// with CR LF ends.
+#include <string>
+#include <string_view>
+
+#include "common/line_reader.h"
+#include "common/record_tokenizer.h"
+#include "common/text_writer.h"
+#include "quasigeoid/interpolation.h"
+#include "quasigeoid/model_grid.h"
+
+namespace solvanta {
+
+enum class PointListTask {
+  AnomalyList,          // BL -> BLN
+  EllipsoidalToNormal,  // BLH_e -> BLH_n.1
+  NormalToEllipsoidal,  // BLH_n -> BLH_e.1
+};
+
+// Significant characters of a point number; a longer one is cut.
+inline constexpr std::size_t kPointNrLength = 16;
+
+// " PL-ETRF89" or " PL-ETRF2000" (with the leading blank); empty for a frame not chosen.
+std::string_view FrameLabel(ReferenceFrame frame);
+
+// The first 16 characters of a point number.
+inline std::string_view CutPointNr(std::string_view nr) { return nr.substr(0, kPointNrLength); }
+
+// What became of one input line.
+enum class LineResult {
+  Ignored,   // no output: field 1 is "0", or too few fields
+  Result,    // a result line
+  Bad,       // "*** Błędny rekord: " / "*** Błedny rekord: " and the line
+  Outside,   // the point number and " *** punkt poza obszarem dopuszczalnym (n)"
+};
+
+// Converts one input line; for every outcome but Ignored, `out` receives the line to write
+// (without its line end). `fields` is the run's field table, reused for every line.
+LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
+                            ReferenceFrame frame, orvane::FieldTable& fields, std::string& out);
+
+// How a list went, for the run to report file errors (the lines themselves are as written).
+struct PointListStatus {
+  bool readOk = true;   // the input was read to its end without a read error
+  bool writeOk = true;  // every line reached the result file and it was closed cleanly
+  long long lines = 0;  // input lines read
+};
+
+// Reads `input` to its end, writes one line per converted record into `result` and closes both.
+PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
+                                 const ModelGrid& grid, ReferenceFrame frame, orvane::FieldTable& fields);
+
+}  // namespace solvanta
