@@ -1,0 +1,16 @@
+// kvel: the levelling-network adjustment, window program.
+#include <QApplication>
+
+#include "common/work_folder.h"
+#include "leveling/gui/adjustment_window.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("kvel"));
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Wyrównanie sieci niwelacyjnej"));
+  // Only the main window keeps the program alive; closing it ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  kvel::gui::AdjustmentWindow window(orvane::LoadWorkFolder());
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,319 @@
+#include "quasigeoid/gui/calculator_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+
+#include "common/gui/editor_window.h"
+#include "common/gui/message_boxes.h"
+#include "common/gui/window_parts.h"
+#include "common/work_folder.h"
+#include "quasigeoid/gui/contour_map.h"
+#include "quasigeoid/gui/help_text.h"
+#include "quasigeoid/gui/progress_window.h"
+#include "quasigeoid/model_grid.h"
+
+namespace solvanta::gui {
+
+using orvane::gui::ClickableLabel;
+using orvane::gui::FilePanel;
+using orvane::gui::WindowFont;
+
+namespace {
+
+// The client area that an outer window of 810 by 649 pixels leaves inside a Windows frame.
+constexpr int kClientWidth = 802;
+constexpr int kClientHeight = 615;
+constexpr int kStatusBarHeight = 37;
+
+struct PanelSpec {
+  const char* caption;
+  const char* opens;  // the name the panel opens (the presence check uses the lower-case names)
+  int x, y;
+  bool result;
+};
+constexpr PanelSpec kPanels[9] = {
+    {"BL ", "bl", 40, 280, false},          {"BLH_e", "blh_e", 40, 320, false},
+    {"BLH_n", "blh_n", 40, 360, false},     {"BLN", "bln", 672, 280, true},
+    {"BLH_n.1", "BLH_n.1", 672, 320, true}, {"BLH_e.1", "BLH_e.1", 672, 360, true},
+    {"DELTAH.gps", "deltah.gps", 40, 432, false}, {"BLH.grs", "Blh.grs", 40, 472, false},
+    {"DELTAH1", "deltah1", 672, 424, true}};
+
+QLabel* Text(QWidget* parent, const char* name, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QLabel* TextOn(QWidget* parent, const char* name, const QString& text, int x, int y,
+               const QColor& background, const QColor& colour = Qt::black) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setText(text);
+  orvane::gui::PaintBackground(label, background, colour);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QLabel* NavyText(QWidget* parent, const char* name, const QString& text, int x, int y) {
+  auto* label = Text(parent, name, text, x, y);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, orvane::gui::Navy());
+  label->setPalette(palette);
+  QFont font = label->font();
+  font.setBold(false);
+  label->setFont(font);
+  label->adjustSize();
+  return label;
+}
+
+void SmallFont(QLabel* label) {
+  label->setFont(WindowFont(QStringLiteral("Arial"), 12, true));
+  label->adjustSize();
+}
+
+}  // namespace
+
+CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent)
+    : QMainWindow(parent), workFolder_(std::move(workFolder)), modelPath_(std::move(modelPath)),
+      run_(&solvanta::RunCalculation),
+      open_([](const QString& path) { orvane::gui::OpenInEditor(path); }) {
+  setObjectName(QStringLiteral("TForm1"));
+  setWindowTitle(QStringLiteral(" SOLVANTA_2008QG -  program  ( wersja  3.1 )") + QString(34, QLatin1Char(' ')) +
+                 QStringLiteral("©  zespół ORVANE"));
+  setFont(WindowFont(QStringLiteral("Arial"), 13, true));
+  BuildControls();
+  statusBar()->findChild<QLabel*>(QStringLiteral("StatusText"))
+      ->setText(orvane::gui::FolderStatusText(workFolder_));
+
+  FindPresentFiles();
+  for (std::size_t i = 0; i < flags_.size(); ++i) {
+    if (flags_[i] == 1) panels_[i]->Highlight();
+  }
+}
+
+void CalculatorWindow::BuildControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("ClientArea"));
+  setCentralWidget(client);
+
+  auto* map = new QLabel(client);
+  map->setObjectName(QStringLiteral("Image2"));
+  map->setGeometry(8, 8, 113, 113);
+  map->setScaledContents(true);
+  map->setFrameStyle(QFrame::Box | QFrame::Plain);
+  {
+    // The map is drawn from the grid that the runs read; without the file the frame stays empty.
+    ModelGrid grid;
+    if (LoadModelGrid(modelPath_, grid).outcome == ModelLoadOutcome::Loaded) {
+      map->setPixmap(QPixmap::fromImage(ContourMap(grid)));
+      map->setFrameStyle(QFrame::NoFrame);
+    }
+  }
+
+  auto* info = new ClickableLabel(client);
+  info->setObjectName(QStringLiteral("StaticText8"));
+  info->setText(QStringLiteral("       INFO      "));
+  info->setFont(WindowFont(QStringLiteral("Arial"), 19, true));
+  orvane::gui::PaintBackground(info, orvane::gui::Aqua(), Qt::black);
+  info->setGeometry(8, 128, 114, 26);
+  info->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  info->setCursor(Qt::WhatsThisCursor);
+  connect(info, &ClickableLabel::clicked, this, &CalculatorWindow::OpenHelp);
+
+  auto* title = TextOn(client, "StaticText5", QStringLiteral("QUASI-GEOIDA  SOLVANTA_2008QG "), 144, 8,
+                       orvane::gui::Aqua());
+  title->setFont(WindowFont(QStringLiteral("Arial Black"), 19, true));
+  title->setGeometry(144, 8, 413, 31);
+
+  NavyText(client, "StaticText4", QStringLiteral("oparta na modelu globalnym EGM2008  "), 144, 40);
+  NavyText(client, "Label2", QStringLiteral("https://earth-info.nga.mil"), 144, 56);
+  NavyText(client, "Label1",
+           QStringLiteral("i polskich osnowach satelitarno - niwelacyjnych stacje ASG-EUPOS + EUVN + POLREF"),
+           144, 72);
+
+  const QColor info_bk = orvane::gui::InfoColour();
+  TextOn(client, "Label3", QStringLiteral("  UKŁAD ODNIESIENIA WYSOKOŚCI NORMALNYCH:  Kronstadt ' 86  "), 136,
+         120, info_bk);
+  TextOn(client, "Label4", QStringLiteral("  OKREŚL UKŁAD ODNIESIENIA DLA WYSOKOŚCI ELIPSOIDALNYCH:  "), 136, 144,
+         info_bk);
+
+  etrf89_ = new QRadioButton(QStringLiteral("PL-ETRF89   [ EUVN + EUREF-POL + POLREF ]"), client);
+  etrf89_->setObjectName(QStringLiteral("RadioButton1"));
+  etrf89_->move(144, 168);
+  etrf89_->adjustSize();
+  connect(etrf89_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf89; });
+  etrf2000_ = new QRadioButton(QStringLiteral("PL-ETRF2000  epoka 2011.00  [ ASG-EUPOS - aktualny ]  "), client);
+  etrf2000_->setObjectName(QStringLiteral("RadioButton3"));
+  etrf2000_->move(144, 192);
+  etrf2000_->adjustSize();
+  connect(etrf2000_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf2000; });
+
+  auto* bevel1 = new QFrame(client);
+  bevel1->setObjectName(QStringLiteral("Bevel1"));
+  bevel1->setFrameStyle(QFrame::Box | QFrame::Raised);
+  bevel1->setGeometry(24, 232, 753, 289);
+  auto* bevel2 = new QFrame(client);
+  bevel2->setObjectName(QStringLiteral("Bevel2"));
+  bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  bevel2->setGeometry(32, 424, 105, 89);
+
+  TextOn(client, "StaticText1", QStringLiteral("  DANE:          "), 40, 248, Qt::white);
+  TextOn(client, "StaticText2", QStringLiteral("    WYNIKI:     "), 672, 248, Qt::white);
+
+  for (int i = 0; i < 9; ++i) {
+    const PanelSpec& spec = kPanels[i];
+    auto* panel = new FilePanel(QString::fromLatin1(spec.caption), client);
+    panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+    panel->setGeometry(spec.x, spec.y, 89, 33);
+    if (spec.result) {
+      QPalette palette = panel->palette();
+      palette.setColor(QPalette::WindowText, orvane::gui::Navy());
+      panel->setPalette(palette);
+      panel->setFont(WindowFont(QStringLiteral("Arial"), 13, true));
+    }
+    if (i < 6) panel->setCursor(Qt::PointingHandCursor);
+    connect(panel, &ClickableLabel::clicked, this, [this, i] { OpenPanelFile(i); });
+    panels_.push_back(panel);
+  }
+
+  const int switchTops[4] = {288, 328, 368, 432};
+  for (int i = 0; i < 4; ++i) {
+    auto* box = new QCheckBox(client);
+    box->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
+    box->move(144, switchTops[i]);
+    box->adjustSize();
+    box->setChecked(true);
+    switches_.push_back(box);
+  }
+
+  SmallFont(Text(client, "StaticText3",
+                 QStringLiteral("  =>  Obliczenie odstępów quasi-geoidy od elipsoidy  N  =>"), 224, 288));
+  SmallFont(Text(client, "StaticText6", QStringLiteral("      H elipsoidalne =>  H normalne [ Kronstadt '86 ]"),
+                 248, 328));
+  SmallFont(Text(client, "StaticText7", QStringLiteral("  H normalne [ Kronstadt '86 ]  =>  H elipsoidalne"),
+                 256, 368));
+  SmallFont(Text(client, "Label5",
+                 QStringLiteral("  różnice wysokosci elipsoidalnych   =>   różnice wysokosci normalnych  "), 200,
+                 432));
+  SmallFont(Text(client, "Label6", QStringLiteral("( niwelacja satelitarna )"), 312, 448));
+
+  auto* start = new QPushButton(QStringLiteral("OBLICZAJ"), client);
+  start->setObjectName(QStringLiteral("BitBtn1"));
+  start->setGeometry(400, 528, 193, 41);
+  start->setIcon(QIcon(orvane::gui::StartButtonPicture()));
+  start->setIconSize(QSize(18, 18));
+  connect(start, &QPushButton::clicked, this, &CalculatorWindow::StartComputation);
+
+  auto* quit = new QPushButton(QStringLiteral("   Wyjście =>"), client);
+  quit->setObjectName(QStringLiteral("BitBtn2"));
+  quit->setGeometry(672, 528, 105, 41);
+  connect(quit, &QPushButton::clicked, this, &QWidget::close);
+
+  auto* status = new QStatusBar(this);
+  status->setObjectName(QStringLiteral("StatusBar1"));
+  status->setFixedHeight(kStatusBarHeight);
+  status->setSizeGripEnabled(false);
+  auto* statusText = new QLabel(status);
+  statusText->setObjectName(QStringLiteral("StatusText"));
+  statusText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  status->addWidget(statusText, 1);
+  setStatusBar(status);
+
+  resize(kClientWidth, kClientHeight);
+}
+
+void CalculatorWindow::FindPresentFiles() {
+  flags_ = orvane::PresenceFlags(workFolder_, orvane::SolvantaPresenceNames());
+}
+
+void CalculatorWindow::StartComputation() {
+  if (!etrf89_->isChecked() && !etrf2000_->isChecked()) {
+    orvane::gui::Boxes().Message(this, QStringLiteral(" * ALE WYBIERZ NAJPIERW UKLAD ODNIESIENIA "));
+    return;
+  }
+  StartRun(workFolder_, referenceFrame_);
+}
+
+void CalculatorWindow::StartRun(const std::string& workFolder, int frameCode) {
+  runFolder_ = workFolder;
+  runFrame_ = frameCode;
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("NIVORA_2008QG"));
+  auto* progress = new ProgressWindow();
+  progress_ = progress;
+  connect(progress, &ProgressWindow::startRequested, this, [this, progress] { PerformRun(progress); });
+  progress->show();
+}
+
+void CalculatorWindow::PerformRun(ProgressWindow* progress) {
+  progress_ = progress;
+  // One run per progress window: a second press of "OK" (inside a message box of the run) does
+  // not start another.
+  progress->OkButton()->setEnabled(false);
+  const orvane::RunOutcome outcome = run_(*this, runFolder_, runFrame_, modelPath_);
+  if (progress_) progress_->close();  // deletes itself
+  // The flags are found again; the run itself has highlighted the panels of the files it made.
+  FindPresentFiles();
+  emit runEnded(outcome);
+  if (outcome == orvane::RunOutcome::EndProgram) {
+    endRequested_ = true;
+    close();
+  }
+}
+
+bool CalculatorWindow::IsTaskSwitchSet(TaskSwitch task) {
+  const int index = static_cast<int>(task) - 1;
+  return index >= 0 && index < 4 && switches_[static_cast<std::size_t>(index)]->isChecked();
+}
+
+void CalculatorWindow::HighlightPanel(ResultPanel panel) {
+  const int number = static_cast<int>(panel);
+  if (number < 1 || number > 9) return;
+  FilePanel* target = panels_[static_cast<std::size_t>(number - 1)];
+  target->Highlight();
+  target->repaint();
+}
+
+void CalculatorWindow::AdvanceGauge(int steps) {
+  if (progress_) progress_->Advance(steps);
+}
+
+void CalculatorWindow::CloseProgressWindow() {
+  if (progress_) progress_->hide();
+}
+
+void CalculatorWindow::ShowMessage(const std::string& text) {
+  orvane::gui::Boxes().Message(this, orvane::gui::FromFileBytes(text));
+}
+
+void CalculatorWindow::ShowInformation(const std::string& text) {
+  orvane::gui::Boxes().Information(this, orvane::gui::FromFileBytes(text));
+}
+
+void CalculatorWindow::OpenPanelFile(int index) {
+  open_(orvane::gui::CutPath(orvane::StandardFilePath(workFolder_, kPanels[index].opens)));
+}
+
+void CalculatorWindow::OpenHelp() {
+  auto* help = new orvane::gui::HelpWindow(QStringLiteral("TForm3"), QSize(617, 348),
+                                           orvane::gui::WindowFontPoints(QStringLiteral("Courier New"), 8),
+                                           HelpText());
+  help->show();
+}
+
+void CalculatorWindow::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program at once: editor, help and progress windows are
+  // dropped without asking.
+  event->accept();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace solvanta::gui

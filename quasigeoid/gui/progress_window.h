@@ -1,0 +1,32 @@
+#pragma once
+// The progress window "Czytanie geoidy": its gauge follows the loading of the model grid, and its
+// "OK" button starts the run.
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace solvanta::gui {
+
+class ProgressWindow : public QWidget {
+  Q_OBJECT
+ public:
+  ProgressWindow();
+
+  // Advances the gauge by `steps`; it stays full once its maximum is reached.
+  void Advance(int steps);
+  int GaugePosition() const;
+  QPushButton* OkButton() const { return okButton_; }
+
+ signals:
+  // "OK" was pressed: the run starts.
+  void startRequested();
+
+ private:
+  QProgressBar* gauge_;
+  QLabel* label_;
+  QPushButton* okButton_;
+};
+
+}  // namespace solvanta::gui
