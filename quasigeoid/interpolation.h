@@ -77,8 +77,12 @@ inline bool LocateCell(const GeodeticPoint& point, EdgeClamping clamping, GridPo
   Real bSeconds;
   Real lSeconds;
   PointSeconds(point, bSeconds, lSeconds);
-  const Real x = (bSeconds / 3600.0L - 48.0L) * 100.0L;
-  const Real y = (lSeconds / 3600.0L - 13.0L) * 100.0L;
+  // x = (B / 3600 - 48) * 100 and y = (L / 3600 - 13) * 100, formed as (B - 48 deg) / 36":
+  // the subtraction is exact, so a point on a node (seconds a multiple of 36) lands on it with
+  // dx = dy = 0, and 47.99 or 56.01 degrees fall exactly on the bounds of the area. Divided
+  // by 3600 first, about every other node came out a hair short and fell into the cell below.
+  const Real x = (bSeconds - 48.0L * 3600.0L) / 36.0L;
+  const Real y = (lSeconds - 13.0L * 3600.0L) / 36.0L;
   // The cell index truncates toward zero (x in (-1, 0) gives row 0), so only values in
   // (-1, last + 1) can give an admissible cell; testing first keeps the conversion defined.
   if (!(x > -1.0L && x < static_cast<Real>(kGridRows)) || !(y > -1.0L && y < static_cast<Real>(kGridColumns))) {
