@@ -1,0 +1,331 @@
+// kvel's main window, off-screen: the start checks of "OBLICZAJ", the options as the combo boxes
+// set them, the MONITOR as the run writes it, the presence highlight and the panels.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "common/cp1250.h"
+#include "common/gui/message_boxes.h"
+#include "common/gui/window_parts.h"
+#include "common/work_folder.h"
+#include "leveling/gui/adjustment_window.h"
+
+using kvel::gui::AdjustmentWindow;
+using orvane::gui::BoxKind;
+using orvane::gui::FilePanel;
+using orvane::gui::MessageBoxRecorder;
+using orvane::gui::ScopedMessageBoxes;
+
+namespace {
+
+void WriteFile(const QString& path, const std::string& bytes = "x\r\n") {
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out << bytes;
+}
+
+// What a run was handed, and what the MONITOR held when it started.
+struct RunCall {
+  std::string folder;
+  kvel::AdjustmentOptions options;
+  QStringList monitorAtStart;
+};
+
+FilePanel* PanelOf(AdjustmentWindow& w, int n) { return w.findChild<FilePanel*>(QStringLiteral("Panel%1").arg(n)); }
+
+}  // namespace
+
+class KvelWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  MessageBoxRecorder boxes_;
+  std::optional<ScopedMessageBoxes> scoped_;
+
+  // A window on `folder` whose run only records what it was handed.
+  std::unique_ptr<AdjustmentWindow> FakeRunWindow(const QString& folder, std::vector<RunCall>& calls) {
+    auto w = std::make_unique<AdjustmentWindow>(folder.toStdString());
+    AdjustmentWindow* raw = w.get();
+    w->SetRunFunction([raw, &calls](const std::string& f, const kvel::AdjustmentOptions& o,
+                                    kvel::AdjustmentHost&) {
+      RunCall call{f, o, {}};
+      for (int i = 0; i < raw->MonitorLineCount(); ++i) call.monitorAtStart << raw->MonitorLineText(i);
+      calls.push_back(call);
+      return orvane::RunOutcome::Finished;
+    });
+    return w;
+  }
+
+ private slots:
+  void init() {
+    boxes_.Clear();
+    scoped_.emplace(&boxes_);
+  }
+  void cleanup() { scoped_.reset(); }
+
+  void startChecksFollowTheFlagsFoundAtCreation_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("message");  // empty: the run starts
+    QTest::newRow("nothing") << QStringList{} << QStringLiteral("*** Brak nawiązania sieci");
+    QTest::newRow("observations only") << QStringList{"deltah", "deltah1"}
+                                       << QStringLiteral("*** Brak nawiązania sieci");
+    QTest::newRow("benchmarks only") << QStringList{"h.sta"} << QStringLiteral("*** Brak zbioru obserwacyjnego");
+    QTest::newRow("xyh.sta only") << QStringList{"xyh.sta"} << QStringLiteral("*** Brak zbioru obserwacyjnego");
+    QTest::newRow("xyh.sta and deltah1") << QStringList{"xyh.sta", "deltah1"} << QString();
+    QTest::newRow("upper-case names") << QStringList{"H.STA", "DELTAH"} << QString();
+    QTest::newRow("result files do not count") << QStringList{"wyh.osn", "h.osn", "deltah"}
+                                               << QStringLiteral("*** Brak nawiązania sieci");
+  }
+  void startChecksFollowTheFlagsFoundAtCreation() {
+    QFETCH(QStringList, files);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    for (const QString& f : files) WriteFile(dir.filePath(f));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->StartAdjustment();
+    if (message.isEmpty()) {
+      QCOMPARE(boxes_.Count(), 0);
+      QCOMPARE(calls.size(), std::size_t{1});
+      QCOMPARE(QString::fromStdString(calls[0].folder), dir.path());
+    } else {
+      QCOMPARE(boxes_.Texts(), QStringList{message});
+      QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Message);
+      QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("niwelacja"));
+      QVERIFY(calls.empty());
+    }
+  }
+
+  void filesCreatedAfterStartDoNotCount() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("h.sta"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    WriteFile(dir.filePath("deltah"));  // e.g. written with the editor afterwards
+    w->StartAdjustment();
+    QCOMPARE(boxes_.Texts(), QStringList{QStringLiteral("*** Brak zbioru obserwacyjnego")});
+    QVERIFY(calls.empty());
+    QVERIFY(!PanelOf(*w, 1)->IsHighlighted());
+  }
+
+  void comboBoxesTakeOnlyTextsEqualToAnItem() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("h.sta"));
+    WriteFile(dir.filePath("deltah"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    auto* decimals = w->findChild<QComboBox*>(QStringLiteral("ComboBox2"));
+    auto* method = w->findChild<QComboBox*>(QStringLiteral("ComboBox4"));
+    auto* accuracy = w->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    QVERIFY(decimals && method && accuracy);
+    QCOMPARE(decimals->currentText(), QStringLiteral("0.0001 m"));
+    QCOMPARE(method->currentText(), QStringLiteral("STANDARD MNK"));
+    QCOMPARE(accuracy->currentText(), QStringLiteral("PEŁNY [STANDARD]"));
+    QCOMPARE(w->Options().Decimals, 4);
+
+    // Typing "0.001" passes through texts that match nothing: the option stays 4, whatever the
+    // box shows (no completion turns it into an item).
+    decimals->lineEdit()->clear();
+    QTest::keyClicks(decimals->lineEdit(), QStringLiteral("0.001"));
+    QCOMPARE(decimals->currentText(), QStringLiteral("0.001"));
+    QCOMPARE(w->Options().Decimals, 4);
+    // Completing it to an item's text sets that item's value.
+    QTest::keyClicks(decimals->lineEdit(), QStringLiteral(" m"));
+    QCOMPARE(w->Options().Decimals, 3);
+    // The item "0.00001 m " ends with a blank: without it the text is no item.
+    decimals->lineEdit()->clear();
+    QTest::keyClicks(decimals->lineEdit(), QStringLiteral("0.00001 m"));
+    QCOMPARE(w->Options().Decimals, 3);
+    QTest::keyClick(decimals->lineEdit(), Qt::Key_Space);
+    QCOMPARE(w->Options().Decimals, 5);
+    // Choosing from the list sets the value as well.
+    decimals->setCurrentIndex(1);
+    QCOMPARE(w->Options().Decimals, 4);
+    method->setCurrentIndex(1);
+    QCOMPARE(method->currentText(), QStringLiteral("ESTYMACJA MOCNA "));
+    accuracy->setCurrentIndex(1);
+    // Enter does not add the typed text as an item.
+    method->lineEdit()->setText(QStringLiteral("ESTYMACJA"));
+    QTest::keyClick(method->lineEdit(), Qt::Key_Return);
+    QCOMPARE(method->count(), 2);
+
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->click();
+    w->StartAdjustment();
+    QCOMPARE(calls.size(), std::size_t{1});
+    QCOMPARE(calls[0].options.Method, 2);
+    QCOMPARE(calls[0].options.AccuracyMode, 2);
+    QCOMPARE(calls[0].options.Decimals, 4);
+    QCOMPARE(calls[0].options.UnitErrorIsOne, false);
+
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    w->StartAdjustment();
+    QCOMPARE(calls[1].options.UnitErrorIsOne, true);
+  }
+
+  void monitorReplacesLinesByIndexAndNeverGrows() {
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    QCOMPARE(w.MonitorLineCount(), AdjustmentWindow::kMonitorLines);
+    QCOMPARE(w.MonitorLineText(7), QStringLiteral(" "));
+    QCOMPARE(w.MonitorLineText(6), QString());
+    kvel::AdjustmentHost& host = w.Host();
+    host.SetMonitorLine(40, "last line");
+    host.SetMonitorLine(0, "first");
+    host.SetMonitorLine(12, orvane::ToCp1250("  KONIEC OBLICZEŃ"));
+    for (int beyond : {41, 42, 100, -1}) host.SetMonitorLine(beyond, "nothing");
+    QCOMPARE(w.MonitorLineCount(), 41);
+    QCOMPARE(w.MonitorLineText(40), QStringLiteral("last line"));
+    QCOMPARE(w.MonitorLineText(0), QStringLiteral("first"));
+    QCOMPARE(w.MonitorLineText(12), QStringLiteral("  KONIEC OBLICZEŃ"));
+    QCOMPARE(w.MonitorLineText(39), QString());
+    // Replacing a line again replaces it whole; a line break in the text does not add a line.
+    host.SetMonitorLine(12, "a\r\nb");
+    QCOMPARE(w.MonitorLineText(12), QStringLiteral("a b"));
+    QCOMPARE(w.MonitorLineCount(), 41);
+  }
+
+  void startEmptiesLinesOneToTwentyOnly() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("h.sta"));
+    WriteFile(dir.filePath("deltah1"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    for (int i = 0; i < 41; ++i) w->Host().SetMonitorLine(i, "line " + std::to_string(i));
+    w->StartAdjustment();
+    QCOMPARE(calls.size(), std::size_t{1});
+    const QStringList& seen = calls[0].monitorAtStart;
+    QCOMPARE(seen.size(), 41);
+    QCOMPARE(seen[0], QStringLiteral("line 0"));
+    for (int i = 1; i <= 20; ++i) QCOMPARE(seen[i], QString());
+    for (int i = 21; i <= 40; ++i) QCOMPARE(seen[i], QStringLiteral("line %1").arg(i));
+  }
+
+  void presenceHighlightAtStartAndAfterARun() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("DELTAH"));
+    WriteFile(dir.filePath("xyh.sta"));
+    WriteFile(dir.filePath("H.osn"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    const bool expected[6] = {true, false, false, true, false, true};
+    for (int n = 1; n <= 6; ++n) {
+      QCOMPARE(PanelOf(*w, n)->IsHighlighted(), expected[n - 1]);
+      const QColor bg = PanelOf(*w, n)->palette().color(QPalette::Window);
+      QCOMPARE(bg == orvane::gui::InfoColour(), expected[n - 1]);
+    }
+    QCOMPARE(w->Flags(), (std::vector<int>{1, 0, 0, 1}));
+    auto* status = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->findChild<QLabel*>();
+    QCOMPARE(status->text(), QStringLiteral(" Folder roboczy = ") + dir.path());
+
+    // A run that writes wyh.osn gets that panel highlighted when it returns.
+    w->SetRunFunction([&](const std::string& f, const kvel::AdjustmentOptions&, kvel::AdjustmentHost& host) {
+      WriteFile(QString::fromStdString(orvane::StandardFilePath(f, "wyh.osn")));
+      host.ShowEditHint();
+      return orvane::RunOutcome::Finished;
+    });
+    QVERIFY(!w->findChild<QLabel*>(QStringLiteral("Label1"))->isVisibleTo(w.get()));
+    w->StartAdjustment();
+    QVERIFY(PanelOf(*w, 5)->IsHighlighted());
+    QVERIFY(w->findChild<QLabel*>(QStringLiteral("Label1"))->isVisibleTo(w.get()));
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+             QStringLiteral(" <---- Kliknij panel do edycji"));
+  }
+
+  void hostBoxesGoThroughTheAdapter() {
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.Host().ShowMessage(orvane::ToCp1250("*** Błąd w rekordzie: A 1"));
+    w.Host().ShowInformation(orvane::ToCp1250(" KONIEC WYRÓWNANIA "));
+    QCOMPARE(boxes_.Count(), 2);
+    QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Message);
+    QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("niwelacja"));
+    QCOMPARE(boxes_.Boxes()[0].text, QStringLiteral("*** Błąd w rekordzie: A 1"));
+    QCOMPARE(boxes_.Boxes()[1].kind, BoxKind::Information);
+    QCOMPARE(boxes_.Boxes()[1].caption, QStringLiteral("Information"));
+    QCOMPARE(boxes_.Boxes()[1].text, QStringLiteral(" KONIEC WYRÓWNANIA "));
+  }
+
+  void panelsOpenTheirStandardFiles() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("XYH.STA"));
+    AdjustmentWindow w(dir.path().toStdString());
+    QStringList opened;
+    w.SetOpenFunction([&](const QString& path) { opened << path; });
+    w.show();
+    for (int n = 1; n <= 6; ++n) QTest::mouseClick(PanelOf(w, n), Qt::LeftButton);
+    const QString d = dir.path() + QLatin1Char('/');
+    QCOMPARE(opened, (QStringList{d + "deltah", d + "deltah1", d + "h.sta", d + "XYH.STA", d + "wyh.osn",
+                                  d + "h.osn"}));
+  }
+
+  void panelPathIsCutTo255Characters() {
+    const std::string longFolder = "/" + std::string(300, 'k');
+    AdjustmentWindow w(longFolder);
+    QStringList opened;
+    w.SetOpenFunction([&](const QString& path) { opened << path; });
+    w.show();
+    QTest::mouseClick(PanelOf(w, 3), Qt::LeftButton);
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened[0], QString::fromStdString(longFolder.substr(0, 255)));
+  }
+
+  void realRunOnTheExampleFolder() {
+    QTemporaryDir dir;
+    const std::filesystem::path examples = std::filesystem::path(ORVANE_EXAMPLES_DIR) / "kvel";
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+      std::filesystem::copy_file(entry.path(), std::filesystem::path(dir.path().toStdString()) / entry.path().filename());
+    }
+    AdjustmentWindow w(dir.path().toStdString());
+    QVERIFY(!PanelOf(w, 5)->IsHighlighted());
+    w.StartAdjustment();
+    // Every run ends with the information box of the common exit.
+    QVERIFY(boxes_.Count() >= 1);
+    QCOMPARE(boxes_.Boxes().back().text, QStringLiteral(" KONIEC WYRÓWNANIA "));
+    QCOMPARE(boxes_.Boxes().back().kind, BoxKind::Information);
+    QVERIFY(!w.MonitorLineText(0).isEmpty());
+    QCOMPARE(w.MonitorLineCount(), 41);
+    QVERIFY(PanelOf(w, 5)->IsHighlighted());
+    QVERIFY(PanelOf(w, 6)->IsHighlighted());
+  }
+
+  void helpWindowsAreFreshOnEveryClick() {
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    auto* info = w.findChild<QLabel*>(QStringLiteral("Image2"));
+    auto* options = w.findChild<QLabel*>(QStringLiteral("StaticText2"));
+    QTest::mouseClick(info, Qt::LeftButton);
+    QTest::mouseClick(info, Qt::LeftButton);
+    QTest::mouseClick(options, Qt::LeftButton);
+    QList<QWidget*> general;
+    QList<QWidget*> optionHelp;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() == QLatin1String("TForm1") && top->isVisible()) general << top;
+      if (top->objectName() == QLatin1String("TForm3") && top->isVisible()) optionHelp << top;
+    }
+    QCOMPARE(general.size(), 2);
+    QCOMPARE(optionHelp.size(), 1);
+    QCOMPARE(general[0]->windowTitle(), QStringLiteral("Pomoc"));
+    QCOMPARE(general[0]->size(), QSize(470, 348));
+    QVERIFY(optionHelp[0]->findChild<QPlainTextEdit*>()->toPlainText().contains(
+        QStringLiteral(" WYRÓWNANIE ŚCISŁE SIECI NIWELACYJNEJ - WYBIERANIE OPCJI ")));
+    // Closing one destroys it and leaves the other.
+    QPointer<QWidget> first = general[0];
+    first->close();
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(general[1]->isVisible());
+    general[1]->close();
+    optionHelp[0]->close();
+  }
+};
+
+QTEST_MAIN(KvelWindowTest)
+#include "kvel_window_test.moc"
