@@ -1,61 +1,644 @@
 #include "common/gui/editor_window.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QSlider>
+#include <QStyle>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextFrame>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/cp1250.h"
+#include "common/gui/message_boxes.h"
+#include "common/number_parse.h"
+#include "common/work_folder.h"
 
 namespace orvane::gui {
 
-std::optional<QString> EditorDialogs::OpenPath(QWidget*) { return std::nullopt; }
-std::optional<QString> EditorDialogs::SavePath(QWidget*) { return std::nullopt; }
-bool EditorDialogs::ConfirmPrint(QWidget*, QPrinter&) { return false; }
-std::optional<QFont> EditorDialogs::ChooseFont(QWidget*, const QFont&) { return std::nullopt; }
+namespace {
 
-EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), caption_(QStringLiteral("Nowy dokument")) {
+const QString kNewDocument = QStringLiteral("Nowy dokument");
+const QString kFileFilter = QStringLiteral("Wszystkie pliki (*)");
+
+// Set when the application is quitting: the editors then go without the save prompt.
+bool programEnding = false;
+
+// Watches the application for its quit request (the main window closed, or quit() called).
+class QuitWatcher : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) programEnding = true;
+    return false;
+  }
+};
+
+void WatchForQuit() {
+  static QPointer<QuitWatcher> watcher;
+  if (watcher || !QCoreApplication::instance()) return;
+  watcher = new QuitWatcher(QCoreApplication::instance());
+  QCoreApplication::instance()->installEventFilter(watcher);
+}
+
+// The part of a caption after its last separator, and the part up to and including it.
+QString FileNamePart(const QString& caption) { return caption.mid(caption.lastIndexOf(QLatin1Char('/')) + 1); }
+QString DirectoryPart(const QString& caption) { return caption.left(caption.lastIndexOf(QLatin1Char('/')) + 1); }
+
+// The display face at construction: "Courier New" 8 points; the style hint lets fontconfig pick
+// its metric twin (Liberation Mono).
+QFont InitialDisplayFont() {
+  QFont font(QStringLiteral("Courier New"), 8);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  return font;
+}
+
+QFont InitialDialogFont() {
+  QFont font(QStringLiteral("MS Sans Serif"), 8);
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+bool IsExactlyBold(const QFont& font) {
+  return font.bold() && !font.italic() && !font.underline() && !font.strikeOut();
+}
+
+QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// The size box's integer: optional leading blanks, an optional sign, decimal digits.
+bool ParseSizeText(const QString& text, int& value) {
+  const std::string bytes = text.toStdString();
+  std::string_view field(bytes);
+  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+  return orvane::ParseInteger(field, value);
+}
+
+// A blank separator of the toolbar with an etched line in its middle.
+QFrame* MakeSeparator(QWidget* parent, const QString& name, int width) {
+  auto* separator = new QFrame(parent);
+  separator->setObjectName(name);
+  separator->setFrameShape(QFrame::VLine);
+  separator->setFrameShadow(QFrame::Sunken);
+  separator->setFixedWidth(width);
+  return separator;
+}
+
+}  // namespace
+
+std::optional<QString> EditorDialogs::OpenPath(QWidget* parent) {
+  QFileDialog dialog(parent, QString(), QString(), kFileFilter);
+  dialog.setObjectName(QStringLiteral("OpenDialog1"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front();
+}
+
+std::optional<QString> EditorDialogs::SavePath(QWidget* parent) {
+  QFileDialog dialog(parent, QString(), QString(), kFileFilter);
+  dialog.setObjectName(QStringLiteral("SaveDialog1"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front();
+}
+
+bool EditorDialogs::ConfirmPrint(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  dialog.setObjectName(QStringLiteral("PrintDialog1"));
+  return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QFont> EditorDialogs::ChooseFont(QWidget* parent, const QFont& initial) {
+  bool ok = false;
+  const QFont font = QFontDialog::getFont(&ok, initial, parent);
+  if (!ok) return std::nullopt;
+  return font;
+}
+
+EditorWindow::EditorWindow(QWidget* parent)
+    : QMainWindow(parent), fontDialogFont_(InitialDialogFont()), dialogs_(std::make_unique<EditorDialogs>()) {
+  WatchForQuit();
   setObjectName(QStringLiteral("TForm4"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  // The main window alone decides when the program ends.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  SetCaption(kNewDocument);
+
   memo_ = new QPlainTextEdit(this);
   memo_->setObjectName(QStringLiteral("Memo1"));
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo_->setFont(InitialDisplayFont());
+  // The selection stays visible when the text loses the focus (to the find dialog, say).
+  QPalette palette = memo_->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  memo_->setPalette(palette);
+  memo_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(memo_, &QPlainTextEdit::customContextMenuRequested, this, &EditorWindow::ShowTextContextMenu);
+  connect(memo_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+    if (!settingText_ && (removed != 0 || added != 0)) modified_ = true;
+  });
   setCentralWidget(memo_);
+
+  printCopy_ = new QTextEdit(this);
+  printCopy_->setObjectName(QStringLiteral("r1"));
+  printCopy_->setAcceptRichText(false);
+  printCopy_->setFont(memo_->font());
+  printCopy_->hide();
+
+  BuildToolbar();
+  BuildMenus();
+  BuildFindDialog();
+  resize(642, 531);
 }
+
 EditorWindow::~EditorWindow() = default;
-void EditorWindow::SetCaption(const QString& caption) { caption_ = caption; setWindowTitle(caption); }
-QString EditorWindow::Text() const { return memo_->toPlainText(); }
+
+void EditorWindow::SetCaption(const QString& caption) {
+  caption_ = caption;
+  // "[*]" in a title is Qt's modified placeholder; doubling it shows it as it stands.
+  QString title = caption;
+  title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  setWindowTitle(title);
+}
+
+QString EditorWindow::Text() const {
+  QString text = memo_->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  return text;
+}
+
 QFont EditorWindow::DisplayFont() const { return memo_->font(); }
-bool EditorWindow::LoadFile(const QString&) { return false; }
-bool EditorWindow::WriteFile(const QString&) { return false; }
-void EditorWindow::NewDocument() {}
-void EditorWindow::OpenDocument() {}
-bool EditorWindow::SaveDocument() { return false; }
-bool EditorWindow::SaveDocumentAs() { return false; }
-void EditorWindow::PrintDocument() {}
-void EditorWindow::ShowFindDialog() {}
-bool EditorWindow::FindNext(const QString&) { return false; }
-void EditorWindow::CutText() {}
-void EditorWindow::CopyText() {}
-void EditorWindow::PasteText() {}
-void EditorWindow::UndoAndMark() {}
-void EditorWindow::UndoOnly() {}
-void EditorWindow::ToggleBold() {}
-void EditorWindow::ApplySizeBox() {}
-void EditorWindow::ChooseFont() {}
+
+void EditorWindow::SetText(const QString& text) {
+  settingText_ = true;
+  memo_->setPlainText(text);
+  settingText_ = false;
+}
+
+bool EditorWindow::LoadFile(const QString& path) {
+  const auto fail = [&](const QString& reason) {
+    Boxes().Error(this, QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
+    return false;
+  };
+  // Only a regular file is read: a pipe or a device would hang the window or never end.
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return fail(SystemReason(errno));
+  if (S_ISDIR(st.st_mode)) return fail(SystemReason(EISDIR));
+  if (!S_ISREG(st.st_mode)) return fail(QStringLiteral("Not a regular file"));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return fail(file.errorString());
+  QString text = QString::fromStdString(orvane::FromCp1250(std::string_view(bytes.constData(), bytes.size())));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  SetText(text);
+  return true;
+}
+
+bool EditorWindow::WriteFile(const QString& path) {
+  QString text = Text();
+  text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  const std::string bytes = orvane::ToCp1250(text.toStdString());
+
+  const auto fail = [&](const QString& reason) {
+    Boxes().Error(this, QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    return false;
+  };
+  // The file is replaced by a new one, which would get past a write-protected old file.
+  const QByteArray local = QFile::encodeName(path);
+  if (::access(local.constData(), F_OK) == 0 && ::access(local.constData(), W_OK) != 0)
+    return fail(SystemReason(errno));
+  if (QFileInfo(path).isDir()) return fail(SystemReason(EISDIR));
+
+  // The text goes to a temporary file beside the old one, which is replaced only when every
+  // byte is written: a failed save never damages the file.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
+  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+    const QString reason = file.errorString();
+    file.cancelWriting();
+    file.commit();
+    return fail(reason);
+  }
+  if (!file.commit()) return fail(file.errorString());
+  return true;
+}
+
+void EditorWindow::NewDocument() {
+  SetText(QString());
+  if (FileNamePart(caption_) != kNewDocument) SetCaption(DirectoryPart(caption_) + kNewDocument);
+}
+
+void EditorWindow::OpenDocument() {
+  const std::optional<QString> path = dialogs_->OpenPath(this);
+  if (!path) return;
+  if (LoadFile(*path)) SetCaption(*path);
+}
+
+bool EditorWindow::SaveDocument() {
+  if (!WriteFile(caption_)) return false;
+  modified_ = false;
+  return true;
+}
+
+bool EditorWindow::SaveDocumentAs() {
+  const std::optional<QString> path = dialogs_->SavePath(this);
+  if (!path) return false;
+  if (!WriteFile(*path)) return false;
+  modified_ = false;
+  SetCaption(*path);
+  return true;
+}
+
+void EditorWindow::PrintDocument() {
+  // The print copy takes the text and the display font; every line starts 35 points in.
+  const QFont font = DisplayFont();
+  printCopy_->setFont(font);
+  printCopy_->document()->setDefaultFont(font);
+  printCopy_->setPlainText(Text());
+  QTextCursor all(printCopy_->document());
+  all.select(QTextCursor::Document);
+  QTextBlockFormat indent;
+  // Block margins are in screen pixels; the layout scales them to the printer.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal screenDpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+  indent.setLeftMargin(35.0 * screenDpi / 72.0);
+  all.mergeBlockFormat(indent);
+
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(FileNamePart(caption_));
+  if (!dialogs_->ConfirmPrint(this, printer)) return;
+  printer.setDocName(FileNamePart(caption_));
+
+  // Laid out for the printer's printable area, one job, no page numbers, headers or footers.
+  std::unique_ptr<QTextDocument> doc(printCopy_->document()->clone());
+  doc->setDefaultFont(font);
+  doc->documentLayout()->setPaintDevice(&printer);
+  QTextFrameFormat frame = doc->rootFrame()->frameFormat();
+  frame.setMargin(0);
+  frame.setPadding(0);
+  doc->rootFrame()->setFrameFormat(frame);
+  QTextOption option = doc->defaultTextOption();
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  doc->setDefaultTextOption(option);
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  const QRectF page(QPointF(0, 0), QSizeF(painter.viewport().size()));
+  doc->setPageSize(page.size());
+  const int pages = doc->pageCount();
+  for (int i = 0; i < pages; ++i) {
+    if (i > 0 && !printer.newPage()) break;
+    painter.save();
+    painter.translate(0, -page.height() * i);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = QRectF(0, page.height() * i, page.width(), page.height());
+    painter.setClipRect(context.clip);
+    doc->documentLayout()->draw(&painter, context);
+    painter.restore();
+  }
+  painter.end();
+}
+
+void EditorWindow::ShowFindDialog() {
+  findDialog_->show();
+  findDialog_->raise();
+  findDialog_->activateWindow();
+}
+
+bool EditorWindow::FindNext(const QString& s) {
+  memo_->setFocus();
+  if (s.isEmpty()) return false;
+  QTextCursor cursor = memo_->textCursor();
+  // Right after a match the search goes on from its end, so that an occurrence that touches it
+  // is found too; otherwise it starts at the beginning, wherever the cursor stands.
+  int start = 0;
+  if (cursor.hasSelection() && cursor.selectedText() == s) start = cursor.selectionEnd();
+  const int found = Text().indexOf(s, start, Qt::CaseSensitive);
+  if (found < 0) {
+    Boxes().Information(this, QStringLiteral("Nie można odnaleźć łańcucha"), QStringLiteral("Informacja"));
+    return false;
+  }
+  cursor.setPosition(found);
+  cursor.setPosition(found + static_cast<int>(s.size()), QTextCursor::KeepAnchor);
+  memo_->setTextCursor(cursor);
+  memo_->setFocus();
+  return true;
+}
+
+void EditorWindow::CutText() { memo_->cut(); }
+void EditorWindow::CopyText() { memo_->copy(); }
+void EditorWindow::PasteText() { memo_->paste(); }
+
+void EditorWindow::UndoAndMark() {
+  memo_->undo();
+  modified_ = true;
+}
+
+void EditorWindow::UndoOnly() { memo_->undo(); }
+
+void EditorWindow::ToggleBold() {
+  QFont font = DisplayFont();
+  const bool makeBold = !IsExactlyBold(font);
+  font.setBold(makeBold);
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  memo_->setFont(font);
+}
+
+void EditorWindow::TrackBarChanged(int position) {
+  QFont font = DisplayFont();
+  font.setPointSize(position);
+  memo_->setFont(font);
+  QFont printFont = printCopy_->font();
+  printFont.setPointSize(position);
+  printCopy_->setFont(printFont);
+  sizeBox_->setText(QString::number(position));
+  memo_->setFocus();
+}
+
+void EditorWindow::ApplySizeBox() {
+  const QString text = sizeBox_->text();
+  int n = 0;
+  if (!ParseSizeText(text, n)) {
+    Boxes().Error(this, QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return;
+  }
+  if (n < 3 || n > 20) {
+    sizeBox_->setText(QString::number(trackBar_->value()));
+    return;
+  }
+  // The slider reports only a real change of its position, and only then does the font change.
+  trackBar_->setValue(std::clamp(n, trackBar_->minimum(), trackBar_->maximum()));
+}
+
+void EditorWindow::ChooseFont() {
+  const std::optional<QFont> font = dialogs_->ChooseFont(this, fontDialogFont_);
+  if (!font) return;
+  fontDialogFont_ = *font;
+  memo_->setFont(*font);
+}
+
 bool EditorWindow::CloseWithPrompt() { return close(); }
-void EditorWindow::SetDialogs(std::unique_ptr<EditorDialogs> dialogs) { dialogs_ = std::move(dialogs); }
-void EditorWindow::closeEvent(QCloseEvent* event) { event->accept(); }
-void EditorWindow::showEvent(QShowEvent* event) { QMainWindow::showEvent(event); }
-void EditorWindow::BuildToolbar() {}
-void EditorWindow::BuildMenus() {}
-void EditorWindow::BuildFindDialog() {}
-void EditorWindow::TrackBarChanged(int) {}
-void EditorWindow::ShowTextContextMenu(const QPoint&) {}
-void EditorWindow::SetText(const QString&) {}
+
+void EditorWindow::SetDialogs(std::unique_ptr<EditorDialogs> dialogs) {
+  dialogs_ = dialogs ? std::move(dialogs) : std::make_unique<EditorDialogs>();
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+  if (!programEnding && modified_) {
+    switch (Boxes().AskYesNoCancel(this, QStringLiteral("Orvane"), QStringLiteral("Czy zapisać zmiany ?"))) {
+      case BoxButton::Yes:
+        if (!WriteFile(caption_)) {
+          event->ignore();
+          return;
+        }
+        modified_ = false;
+        break;
+      case BoxButton::No:
+        modified_ = false;
+        break;
+      default:
+        event->ignore();
+        return;
+    }
+  }
+  findDialog_->hide();
+  event->accept();
+}
+
+void EditorWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (placed_) return;
+  placed_ = true;
+  // 642 x 531 with the frame, centred on the screen.
+  const QSize frame = frameGeometry().size() - geometry().size();
+  if (frame.isValid() && !frame.isEmpty()) resize(QSize(642, 531) - frame);
+  if (const QScreen* where = screen()) {
+    const QRect area = where->availableGeometry();
+    const QSize outer = frameGeometry().size();
+    move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
+  }
+}
+
+void EditorWindow::BuildToolbar() {
+  toolBar_ = new QToolBar(this);
+  toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  toolBar_->setFixedHeight(29);
+  toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+  addToolBar(Qt::TopToolBarArea, toolBar_);
+
+  int separators = 0;
+  const auto separator = [&](int width) {
+    toolBar_->addWidget(MakeSeparator(toolBar_, QStringLiteral("ToolButton%1").arg(++separators), width));
+  };
+  const auto button = [&](int number, const QString& hint, const char* theme, QStyle::StandardPixmap standard,
+                          const QString& fallback, const std::function<void()>& command) {
+    auto* b = new QToolButton(toolBar_);
+    b->setObjectName(QStringLiteral("SpeedButton%1").arg(number));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setToolTip(hint);
+    QIcon icon = QIcon::fromTheme(QString::fromLatin1(theme));
+    if (icon.isNull() && standard != QStyle::SP_CustomBase) icon = style()->standardIcon(standard);
+    if (icon.isNull()) {
+      b->setText(fallback);
+    } else {
+      b->setIcon(icon);
+    }
+    connect(b, &QToolButton::clicked, this, [command] { command(); });
+    toolBar_->addWidget(b);
+    return b;
+  };
+  const auto none = QStyle::SP_CustomBase;
+
+  separator(8);
+  button(4, QStringLiteral("Nowy plik"), "document-new", QStyle::SP_FileIcon, QStringLiteral("N"),
+         [this] { NewDocument(); });
+  separator(8);
+  button(3, QStringLiteral("Otwórz zbiór"), "document-open", QStyle::SP_DialogOpenButton, QStringLiteral("O"),
+         [this] { OpenDocument(); });
+  button(1, QStringLiteral("Zapisz plik"), "document-save", QStyle::SP_DialogSaveButton, QStringLiteral("Z"),
+         [this] { SaveDocument(); });
+  separator(8);
+  button(2, QStringLiteral("Drukuj plik"), "document-print", none, QStringLiteral("Dr"), [this] { PrintDocument(); });
+  separator(8);
+  button(5, QStringLiteral("Szukaj ciągu znaków"), "edit-find", none, QStringLiteral("Sz"),
+         [this] { ShowFindDialog(); });
+  separator(8);
+  button(8, QStringLiteral("Wytnij zaznaczony tekst"), "edit-cut", none, QStringLiteral("Wy"), [this] { CutText(); });
+  button(9, QStringLiteral("Kopiuj do schowka"), "edit-copy", none, QStringLiteral("Ko"), [this] { CopyText(); });
+  button(10, QStringLiteral("Wklej ze schowka"), "edit-paste", none, QStringLiteral("Wk"), [this] { PasteText(); });
+  separator(8);
+  button(7, QStringLiteral("Cofanie o 1 krok"), "edit-undo", QStyle::SP_ArrowBack, QStringLiteral("<"),
+         [this] { UndoAndMark(); });
+  separator(16);
+  QToolButton* bold = button(6, QStringLiteral("font = [ Bold ]"), "format-text-bold", none, QStringLiteral("B"),
+                             [this] { ToggleBold(); });
+  if (!bold->text().isEmpty()) {
+    QFont boldFont = bold->font();
+    boldFont.setBold(true);
+    bold->setFont(boldFont);
+  }
+
+  trackBar_ = new QSlider(Qt::Horizontal, toolBar_);
+  trackBar_->setObjectName(QStringLiteral("TrackBar1"));
+  trackBar_->setRange(5, 20);
+  trackBar_->setValue(8);
+  trackBar_->setTickInterval(3);
+  trackBar_->setTickPosition(QSlider::TicksBelow);
+  trackBar_->setPageStep(1);
+  trackBar_->setFixedWidth(100);
+  connect(trackBar_, &QSlider::valueChanged, this, &EditorWindow::TrackBarChanged);
+  toolBar_->addWidget(trackBar_);
+
+  sizeBox_ = new QLineEdit(QStringLiteral("8"), toolBar_);
+  sizeBox_->setObjectName(QStringLiteral("Edit1"));
+  sizeBox_->setFixedWidth(22);
+  connect(sizeBox_, &QLineEdit::returnPressed, this, [this] { ApplySizeBox(); });
+  toolBar_->addWidget(sizeBox_);
+
+  button(11, QStringLiteral("font [do druku]"), "preferences-desktop-font", none, QStringLiteral("F"),
+         [this] { ChooseFont(); });
+  separator(16);
+  auto* close = new QToolButton(toolBar_);
+  close->setObjectName(QStringLiteral("SpeedButton12"));
+  close->setAutoRaise(true);
+  close->setFocusPolicy(Qt::NoFocus);
+  close->setText(QStringLiteral("ZAMKNIJ"));
+  QFont closeFont = close->font();
+  closeFont.setBold(true);
+  close->setFont(closeFont);
+  connect(close, &QToolButton::clicked, this, [this] { CloseWithPrompt(); });
+  toolBar_->addWidget(close);
+}
+
+void EditorWindow::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  const auto item = [this](QMenu* menu, const char* name, const QString& text, auto command) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, command);
+    return action;
+  };
+
+  QMenu* file = bar->addMenu(QStringLiteral("Plik"));
+  file->setObjectName(QStringLiteral("Plik1"));
+  item(file, "Nowy1", QStringLiteral("&Nowy"), [this] { NewDocument(); });
+  item(file, "Otworz1", QStringLiteral("&Otwórz..."), [this] { OpenDocument(); });
+  item(file, "Zapisz1", QStringLiteral("&Zapisz"), [this] { SaveDocument(); });
+  item(file, "Zapiszjako1", QStringLiteral("Zapisz &jako..."), [this] { SaveDocumentAs(); });
+  item(file, "Drukuj1", QStringLiteral("&Drukuj..."), [this] { PrintDocument(); });
+  item(file, "Wyjscie1", QStringLiteral("W&yjście"), [this] { CloseWithPrompt(); });
+
+  QMenu* edit = bar->addMenu(QStringLiteral("Edycja"));
+  edit->setObjectName(QStringLiteral("Edycja1"));
+  item(edit, "Cofnij1", QStringLiteral("Cofnij"), [this] { UndoAndMark(); });
+  item(edit, "Wytnij1", QStringLiteral("&Wytnij"), [this] { CutText(); });
+  item(edit, "Kopiuj1", QStringLiteral("&Kopiuj"), [this] { CopyText(); });
+  item(edit, "Wklej1", QStringLiteral("Wkl&ej"), [this] { PasteText(); });
+
+  QMenu* find = bar->addMenu(QStringLiteral("Znajdź"));
+  find->setObjectName(QStringLiteral("Znajdz1"));
+  item(find, "Znajdz2", QStringLiteral("Znajdź..."), [this] { ShowFindDialog(); });
+
+  contextMenu_ = new QMenu(this);
+  contextMenu_->setObjectName(QStringLiteral("PopupMenu1"));
+  item(contextMenu_, "Cofnij2", QStringLiteral("Cofnij"), [this] { UndoOnly(); });
+  item(contextMenu_, "Wytnij2", QStringLiteral("Wytnij"), [this] { CutText(); });
+  item(contextMenu_, "Kopiuj2", QStringLiteral("Kopiuj"), [this] { CopyText(); });
+  item(contextMenu_, "Wklej2", QStringLiteral("Wklej"), [this] { PasteText(); });
+}
+
+void EditorWindow::BuildFindDialog() {
+  findDialog_ = new QDialog(this);
+  findDialog_->setObjectName(QStringLiteral("FindDialog1"));
+  findDialog_->setWindowTitle(QStringLiteral("Znajdź"));
+  findDialog_->setModal(false);
+  auto* layout = new QHBoxLayout(findDialog_);
+  auto* label = new QLabel(QStringLiteral("Znajdź:"), findDialog_);
+  findText_ = new QLineEdit(findDialog_);
+  findText_->setObjectName(QStringLiteral("FindText"));
+  label->setBuddy(findText_);
+  auto* next = new QPushButton(QStringLiteral("Znajdź &następny"), findDialog_);
+  next->setObjectName(QStringLiteral("FindNextButton"));
+  next->setDefault(true);
+  next->setEnabled(false);
+  connect(findText_, &QLineEdit::textChanged, next, [next](const QString& text) { next->setEnabled(!text.isEmpty()); });
+  connect(next, &QPushButton::clicked, this, [this] { FindNext(findText_->text()); });
+  layout->addWidget(label);
+  layout->addWidget(findText_, 1);
+  layout->addWidget(next);
+}
+
+void EditorWindow::ShowTextContextMenu(const QPoint& pos) { contextMenu_->popup(memo_->mapToGlobal(pos)); }
 
 EditorWindow* OpenInEditor(const QString& path) {
   auto* window = new EditorWindow();
-  window->setAttribute(Qt::WA_DeleteOnClose);
   window->SetCaption(path);
+  if (orvane::FileExists(path.toStdString())) {
+    if (!window->LoadFile(path)) {
+      delete window;
+      return nullptr;
+    }
+  } else {
+    window->SetText(QStringLiteral(" "));
+  }
   window->show();
+  window->SetModified(false);
   return window;
 }
 
-void DiscardAllEditors() {}
+void DiscardAllEditors() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* editor = qobject_cast<EditorWindow*>(widget)) {
+      editor->hide();
+      editor->deleteLater();
+    }
+  }
+}
 
 }  // namespace orvane::gui

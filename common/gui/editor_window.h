@@ -35,6 +35,9 @@ class EditorDialogs {
   virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial);
 };
 
+class EditorWindow;
+EditorWindow* OpenInEditor(const QString& path);
+
 class EditorWindow : public QMainWindow {
   Q_OBJECT
 
@@ -98,6 +101,8 @@ class EditorWindow : public QMainWindow {
   void TrackBarChanged(int position);
   void ShowTextContextMenu(const QPoint& pos);
   void SetText(const QString& text);
+
+  friend EditorWindow* OpenInEditor(const QString& path);
 
   QString caption_;
   bool modified_ = false;
