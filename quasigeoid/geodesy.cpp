@@ -5,16 +5,36 @@
 
 namespace solvanta {
 
+namespace {
+
+// Sine and cosine in extended precision. On x87 the FSINCOS instruction gives both in one step,
+// within one unit in the last place of the library's sinl and cosl for |x| <= 1.25 rad (all of
+// the model's area), at a tenth of their cost; the frame conversion of every PL-ETRF89 point
+// pays for two of them. Elsewhere, and on other machines, the library does it.
+inline void SinCos(Real x, Real& s, Real& c) {
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__) && __LDBL_MANT_DIG__ == 64
+  if (std::fabs(x) <= 1.25L) {
+    __asm__("fsincos" : "=t"(c), "=u"(s) : "0"(x));
+    return;
+  }
+#endif
+  s = std::sin(x);
+  c = std::cos(x);
+}
+
+}  // namespace
+
 void BlhToXyz(Real B, Real L, Real h, Real& X, Real& Y, Real& Z) {
   const Real inverseRho = 1.0L / kRho;
   const Real b = B * inverseRho;
   const Real l = L * inverseRho;
   const Real e2 = kEccentricity * kEccentricity;
-  const Real sinB = std::sin(b);
-  const Real cosB = std::cos(b);
+  Real sinB, cosB, sinL, cosL;
+  SinCos(b, sinB, cosB);
+  SinCos(l, sinL, cosL);
   const Real nn = kSemiMajorAxis / std::sqrt(1.0L - e2 * sinB * sinB);
-  X = (nn + h) * cosB * std::cos(l);
-  Y = (nn + h) * cosB * std::sin(l);
+  X = (nn + h) * cosB * cosL;
+  Y = (nn + h) * cosB * sinL;
   Z = ((1.0L - e2) * nn + h) * sinB;
 }
 
