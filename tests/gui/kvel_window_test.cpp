@@ -122,6 +122,8 @@ class KvelWindowTest : public QObject {
     std::vector<RunCall> calls;
     auto w = FakeRunWindow(dir.path(), calls);
     w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
     auto* decimals = w->findChild<QComboBox*>(QStringLiteral("ComboBox2"));
     auto* method = w->findChild<QComboBox*>(QStringLiteral("ComboBox4"));
     auto* accuracy = w->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
@@ -133,6 +135,7 @@ class KvelWindowTest : public QObject {
 
     // Typing "0.001" passes through texts that match nothing: the option stays 4, whatever the
     // box shows (no completion turns it into an item).
+    decimals->setFocus();
     decimals->lineEdit()->clear();
     QTest::keyClicks(decimals->lineEdit(), QStringLiteral("0.001"));
     QCOMPARE(decimals->currentText(), QStringLiteral("0.001"));
