@@ -1,0 +1,176 @@
+// Every error of the reading phases stops the run the same way: its report line (the report ends
+// with it), its box, the common exit with " KONIEC WYRÓWNANIA ", an empty h.osn, and the outcome
+// Stopped.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "run_support.h"
+
+namespace kvel::testing {
+namespace {
+
+using orvane::RunOutcome;
+
+const char* const kGoodDeltah = "R1 A 1.0 1\nA B 0.5 1\nB R1 -1.5 1\n0 0 0.001 0\n";
+const char* const kGoodHsta = "R1 100.0\n";
+
+struct StopCase {
+  const char* name;
+  std::map<std::string, std::string> files;  // name -> UTF-8 content; "" removes the file
+  std::vector<std::string> reportTail;       // last lines of the report
+  std::vector<std::string> boxes;            // every box of the run, the closing one included
+};
+
+const StopCase kStopCases[] = {
+    {"BadHeightDifference",
+     {{"deltah", "R1 A abc 1\n0 0 0.001 0\n"}},
+     {"*** BŁĄD W REKORDZIE: R1 A abc 1"},
+     {"message: *** BŁĄD W REKORDZIE: R1 A abc 1", "information:  KONIEC WYRÓWNANIA "}},
+    {"InfinityIsABadNumber",
+     {{"deltah", "R1 A 1.0 inf\n"}},
+     {"*** BŁĄD W REKORDZIE: R1 A 1.0 inf"},
+     {"message: *** BŁĄD W REKORDZIE: R1 A 1.0 inf", "information:  KONIEC WYRÓWNANIA "}},
+    {"NanIsABadNumber",
+     {{"deltah", "R1 A nan 1\n"}},
+     {"*** BŁĄD W REKORDZIE: R1 A nan 1"},
+     {"message: *** BŁĄD W REKORDZIE: R1 A nan 1", "information:  KONIEC WYRÓWNANIA "}},
+    {"OverflowIsABadNumber",
+     {{"deltah", "R1 A 1.0 1e999\n"}},
+     {"*** BŁĄD W REKORDZIE: R1 A 1.0 1e999"},
+     {"message: *** BŁĄD W REKORDZIE: R1 A 1.0 1e999", "information:  KONIEC WYRÓWNANIA "}},
+    {"BadEndRecord",
+     {{"deltah", "R1 A 1.0 1\n0 0 x 0\n"}},
+     {"*** BŁĄD W REKORDZIE: 0 0 x 0"},
+     {"message: *** BŁĄD W REKORDZIE: 0 0 x 0", "information:  KONIEC WYRÓWNANIA "}},
+    {"BadRecordInTheSecondFile",
+     {{"deltah1", "A B 1.0 1\nB C 1.0 1 x\nC D 1.0 ?\n"}},
+     {"*** BŁĄD W REKORDZIE: C D 1.0 ?"},
+     {"message: *** BŁĄD W REKORDZIE: C D 1.0 ?", "information:  KONIEC WYRÓWNANIA "}},
+    {"SamePointAtBothEnds",
+     {{"deltah", "R1 A 1.0 1\nA A 0.0 1\n"}},
+     {" *** W PLANIE OBSERWACJI PARA NUMERÓW:A A"},
+     {"information:  *** powtórzenie numeru A w planie obserwacji", "information:  KONIEC WYRÓWNANIA "}},
+    {"NumbersEqualInTheirFirst16Characters",
+     {{"deltah", "ABCDEFGHIJKLMNOPQ ABCDEFGHIJKLMNOPR 1.0 1\n"}},
+     {" *** W PLANIE OBSERWACJI PARA NUMERÓW:ABCDEFGHIJKLMNOP ABCDEFGHIJKLMNOP"},
+     {"information:  *** powtórzenie numeru ABCDEFGHIJKLMNOP w planie obserwacji",
+      "information:  KONIEC WYRÓWNANIA "}},
+    {"ZeroAccuracyParameter",
+     {{"deltah", "R1 A 1.0 0.0\n"}},
+     {" *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: R1 A 1.0 0.0"},
+     {"information:  *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: R1 A 1.0 0.0",
+      "information:  KONIEC WYRÓWNANIA "}},
+    {"NegativeAccuracyParameter",
+     {{"deltah", "R1 A 1.0 1\nA R1 -1.0 -2.5\n0 0 0.001 0\n"}},
+     {" *** NIEDOPUSZCZALNA WARTOŚĆ UJEMNA NA OSTATNIEJ POZYCJI W REKORDZIE: A R1 -1.0 -2.5"},
+     {"information:  *** NIEDOPUSZCZALNA WARTOŚĆ UJEMNA NA OSTATNIEJ POZYCJI W REKORDZIE: A R1 -1.0 -2.5",
+      "information:  KONIEC WYRÓWNANIA "}},
+    {"NegativeUnitMeanError",
+     {{"deltah", "R1 A 1.0 1\n0 0 -0.001 0\n"}},
+     {" *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: 0 0 -0.001 0"},
+     {"information:  *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: 0 0 -0.001 0",
+      "information:  KONIEC WYRÓWNANIA "}},
+    {"UnitMeanErrorWhoseSquareOverflowsLeavesNoWeight",
+     {{"deltah", "R1 A 1.0 1\n0 0 1e200 0\n"}},
+     {" *** NIEDOPUSZCZALNA WAGA OBSERWACJI: R1 A"},
+     {"information:  *** NIEDOPUSZCZALNA WAGA OBSERWACJI: R1 A", "information:  KONIEC WYRÓWNANIA "}},
+    {"NoBenchmarkFile",
+     {{"h.sta", ""}},
+     {"*** BRAK PLIKU Z PUNKTAMI NAWIĄZANIA"},
+     {"information: *** BRAK PLIKU Z PUNKTAMI NAWIĄZANIA", "information:  KONIEC WYRÓWNANIA "}},
+    {"BadBenchmarkRecord",
+     {{"h.sta", "R1 100.0\nR2 1OO.5\n"}},
+     {"*** Błąd w rekordzie: R2 1OO.5"},
+     {"message: *** Błąd w rekordzie: R2 1OO.5", "information:  KONIEC WYRÓWNANIA "}},
+    {"BadGroupEndRecord",
+     {{"h.sta", "R1 100.0\n0 0.0o2\n"}},
+     {"*** Błąd w rekordzie: 0 0.0o2"},
+     {"message: *** Błąd w rekordzie: 0 0.0o2", "information:  KONIEC WYRÓWNANIA "}},
+    {"TwoFieldRecordInXyhSta",
+     {{"h.sta", ""}, {"xyh.sta", "R1 100.0\n"}},
+     {"*** Błąd w rekordzie: R1 100.0"},
+     {"message: *** Błąd w rekordzie: R1 100.0", "information:  KONIEC WYRÓWNANIA "}},
+    {"OnlyGroupEndRecords",
+     {{"h.sta", "0 0\n0 0.002\nR9 -1\n"}},
+     {"           Nr(i)          H(i)     m(H)      lp", " ", "  Liczba danych punktów nawiązania = 0",
+      "*** BRAK PUNKTÓW NAWIĄZANIA"},
+     {"information:  *** BRAK PUNKTÓW NAWIĄZANIA ", "information:  KONIEC WYRÓWNANIA "}},
+    {"EmptyBenchmarkFile",
+     {{"h.sta", "\n"}},
+     {"  Liczba danych punktów nawiązania = 0", "*** BRAK PUNKTÓW NAWIĄZANIA"},
+     {"information:  *** BRAK PUNKTÓW NAWIĄZANIA ", "information:  KONIEC WYRÓWNANIA "}},
+    {"NoObservationReachesABenchmark",
+     {{"h.sta", "X9 100.0\n"}},
+     {"  Liczba zidentyfikowanych punktów sieci LP =3", "    w tym liczba punktów nawiązania      LS =0",
+      " *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"},
+     {"information: *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA", "information:  KONIEC WYRÓWNANIA "}},
+    {"LetterCaseMatters",
+     {{"h.sta", "r1 100.0\n"}},
+     {" *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"},
+     {"information: *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA", "information:  KONIEC WYRÓWNANIA "}},
+    {"NoObservationFileAtAll",
+     {{"deltah", ""}},
+     {"  Liczba zidentyfikowanych punktów sieci LP =0", "    w tym liczba punktów nawiązania      LS =0",
+      " *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"},
+     {"information: *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA", "information:  KONIEC WYRÓWNANIA "}},
+};
+
+class ReadingStops : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(ReadingStops, StopsThroughTheCommonExit) {
+  const StopCase& c = GetParam();
+  ScratchFolder folder;
+  folder.Write("deltah", kGoodDeltah);
+  folder.Write("h.sta", kGoodHsta);
+  for (const auto& [name, content] : c.files) {
+    if (content.empty())
+      folder.Remove(name);
+    else
+      folder.Write(name, content);
+  }
+  const FolderRun run = RunOn(folder);
+  EXPECT_EQ(run.outcome, RunOutcome::Stopped);
+  EXPECT_EQ(run.host.Boxes(), c.boxes);
+  EXPECT_EQ(run.heights, "");
+  const auto lines = SplitReportLines(run.report);
+  ASSERT_GE(lines.size(), c.reportTail.size());
+  const std::vector<std::string> tail(lines.end() - static_cast<std::ptrdiff_t>(c.reportTail.size()), lines.end());
+  EXPECT_EQ(tail, c.reportTail);
+  EXPECT_EQ(run.report.substr(run.report.size() - 2), "\r\n");
+  EXPECT_FALSE(run.host.editHintShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ReadingStops, ::testing::ValuesIn(kStopCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A stop while reading deltah leaves the report with the header block and the error line only.
+TEST(ReadingStops, StopInTheObservationsLeavesHeaderAndErrorLine) {
+  ScratchFolder folder;
+  folder.Write("deltah", "R1 A 1.0 1\nA B 1.0 0\n");
+  folder.Write("h.sta", kGoodHsta);
+  const FolderRun run = RunOn(folder);
+  const std::string expected = ScratchFolder::ToFileBytes(
+      ExpectedHeader() + " *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: A B 1.0 0\n");
+  EXPECT_EQ(MaskDate(run.report), expected);
+}
+
+// The point's neighbour limit is the one stop without a report line.
+TEST(ReadingStops, TooManyNeighboursWritesNoReportLine) {
+  ScratchFolder folder;
+  std::string deltah;
+  for (int i = 1; i <= 2001; ++i) deltah += "HUB S" + std::to_string(i) + " 1.0 1\n";
+  deltah += "0 0 0.001 0\n";
+  folder.Write("deltah", deltah);
+  folder.Write("h.sta", "HUB 100.0\n");
+  const FolderRun run = RunOn(folder);
+  EXPECT_EQ(run.outcome, RunOutcome::Stopped);
+  EXPECT_EQ(run.host.Boxes(), (std::vector<std::string>{"information: *** ZBYT DUŻO (>2000) POWIĄZAŃ POJEDYNCZEGO PUNKTU",
+                                                        "information:  KONIEC WYRÓWNANIA "}));
+  const auto lines = SplitReportLines(run.report);
+  EXPECT_EQ(lines.back(), "    w tym liczba punktów nawiązania      LS =1");
+  EXPECT_EQ(run.heights, "");
+}
+
+}  // namespace
+}  // namespace kvel::testing

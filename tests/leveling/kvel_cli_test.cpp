@@ -1,0 +1,95 @@
+// The terminal program: its exit status, the presence checks before a run, and usage errors.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <cstdlib>
+#include <string>
+
+#include "run_support.h"
+
+namespace kvel::testing {
+namespace {
+
+struct CliResult {
+  int status = -1;
+  std::string output;  // standard output and standard error together
+};
+
+CliResult RunCli(const std::string& args) {
+  const std::string command = std::string(ORVANE_BIN_DIR) + "/kvel-cli " + args + " 2>&1";
+  CliResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return result;
+}
+
+class KvelCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::ifstream(std::string(ORVANE_BIN_DIR) + "/kvel-cli").good()) GTEST_SKIP() << "kvel-cli not built";
+  }
+};
+
+TEST_F(KvelCli, FinishedRunExitsZeroAndPrintsTheMonitor) {
+  ScratchFolder folder;
+  folder.CopyFixture("small_network");
+  const CliResult r = RunCli("--folder '" + folder.Path() + "' --decimals 3");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find(" Liczba wszystkich punktów sieci = 5"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find(" KONIEC WYRÓWNANIA "), std::string::npos);
+  const auto lines = SplitReportLines(folder.Read("wyh.osn"));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "              R1                A        1.234     0.001       1.50      1"),
+            lines.end());
+}
+
+TEST_F(KvelCli, StoppedRunExitsOne) {
+  ScratchFolder folder;
+  folder.CopyFixture("small_network");
+  folder.Write("deltah", "R1 A 1.0 0\n");
+  const CliResult r = RunCli("--folder '" + folder.Path() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find(" *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: R1 A 1.0 0"), std::string::npos)
+      << r.output;
+}
+
+TEST_F(KvelCli, NoBenchmarkFileStartsNothing) {
+  ScratchFolder folder;
+  folder.Write("deltah", "A B 1 1\n");
+  const CliResult r = RunCli("--folder '" + folder.Path() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("*** Brak nawiązania sieci"), std::string::npos) << r.output;
+  EXPECT_FALSE(folder.Exists("wyh.osn"));
+}
+
+TEST_F(KvelCli, NoObservationFileStartsNothing) {
+  ScratchFolder folder;
+  folder.Write("XYH.STA", "A 1 2 3\n");  // found without regard to letter case
+  const CliResult r = RunCli("--folder '" + folder.Path() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("*** Brak zbioru obserwacyjnego"), std::string::npos) << r.output;
+  EXPECT_FALSE(folder.Exists("wyh.osn"));
+}
+
+TEST_F(KvelCli, UsageErrorsExitTwo) {
+  for (const char* args : {"--decimals 6", "--method fast", "--bogus", "--folder", "--mo=sometimes"}) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << args << ": " << r.output;
+  }
+}
+
+TEST_F(KvelCli, HelpExitsZero) {
+  const CliResult r = RunCli("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("--method"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvel::testing
