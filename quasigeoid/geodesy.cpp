@@ -32,7 +32,7 @@ void BlhToXyz(Real B, Real L, Real h, Real& X, Real& Y, Real& Z) {
   Real sinB, cosB, sinL, cosL;
   SinCos(b, sinB, cosB);
   SinCos(l, sinL, cosL);
-  const Real nn = kSemiMajorAxis / std::sqrt(1.0L - e2 * sinB * sinB);
+  const Real nn = kSemiMajorAxis / std::sqrt(1.0L - e2 * (sinB * sinB));
   X = (nn + h) * cosB * cosL;
   Y = (nn + h) * cosB * sinL;
   Z = ((1.0L - e2) * nn + h) * sinB;
