@@ -9,9 +9,12 @@
 #include "common/cp1250.h"
 #include "common/line_reader.h"
 #include "common/work_folder.h"
+#include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
 #include "leveling/network_topology.h"
 #include "leveling/observation_files.h"
+#include "leveling/profile_solver.h"
+#include "leveling/result_listings.h"
 
 namespace kvel {
 
@@ -83,8 +86,9 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
 // The phases that follow the topology: renumbering and profile, iteration, accuracy analysis and
 // the result listings, each in its turn. False when one of them stopped the run.
 bool RunLaterPhases(AdjustmentRun& run) {
-  (void)run;
-  return true;
+  if (PrepareNormalEquations(run) != orvane::RunOutcome::Finished) return false;
+  if (RunIteration(run) != orvane::RunOutcome::Finished) return false;
+  return WriteResults(run) == orvane::RunOutcome::Finished;
 }
 
 // The phases in their fixed order; false at the first stop.

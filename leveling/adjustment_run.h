@@ -98,6 +98,8 @@ struct AdjustmentRun {
   double reliabilityIndex = 0, otrebskiP = 0, otrebskiQ = 0;  // z, p, q
   double benchmarkControlSum = 0;
   double finalMo = 1, heightMo = 1;
+  // Tests and benchmarks only: the inverse by the quadratic-cost reference routines.
+  bool referenceInverse = false;
 
   int ObservationCount() const { return static_cast<int>(obs.size()) - 1; }
   int BenchRecordCount() const { return static_cast<int>(bench.size()) - 1; }

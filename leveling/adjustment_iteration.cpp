@@ -1,0 +1,210 @@
+#include "leveling/adjustment_iteration.h"
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/cp1250.h"
+#include "common/number_format.h"
+#include "leveling/profile_solver.h"
+
+namespace kvel {
+
+namespace {
+
+using orvane::FixedField;
+using orvane::IntegerField;
+using orvane::ToCp1250;
+
+constexpr int kRobust = 2;
+constexpr int kRobustIterations = 9;
+// A benchmark whose mean error is below this is held fixed by a weight of 1e20.
+constexpr double kWeightedBenchmarkError = 0.00001;
+constexpr double kFixedWeight = 1e20;
+
+const std::string kDashes(76, '-');
+
+void WriteReliability(AdjustmentRun& run) {
+  run.Report(kDashes);
+  run.Report(" PARAMETRY NIEZAWODNOSCI SIECI:");
+  run.Report(ToCp1250(" Nadwymiarowość sieci             LU =  M-N = ") + IntegerField(run.redundancy));
+  run.Report("          liczba obserwacji               M = " + IntegerField(run.ObservationCount()));
+  run.Report("          liczba niewiadomych     N = LP-LS = " + IntegerField(run.unknownCount));
+  run.monitorLine += 1;
+  run.Monitor(run.monitorLine, ToCp1250(" Liczba elementów nadwymiarowych sieci = ") + IntegerField(run.redundancy));
+  run.Report(ToCp1250(" Wskaźnik niezawodności            z = LU/M = ") + FixedField(run.reliabilityIndex, 7, 5));
+  run.Report(ToCp1250(" Parametr Otrębskiego              p =  N/M = ") + FixedField(run.otrebskiP, 7, 5));
+  run.Report(" (przec. zmniejszenie wariancji obserwacji)");
+  run.Report(ToCp1250(" Współcz. zmniejsz. bł. śr. obs. q= sgrt(p) = ") + FixedField(run.otrebskiQ, 7, 5));
+  run.Report(" ");
+}
+
+}  // namespace
+
+double RobustWeightFactor(double w, double l, double s) {
+  if (s == 0.0) return 1.0;  // no scale: every misclosure was exactly 0, nothing to down-weight
+  return std::sqrt(1.0 / (0.1111 * w * l * l / (s * s) + 1.0));
+}
+
+orvane::RunOutcome StopOnNumericFailure(AdjustmentRun& run) {
+  const std::string text =
+      ToCp1250(" *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe");
+  run.Report(text);
+  run.host->ShowInformation(text);
+  return orvane::RunOutcome::Stopped;
+}
+
+orvane::RunOutcome RunIteration(AdjustmentRun& run) {
+  ProfileSystem& sys = run.normal;
+  const int m = run.ObservationCount();
+  const int lp = run.PointCount();
+  const int ls = run.FixedPointCount();
+  const bool robust = run.options.Method == kRobust;
+
+  // benchmarkOf[i]: the benchmark entry of catalogue point i, 0 for an ordinary point.
+  std::vector<int> benchmarkOf(static_cast<std::size_t>(lp) + 1, 0);
+  for (int s = 1; s <= ls; ++s) benchmarkOf[run.fixedPoint[s]] = s;
+
+  run.robustFactor.assign(static_cast<std::size_t>(m) + 1, 1.0);
+  run.defectFound = false;
+  double scale = 1.0;  // s; stays 1 when the network has no redundant observation
+
+  for (int t = 1;; ++t) {
+    // 1-2. The system, built in one pass over the observations.
+    ClearSystem(sys);
+    run.factorSum = 0;
+    for (int k = 1; k <= m; ++k) {
+      Observation& o = run.obs[k];
+      double w = o.Weight;
+      if (robust && t >= 4) w *= run.robustFactor[k];
+      int a = sys.newNumber[o.From];
+      int b = sys.newNumber[o.To];
+      if (a > b) {
+        // The record is turned for good: from the lower to the higher matrix row.
+        std::swap(o.From, o.To);
+        std::swap(o.FromNr, o.ToNr);
+        o.DH = -o.DH;
+        std::swap(a, b);
+      }
+      const double l = run.pointHeight[o.To] - run.pointHeight[o.From] - o.DH;
+      AddObservationEquation(sys, a, b, w, l);
+      if (robust && t >= 3) {
+        const double f = RobustWeightFactor(w, l, scale);
+        run.factorSum += f;
+        run.robustFactor[k] = f;
+      }
+    }
+    // 3.
+    const double pll = sys.rightSide[lp + 1];
+
+    // 4. Benchmarks: fixed below 0.00001 m, otherwise observed heights with their mean error.
+    for (int s = 1; s <= ls; ++s) {
+      const double me = run.fixedMeanError[s];
+      const double w = me < kWeightedBenchmarkError ? kFixedWeight : 1.0 / (me * me);
+      AddPointWeight(sys, sys.newNumber[run.fixedPoint[s]], w);
+    }
+
+    // 5.
+    FactorAndSolve(sys, lp, [&](int) { run.host->ShowInformation(ToCp1250(" *** Defekt układu ")); });
+    if (sys.defectIndex >= 1) {
+      run.Report(" *** DEFEKT SIECI, WSK. NIEWIAD.: " + IntegerField(sys.defectIndex));
+      run.defectFound = true;
+    }
+
+    // 6. Corrections.
+    double sumSquares = 0;
+    run.benchmarkControlSum = 0;
+    for (int i = 1; i <= lp; ++i) {
+      double dx = sys.correction[sys.newNumber[i]];
+      sumSquares += dx * dx;
+      const int s = benchmarkOf[i];
+      if (s != 0) {
+        const double me = run.fixedMeanError[s];
+        if (me >= kWeightedBenchmarkError) run.benchmarkControlSum += (dx / me) * (dx / me);
+        // Iteration 2 is linearised about the benchmarks' given heights.
+        if (t == 1) dx = 0;
+      }
+      run.pointHeight[i] += dx;
+    }
+    const double meanIncrement = lp > 0 ? std::sqrt(sumSquares / lp) : 0.0;
+
+    // 7. Reliability parameters.
+    if (t == 1) {
+      run.unknownCount = lp - ls;
+      run.redundancy = m - run.unknownCount;
+      run.reliabilityIndex = static_cast<double>(run.redundancy) / m;
+      run.otrebskiP = static_cast<double>(run.unknownCount) / m;
+      run.otrebskiQ = std::sqrt(run.otrebskiP);
+    }
+
+    // 8.
+    double pvv = sys.rightSide[lp + 1];
+    if (!(pvv > 0)) pvv = 0;
+
+    // Absurd input (values near the range of a double) must not run on into the listings.
+    bool finite = std::isfinite(pll) && std::isfinite(pvv) && std::isfinite(meanIncrement);
+    for (int i = 1; finite && i <= lp; ++i) finite = std::isfinite(run.pointHeight[i]);
+    if (!finite) return StopOnNumericFailure(run);
+
+    // 9.
+    if (t == 1) {
+      WriteReliability(run);
+      run.Report(kDashes);
+      run.Report(ToCp1250(" PROTOKÓŁ WYRÓWNANIA SIECI:"));
+      run.Report(kDashes);
+      run.Report(ToCp1250(" PARAMETRY ZBIEŻNOSCI PROCESU ITERACYJNEGO:"));
+    }
+
+    // 10. Mo of the iteration.
+    const int lu = run.redundancy;
+    double iterationMo = 1.0;
+    if (lu <= 0) {
+      if (t == 1) {
+        run.Report("  UWAGA:");
+        run.Report(ToCp1250("  Układ nie zawiera obserwacji nadliczbowych"));
+        run.Report(ToCp1250("  - przyjęto standardowo Mo = 1.0 (niemian.)"));
+      }
+    } else {
+      const double divisor = (!robust || t <= 3) ? lu + 0.0001 : run.factorSum + 0.0001;
+      iterationMo = std::sqrt(std::fabs(pvv) / divisor);
+      scale = std::sqrt(pll / divisor);  // 12: s for the next iteration's robust factors
+    }
+    if (!std::isfinite(iterationMo) || !std::isfinite(scale)) return StopOnNumericFailure(run);
+
+    // 11. Protocol (fixed widths, whatever the precision chosen for the listings).
+    run.Report(" ITER = " + IntegerField(t) + ToCp1250(" Średni przyrost niewiadomych = ") +
+               orvane::Scientific23(meanIncrement));
+    if (t > 3) run.Report(" SUMA WAG = " + orvane::Scientific23(run.factorSum));
+    run.Report(" [pvv]= " + FixedField(pvv, 13, 5) + "    Mo  (bez miana) = " + FixedField(iterationMo, 11, 5));
+
+    // 13. Monitor; the truncated Mo is the one kept.
+    if (t == 1) {
+      run.monitorLine += 2;
+      run.Monitor(run.monitorLine, ToCp1250(" PARAMETRY WYRÓWNANIA:"));
+    }
+    iterationMo = orvane::TruncateTo5Decimals(iterationMo);
+    run.monitorLine += 1;
+    run.Monitor(run.monitorLine, " Iter = " + IntegerField(t) + " Mo = " + orvane::ShortNumber(iterationMo));
+
+    // 14.
+    if (run.options.UnitErrorIsOne) iterationMo = 1.0;
+    run.finalMo = iterationMo;
+    run.heightMo = run.benchWithErrorCount > 0 ? 1.0 : run.finalMo;
+
+    // 15.
+    if (robust && t == 3) {
+      run.Report(" UWAGA:");
+      run.Report(ToCp1250(" ESTYMACJA MOCNA - BEZ OBLICZEŃ WYSOKOŚCI"));
+      run.Report(ToCp1250(" Wyniki mają tylko znaczenie kontrolne!"));
+    }
+
+    // 16.
+    const bool another = robust ? t < kRobustIterations
+                                : (t == 1 || (t == 2 && run.defectFound));
+    if (!another) break;
+  }
+  return orvane::RunOutcome::Finished;
+}
+
+}  // namespace kvel
