@@ -1,0 +1,343 @@
+// solvanta's main window and progress window, off-screen: the frame check of "OBLICZAJ", the
+// progress window and its gauge, the task switches as the real run reads them, the end of the
+// program, the presence highlight, the panels, the help window and the contour map.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "common/gui/message_boxes.h"
+#include "common/gui/window_parts.h"
+#include "common/work_folder.h"
+#include "quasigeoid/gui/calculator_window.h"
+#include "quasigeoid/gui/progress_window.h"
+#include "quasigeoid/model_grid.h"
+
+using orvane::gui::BoxKind;
+using orvane::gui::FilePanel;
+using orvane::gui::MessageBoxRecorder;
+using orvane::gui::ScopedMessageBoxes;
+using solvanta::gui::CalculatorWindow;
+using solvanta::gui::ProgressWindow;
+
+namespace {
+
+void WriteFile(const QString& path, const std::string& bytes = "x\r\n") {
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out << bytes;
+}
+
+bool Exists(const QString& folder, const char* name) {
+  return orvane::FileExists(orvane::StandardFilePath(folder.toStdString(), name));
+}
+
+struct RunCall {
+  std::string folder;
+  int frame = 0;
+  std::string modelPath;
+};
+
+}  // namespace
+
+class SolvantaWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  MessageBoxRecorder boxes_;
+  std::optional<ScopedMessageBoxes> scoped_;
+  QTemporaryDir modelDir_;
+  QString modelPath_;
+
+  std::unique_ptr<CalculatorWindow> FakeRunWindow(const QString& folder, std::vector<RunCall>& calls) {
+    auto w = std::make_unique<CalculatorWindow>(folder.toStdString(), modelPath_.toStdString());
+    w->SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, int frame, const std::string& m) {
+      calls.push_back({f, frame, m});
+      return orvane::RunOutcome::Finished;
+    });
+    return w;
+  }
+
+  static void PressStart(CalculatorWindow& w) {
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+  }
+  static void PressOk(CalculatorWindow& w) {
+    QVERIFY(w.Progress() != nullptr);
+    QTest::mouseClick(w.Progress()->OkButton(), Qt::LeftButton);
+  }
+
+ private slots:
+  void initTestCase() {
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Solvanta_2008QG"));
+    // A synthetic model: N = 30 m everywhere.
+    modelPath_ = modelDir_.filePath(QString::fromLatin1(solvanta::kModelFileName));
+    std::vector<std::int32_t> values(solvanta::kGridValueCount, 3000000);
+    std::ofstream out(modelPath_.toStdString(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * 4));
+  }
+  void init() {
+    boxes_.Clear();
+    scoped_.emplace(&boxes_);
+  }
+  void cleanup() {
+    scoped_.reset();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() == QLatin1String("TForm2") || top->objectName() == QLatin1String("TForm3")) {
+        top->close();
+      }
+    }
+  }
+
+  void startWithoutAFrameStartsNothing() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("bl"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    QCOMPARE(w->ReferenceFrame(), 0);
+    PressStart(*w);
+    QCOMPARE(boxes_.Texts(), QStringList{QStringLiteral(" * ALE WYBIERZ NAJPIERW UKLAD ODNIESIENIA ")});
+    QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Message);
+    QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("Solvanta_2008QG"));
+    QVERIFY(w->Progress() == nullptr);
+    QVERIFY(calls.empty());
+    QCOMPARE(w->ReferenceFrame(), 0);
+  }
+
+  void frameChoiceReachesTheRunWhenOkIsPressed_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("frame");
+    QTest::newRow("PL-ETRF89") << QStringLiteral("RadioButton1") << 1;
+    QTest::newRow("PL-ETRF2000") << QStringLiteral("RadioButton3") << 3;
+  }
+  void frameChoiceReachesTheRunWhenOkIsPressed() {
+    QFETCH(QString, button);
+    QFETCH(int, frame);
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    // The other button first: the last click counts.
+    w->findChild<QRadioButton*>(frame == 1 ? QStringLiteral("RadioButton3") : QStringLiteral("RadioButton1"))
+        ->click();
+    w->findChild<QRadioButton*>(button)->click();
+    QCOMPARE(w->ReferenceFrame(), frame);
+    PressStart(*w);
+    ProgressWindow* progress = w->Progress();
+    QVERIFY(progress != nullptr);
+    QVERIFY(progress->isVisible());
+    QCOMPARE(progress->windowTitle(), QStringLiteral("Czytanie geoidy"));
+    QCOMPARE(progress->size(), QSize(215, 46));
+    auto* gauge = progress->findChild<QProgressBar*>(QStringLiteral("Gauge1"));
+    QCOMPARE(gauge->maximum(), 190000);
+    QCOMPARE(gauge->value(), 0);
+    QCOMPARE(progress->OkButton()->text(), QStringLiteral("OK"));
+    QVERIFY(calls.empty());  // nothing runs before "OK"
+    PressOk(*w);
+    QCOMPARE(calls.size(), std::size_t{1});
+    QCOMPARE(calls[0].frame, frame);
+    QCOMPARE(QString::fromStdString(calls[0].folder), dir.path());
+    QCOMPARE(QString::fromStdString(calls[0].modelPath), modelPath_);
+    QTRY_VERIFY(w->Progress() == nullptr);
+    QVERIFY(!w->EndRequested());
+  }
+
+  void closingTheProgressWindowAbandonsTheRun() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    PressStart(*w);
+    w->Progress()->close();
+    QTRY_VERIFY(w->Progress() == nullptr);
+    QVERIFY(calls.empty());
+    PressStart(*w);  // a fresh progress window
+    PressOk(*w);
+    QCOMPARE(calls.size(), std::size_t{1});
+  }
+
+  void gaugeIsFullAtItsMaximumAndStaysSo() {
+    QTemporaryDir dir;
+    auto w = std::make_unique<CalculatorWindow>(dir.path().toStdString(), modelPath_.toStdString());
+    QList<int> seen;
+    bool hiddenAfterClose = false;
+    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string&, int, const std::string&) {
+      host.AdvanceGauge(150000);
+      seen << w->Progress()->GaugePosition();
+      host.AdvanceGauge(100000);
+      seen << w->Progress()->GaugePosition();
+      host.AdvanceGauge(1);
+      seen << w->Progress()->GaugePosition();
+      host.CloseProgressWindow();
+      hiddenAfterClose = !w->Progress()->isVisible();
+      return orvane::RunOutcome::Finished;
+    });
+    w->show();
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    PressStart(*w);
+    PressOk(*w);
+    QCOMPARE(seen, (QList<int>{150000, 190000, 190000}));
+    QVERIFY(hiddenAfterClose);
+  }
+
+  void taskSwitchesReachTheRun_data() {
+    QTest::addColumn<QList<bool>>("switches");
+    QTest::addColumn<QList<int>>("highlighted");  // result panels highlighted after the run
+    QTest::addColumn<QStringList>("created");
+    QTest::newRow("all") << QList<bool>{true, true, true, true} << QList<int>{4, 5, 6, 9}
+                         << QStringList{"bln", "blh_n.1", "blh_e.1", "deltah1"};
+    QTest::newRow("BLH_e off") << QList<bool>{true, false, true, true} << QList<int>{4, 6, 9}
+                               << QStringList{"bln", "blh_e.1", "deltah1"};
+    QTest::newRow("satellite levelling only") << QList<bool>{false, false, false, true} << QList<int>{9}
+                                              << QStringList{"deltah1"};
+    QTest::newRow("none") << QList<bool>{false, false, false, false} << QList<int>{} << QStringList{};
+  }
+  void taskSwitchesReachTheRun() {
+    QFETCH(QList<bool>, switches);
+    QFETCH(QList<int>, highlighted);
+    QFETCH(QStringList, created);
+    QTemporaryDir dir;
+    const std::string point = "A100 51 32 19.85593 19 36 3.24319";
+    WriteFile(dir.filePath("bl"), point + "\r\n");
+    WriteFile(dir.filePath("blh_e"), point + " 234.5678\r\n");
+    WriteFile(dir.filePath("blh_n"), point + " 204.5678\r\n");
+    WriteFile(dir.filePath("blh.grs"), point + " 100.0\r\nA200 52 10 0 20 0 0 100\r\n");
+    WriteFile(dir.filePath("deltah.gps"), "A100 A200 12.34567 0.000004\r\n");
+    CalculatorWindow w(dir.path().toStdString(), modelPath_.toStdString());
+    w.show();
+    for (int i = 0; i < 4; ++i) {
+      w.findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(i + 1))->setChecked(switches[i]);
+    }
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    for (int n : {4, 5, 6, 9}) QVERIFY(!w.Panel(n)->IsHighlighted());
+    PressStart(w);
+    PressOk(w);
+
+    QVERIFY(boxes_.Count() >= 1);
+    QCOMPARE(boxes_.Texts().last(), QStringLiteral(" koniec obliczeń "));
+    for (int n : {4, 5, 6, 9}) QCOMPARE(w.Panel(n)->IsHighlighted(), highlighted.contains(n));
+    for (const char* name : {"bln", "blh_n.1", "blh_e.1", "deltah1"}) {
+      QCOMPARE(Exists(dir.path(), name), created.contains(QString::fromLatin1(name)));
+    }
+    if (created.contains("bln")) {
+      // N = 30 m everywhere in the synthetic model, in the frame chosen.
+      std::ifstream in(orvane::StandardFilePath(dir.path().toStdString(), "bln"));
+      std::string line;
+      std::getline(in, line);
+      QVERIFY2(line.find(" 30.0000") != std::string::npos, line.c_str());
+      QVERIFY2(line.find("PL-ETRF2000") != std::string::npos, line.c_str());
+    }
+    QVERIFY(!w.EndRequested());
+    QVERIFY(w.isVisible());
+  }
+
+  void missingModelEndsTheProgram() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("bl"), "A100 51 32 19.85593 19 36 3.24319\r\n");
+    CalculatorWindow w(dir.path().toStdString(), dir.filePath("solvanta_2008QG.bin").toStdString());
+    QVERIFY(w.findChild<QLabel*>(QStringLiteral("Image2"))->pixmap().isNull());
+    w.show();
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    PressStart(w);
+    PressOk(w);
+    QCOMPARE(boxes_.Texts(), QStringList{QStringLiteral("*** Brak pliku: solvanta_2008QG.bin")});
+    QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Information);
+    QVERIFY(w.EndRequested());
+    QVERIFY(!w.isVisible());
+    QVERIFY(!Exists(dir.path(), "bln"));
+  }
+
+  void presenceHighlightAtStart() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("BL"));
+    WriteFile(dir.filePath("blh_n.1"));
+    WriteFile(dir.filePath("DELTAH.GPS"));
+    WriteFile(dir.filePath("Deltah1"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    QCOMPARE(w->Flags(), (std::vector<int>{1, 0, 0, 0, 1, 0, 1, 0, 1}));
+    for (int n = 1; n <= 9; ++n) {
+      const bool expected = (n == 1 || n == 5 || n == 7 || n == 9);
+      QCOMPARE(w->Panel(n)->IsHighlighted(), expected);
+      QCOMPARE(w->Panel(n)->palette().color(QPalette::Window) == orvane::gui::InfoColour(), expected);
+    }
+    auto* status = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->findChild<QLabel*>();
+    QCOMPARE(status->text(), QStringLiteral(" Folder roboczy = ") + dir.path());
+    for (int i = 1; i <= 4; ++i) QVERIFY(w->findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(i))->isChecked());
+    QVERIFY(!w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->isChecked());
+    QVERIFY(!w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->isChecked());
+  }
+
+  void anInputMadeAfterStartIsCountedButNotHighlighted() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    WriteFile(dir.filePath("blh_e"));  // written with the editor while the program runs
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    PressStart(*w);
+    PressOk(*w);
+    QCOMPARE(w->Flags()[1], 1);
+    QVERIFY(!w->Panel(2)->IsHighlighted());
+  }
+
+  void panelsOpenTheirStandardFiles() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("blh_n.1"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    QStringList opened;
+    w->SetOpenFunction([&](const QString& path) { opened << path; });
+    w->show();
+    for (int n = 1; n <= 9; ++n) QTest::mouseClick(w->Panel(n), Qt::LeftButton);
+    const QString d = dir.path() + QLatin1Char('/');
+    QCOMPARE(opened, (QStringList{d + "bl", d + "blh_e", d + "blh_n", d + "bln", d + "blh_n.1", d + "BLH_e.1",
+                                  d + "deltah.gps", d + "Blh.grs", d + "deltah1"}));
+  }
+
+  void infoGivesAFreshHelpWindowOnEveryClick() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    auto* info = w->findChild<QLabel*>(QStringLiteral("StaticText8"));
+    QTest::mouseClick(info, Qt::LeftButton);
+    QTest::mouseClick(info, Qt::LeftButton);
+    QList<QWidget*> helps;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() == QLatin1String("TForm3") && top->isVisible()) helps << top;
+    }
+    QCOMPARE(helps.size(), 2);
+    QCOMPARE(helps[0]->windowTitle(), QStringLiteral("Pomoc"));
+    QCOMPARE(helps[0]->size(), QSize(617, 348));
+    const QString text = helps[0]->findChild<QPlainTextEdit*>()->toPlainText();
+    for (const char* heading : {"INFORMACJE OGÓLNE O PROGRAMIE", "PUBLIKACJE I MATERIAŁY ŹRÓDŁOWE"}) {
+      QVERIFY(text.contains(QString::fromUtf8(heading)));
+    }
+    QPointer<QWidget> first = helps[0];
+    first->close();
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(helps[1]->isVisible());
+  }
+
+  void contourMapIsDrawnFromTheGrid() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    auto* map = w->findChild<QLabel*>(QStringLiteral("Image2"));
+    QVERIFY(!map->pixmap().isNull());
+    QCOMPARE(map->geometry(), QRect(8, 8, 113, 113));
+  }
+};
+
+QTEST_MAIN(SolvantaWindowTest)
+#include "solvanta_window_test.moc"
