@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrintDialog>
@@ -113,6 +114,98 @@ QFrame* MakeSeparator(QWidget* parent, const QString& name, int width) {
   separator->setFrameShadow(QFrame::Sunken);
   separator->setFixedWidth(width);
   return separator;
+}
+
+
+enum class Glyph { New, Open, Save, Print, Find, Cut, Copy, Paste, Undo, Bold, Font };
+
+// The toolbar pictures, drawn when the desktop's icon theme has none.
+QIcon DrawnGlyph(Glyph glyph, const QColor& ink) {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(2, 2);
+  p.setPen(QPen(ink, 1.2));
+  const QColor paper(Qt::white);
+  const auto page = [&](const QRectF& r) {
+    p.setBrush(paper);
+    p.drawRect(r);
+    p.setBrush(Qt::NoBrush);
+  };
+  const auto letter = [&](const QString& text, bool bold, int size) {
+    QFont font(QStringLiteral("Liberation Serif"));
+    font.setStyleHint(QFont::Serif);
+    font.setPixelSize(size);
+    font.setBold(bold);
+    p.setFont(font);
+    p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, text);
+  };
+  switch (glyph) {
+    case Glyph::New:
+      page(QRectF(3.5, 1.5, 9, 13));
+      break;
+    case Glyph::Open:
+      p.setBrush(QColor(230, 200, 90));
+      p.drawPolygon(QPolygonF({QPointF(1.5, 4.5), QPointF(6, 4.5), QPointF(7.5, 6), QPointF(14.5, 6),
+                               QPointF(14.5, 13.5), QPointF(1.5, 13.5)}));
+      break;
+    case Glyph::Save:
+      p.setBrush(QColor(70, 100, 170));
+      p.drawRect(QRectF(2.5, 2.5, 11, 11));
+      page(QRectF(4.5, 2.5, 7, 5));
+      break;
+    case Glyph::Print:
+      page(QRectF(4.5, 1.5, 7, 5));
+      p.setBrush(QColor(190, 190, 190));
+      p.drawRect(QRectF(1.5, 6.5, 13, 5));
+      page(QRectF(4.5, 9.5, 7, 5));
+      break;
+    case Glyph::Find:
+      p.setPen(QPen(ink, 1.6));
+      p.drawEllipse(QRectF(2, 2, 8, 8));
+      p.setPen(QPen(ink, 2.4));
+      p.drawLine(QPointF(9, 9), QPointF(14, 14));
+      break;
+    case Glyph::Cut:
+      p.drawEllipse(QRectF(2, 10, 4, 4));
+      p.drawEllipse(QRectF(10, 10, 4, 4));
+      p.drawLine(QPointF(5.5, 10.5), QPointF(11, 1.5));
+      p.drawLine(QPointF(10.5, 10.5), QPointF(5, 1.5));
+      break;
+    case Glyph::Copy:
+      page(QRectF(1.5, 1.5, 8, 10));
+      page(QRectF(6.5, 4.5, 8, 10));
+      break;
+    case Glyph::Paste:
+      p.setBrush(QColor(190, 150, 90));
+      p.drawRect(QRectF(2.5, 2.5, 11, 12));
+      p.setBrush(QColor(190, 190, 190));
+      p.drawRect(QRectF(5.5, 1.5, 5, 3));
+      page(QRectF(6.5, 6.5, 6, 7));
+      break;
+    case Glyph::Undo: {
+      p.setPen(QPen(ink, 1.6));
+      QPainterPath arc;
+      arc.moveTo(4, 7);
+      arc.cubicTo(7, 3, 14, 4, 13, 10);
+      arc.cubicTo(12.5, 12, 11, 13, 9, 13.5);
+      p.drawPath(arc);
+      p.setBrush(ink);
+      p.setPen(Qt::NoPen);
+      p.drawPolygon(QPolygonF({QPointF(1.5, 3.5), QPointF(7, 9), QPointF(1.5, 9.5)}));
+      break;
+    }
+    case Glyph::Bold:
+      letter(QStringLiteral("B"), true, 14);
+      break;
+    case Glyph::Font:
+      letter(QStringLiteral("A"), false, 15);
+      break;
+  }
+  p.end();
+  pixmap.setDevicePixelRatio(2);
+  return QIcon(pixmap);
 }
 
 }  // namespace
@@ -299,7 +392,7 @@ void EditorWindow::PrintDocument() {
   QTextCursor all(printCopy_->document());
   all.select(QTextCursor::Document);
   QTextBlockFormat indent;
-  // Block margins are in screen pixels; the layout scales them to the printer.
+  // In screen pixels here; the printed copy below gets it in printer units.
   const QScreen* screen = QGuiApplication::primaryScreen();
   const qreal screenDpi = screen ? screen->logicalDotsPerInchX() : 96.0;
   indent.setLeftMargin(35.0 * screenDpi / 72.0);
@@ -318,6 +411,12 @@ void EditorWindow::PrintDocument() {
   frame.setMargin(0);
   frame.setPadding(0);
   doc->rootFrame()->setFrameFormat(frame);
+  // The layout takes block margins in the units of its device: 35 points at the printer's dpi.
+  QTextCursor printed(doc.get());
+  printed.select(QTextCursor::Document);
+  QTextBlockFormat printIndent;
+  printIndent.setLeftMargin(35.0 * printer.logicalDpiX() / 72.0);
+  printed.mergeBlockFormat(printIndent);
   QTextOption option = doc->defaultTextOption();
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   doc->setDefaultTextOption(option);
@@ -474,54 +573,38 @@ void EditorWindow::BuildToolbar() {
   const auto separator = [&](int width) {
     toolBar_->addWidget(MakeSeparator(toolBar_, QStringLiteral("ToolButton%1").arg(++separators), width));
   };
-  const auto button = [&](int number, const QString& hint, const char* theme, QStyle::StandardPixmap standard,
-                          const QString& fallback, const std::function<void()>& command) {
+  const auto button = [&](int number, const QString& hint, const char* theme, Glyph glyph,
+                          const std::function<void()>& command) {
     auto* b = new QToolButton(toolBar_);
     b->setObjectName(QStringLiteral("SpeedButton%1").arg(number));
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     b->setToolTip(hint);
-    QIcon icon = QIcon::fromTheme(QString::fromLatin1(theme));
-    if (icon.isNull() && standard != QStyle::SP_CustomBase) icon = style()->standardIcon(standard);
-    if (icon.isNull()) {
-      b->setText(fallback);
-    } else {
-      b->setIcon(icon);
-    }
+    b->setIconSize(QSize(16, 16));
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(theme));
+    b->setIcon(themed.isNull() ? DrawnGlyph(glyph, palette().color(QPalette::ButtonText)) : themed);
     connect(b, &QToolButton::clicked, this, [command] { command(); });
     toolBar_->addWidget(b);
     return b;
   };
-  const auto none = QStyle::SP_CustomBase;
 
-  separator(8);
-  button(4, QStringLiteral("Nowy plik"), "document-new", QStyle::SP_FileIcon, QStringLiteral("N"),
-         [this] { NewDocument(); });
-  separator(8);
-  button(3, QStringLiteral("Otwórz zbiór"), "document-open", QStyle::SP_DialogOpenButton, QStringLiteral("O"),
-         [this] { OpenDocument(); });
-  button(1, QStringLiteral("Zapisz plik"), "document-save", QStyle::SP_DialogSaveButton, QStringLiteral("Z"),
-         [this] { SaveDocument(); });
-  separator(8);
-  button(2, QStringLiteral("Drukuj plik"), "document-print", none, QStringLiteral("Dr"), [this] { PrintDocument(); });
-  separator(8);
-  button(5, QStringLiteral("Szukaj ciągu znaków"), "edit-find", none, QStringLiteral("Sz"),
-         [this] { ShowFindDialog(); });
-  separator(8);
-  button(8, QStringLiteral("Wytnij zaznaczony tekst"), "edit-cut", none, QStringLiteral("Wy"), [this] { CutText(); });
-  button(9, QStringLiteral("Kopiuj do schowka"), "edit-copy", none, QStringLiteral("Ko"), [this] { CopyText(); });
-  button(10, QStringLiteral("Wklej ze schowka"), "edit-paste", none, QStringLiteral("Wk"), [this] { PasteText(); });
-  separator(8);
-  button(7, QStringLiteral("Cofanie o 1 krok"), "edit-undo", QStyle::SP_ArrowBack, QStringLiteral("<"),
-         [this] { UndoAndMark(); });
-  separator(16);
-  QToolButton* bold = button(6, QStringLiteral("font = [ Bold ]"), "format-text-bold", none, QStringLiteral("B"),
-                             [this] { ToggleBold(); });
-  if (!bold->text().isEmpty()) {
-    QFont boldFont = bold->font();
-    boldFont.setBold(true);
-    bold->setFont(boldFont);
-  }
+  separator(6);
+  button(4, QStringLiteral("Nowy plik"), "document-new", Glyph::New, [this] { NewDocument(); });
+  separator(6);
+  button(3, QStringLiteral("Otwórz zbiór"), "document-open", Glyph::Open, [this] { OpenDocument(); });
+  button(1, QStringLiteral("Zapisz plik"), "document-save", Glyph::Save, [this] { SaveDocument(); });
+  separator(6);
+  button(2, QStringLiteral("Drukuj plik"), "document-print", Glyph::Print, [this] { PrintDocument(); });
+  separator(6);
+  button(5, QStringLiteral("Szukaj ciągu znaków"), "edit-find", Glyph::Find, [this] { ShowFindDialog(); });
+  separator(6);
+  button(8, QStringLiteral("Wytnij zaznaczony tekst"), "edit-cut", Glyph::Cut, [this] { CutText(); });
+  button(9, QStringLiteral("Kopiuj do schowka"), "edit-copy", Glyph::Copy, [this] { CopyText(); });
+  button(10, QStringLiteral("Wklej ze schowka"), "edit-paste", Glyph::Paste, [this] { PasteText(); });
+  separator(6);
+  button(7, QStringLiteral("Cofanie o 1 krok"), "edit-undo", Glyph::Undo, [this] { UndoAndMark(); });
+  separator(14);
+  button(6, QStringLiteral("font = [ Bold ]"), "format-text-bold", Glyph::Bold, [this] { ToggleBold(); });
 
   trackBar_ = new QSlider(Qt::Horizontal, toolBar_);
   trackBar_->setObjectName(QStringLiteral("TrackBar1"));
@@ -530,7 +613,7 @@ void EditorWindow::BuildToolbar() {
   trackBar_->setTickInterval(3);
   trackBar_->setTickPosition(QSlider::TicksBelow);
   trackBar_->setPageStep(1);
-  trackBar_->setFixedWidth(100);
+  trackBar_->setFixedWidth(96);
   connect(trackBar_, &QSlider::valueChanged, this, &EditorWindow::TrackBarChanged);
   toolBar_->addWidget(trackBar_);
 
@@ -540,9 +623,8 @@ void EditorWindow::BuildToolbar() {
   connect(sizeBox_, &QLineEdit::returnPressed, this, [this] { ApplySizeBox(); });
   toolBar_->addWidget(sizeBox_);
 
-  button(11, QStringLiteral("font [do druku]"), "preferences-desktop-font", none, QStringLiteral("F"),
-         [this] { ChooseFont(); });
-  separator(16);
+  button(11, QStringLiteral("font [do druku]"), "preferences-desktop-font", Glyph::Font, [this] { ChooseFont(); });
+  separator(14);
   auto* close = new QToolButton(toolBar_);
   close->setObjectName(QStringLiteral("SpeedButton12"));
   close->setAutoRaise(true);

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
@@ -202,6 +203,9 @@ class EditorWindowTest : public QObject {
         {9, "Kopiuj do schowka"}, {10, "Wklej ze schowka"},  {7, "Cofanie o 1 krok"},
         {6, "font = [ Bold ]"},   {11, "font [do druku]"}};
     for (const auto& [number, hint] : hints) QCOMPARE(Button(&w, number)->toolTip(), hint);
+    // Everything fits: nothing is pushed into the toolbar's overflow menu.
+    for (QAction* action : toolBar->actions()) QVERIFY2(toolBar->widgetForAction(action)->isVisible(),
+                                                       qPrintable(toolBar->widgetForAction(action)->objectName()));
     QCOMPARE(Button(&w, 12)->text(), QStringLiteral("ZAMKNIJ"));
     QVERIFY(Button(&w, 12)->font().bold());
 
@@ -750,14 +754,17 @@ class EditorWindowTest : public QObject {
     QVERIFY(!QFile::exists(Path("bl")));
   }
 
-  // Last: the quit request marks the program as ending for good.
-  void quittingTheProgramAsksNothing() {
+  // Last: once the program ends it stays ending. Closing the main window ends the program even
+  // with editors open, and their unsaved text goes without a question.
+  void closingTheMainWindowEndsWithoutAsking() {
+    QWidget mainWindow;
+    mainWindow.show();
     QPointer<EditorWindow> a = Open(Path("bl"));
+    QPointer<EditorWindow> b = Open(Path("bln"));
     Type(Memo(a), QStringLiteral("unsaved"));
-    QEvent quit(QEvent::Quit);
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
-    Settle();
-    QVERIFY(!a || !a->isVisible());
+    QTimer::singleShot(0, &mainWindow, &QWidget::close);
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); });  // not ended: fail, do not hang
+    QCOMPARE(QApplication::exec(), 0);
     QCOMPARE(boxes_.Count(), 0);
     QVERIFY(!QFile::exists(Path("bl")));
   }
