@@ -51,9 +51,11 @@ bool LineReader::ReadLine(std::string& line) {
     const char* begin = buffer_.data() + pos_;
     const std::size_t avail = end_ - pos_;
     const void* lf = std::memchr(begin, '\n', avail);
-    const void* sub = std::memchr(begin, kCtrlZ, avail);
     std::size_t take = avail;
     if (lf) take = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+    // Ctrl-Z matters only within this line: searching the rest of the block for it at every
+    // line would cost a block's scan per line.
+    const void* sub = std::memchr(begin, kCtrlZ, take);
     if (sub) {
       const auto at = static_cast<std::size_t>(static_cast<const char*>(sub) - begin);
       if (at < take) {

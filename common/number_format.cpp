@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 
 namespace orvane {
 
@@ -132,11 +134,25 @@ bool ScaledMagnitude(long double magnitude, int decimals, std::uint64_t& scaled)
     scaled = 0;
     return true;
   }
-  int exponent = 0;
-  const long double fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
-  if (exponent > 63) return false;
-  const auto significand = static_cast<std::uint64_t>(std::ldexp(fraction, 64));  // exact
-  const int shift = 64 - exponent;                                                  // >= 1
+  // magnitude = significand * 2^-shift exactly.
+  std::uint64_t significand = 0;
+  int shift = 0;
+  if constexpr (std::numeric_limits<long double>::digits == 64 && sizeof(long double) >= 10) {
+    // x87 extended: 64-bit significand with its integer bit, then 15 exponent bits (bias 16383).
+    unsigned char bytes[sizeof(long double)];
+    std::memcpy(bytes, &magnitude, sizeof bytes);
+    std::uint16_t biased = 0;
+    std::memcpy(&significand, bytes, 8);
+    std::memcpy(&biased, bytes + 8, 2);
+    biased &= 0x7FFF;
+    shift = 16383 + 63 - (biased == 0 ? 1 : biased);
+  } else {
+    int exponent = 0;
+    const long double fraction = std::frexp(magnitude, &exponent);  // fraction * 2^exponent
+    significand = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
+    shift = 64 - exponent;
+  }
+  if (shift < 1) return false;
   using U128 = unsigned __int128;
   const U128 product = static_cast<U128>(significand) * kPow10[decimals];  // exact, < 2^124
   if (shift >= 126) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace orvane {
@@ -87,6 +88,10 @@ bool ParseReal(std::string_view field, Real& value) {
     return false;
   }
   if (!std::isfinite(parsed)) return false;
+  // Beyond the range of double is bad for an extended real too: 1e999 is a bad number whichever
+  // form reads it, as no file of the suite can mean it.
+  if (std::fabs(static_cast<long double>(parsed)) > static_cast<long double>(std::numeric_limits<double>::max()))
+    return false;
   value = parsed;
   return true;
 }

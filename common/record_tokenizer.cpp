@@ -7,7 +7,8 @@ int IsFieldChar(unsigned char c) {
 }
 
 void SplitFields(std::string_view line, FieldTable& table, int& count) {
-  for (int k = 1; k <= 200; ++k) table.slot[static_cast<std::size_t>(k)].clear();
+  // Slots 1..200 end up empty beyond the count; only those that may hold text need emptying.
+  for (int k = 1; k <= table.filled && k <= 200; ++k) table.slot[static_cast<std::size_t>(k)].clear();
   count = 1;
   const std::size_t n = line.size();
   std::size_t j = 0;
@@ -25,6 +26,7 @@ void SplitFields(std::string_view line, FieldTable& table, int& count) {
     table.slot[static_cast<std::size_t>(count)].clear();
   }
   if (table.slot[static_cast<std::size_t>(count)].empty()) --count;
+  table.filled = count < 200 ? count : 200;
 }
 
 }  // namespace orvane

@@ -16,6 +16,9 @@ int IsFieldChar(unsigned char c);
 // above 200 beyond the count may still hold fields of an earlier, longer line.
 struct FieldTable {
   std::array<std::string, kFieldCapacity + 1> slot;
+  // Highest of slots 1..200 that may hold text; SplitFields empties only up to it. Code that
+  // writes a slot by hand must raise it.
+  int filled = 200;
   const std::string& operator[](int k) const { return slot[static_cast<std::size_t>(k)]; }
 };
 
