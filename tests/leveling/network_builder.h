@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "common/cp1250.h"
+#include "leveling/adjustment_iteration.h"
 #include "leveling/adjustment_run.h"
+#include "leveling/profile_solver.h"
+#include "leveling/result_listings.h"
 
 namespace kvel::testing {
 
@@ -130,6 +133,45 @@ inline void FillRun(AdjustmentRun& run, const std::vector<Leg>& legs, const std:
     }
   }
   run.startPoint = 1;
+}
+
+// What the phases after the topology leave behind on a run filled by hand.
+struct PhaseOutput {
+  orvane::RunOutcome outcome = orvane::RunOutcome::Stopped;
+  RecordingHost host;
+  std::vector<std::string> report;   // wyh.osn, UTF-8 lines
+  std::vector<std::string> heights;  // h.osn
+  std::string heightsBytes;
+};
+
+// Numbering and profile, iteration and listings, as the run calls them.
+inline void RunLaterPhases(AdjustmentRun& run, PhaseOutput& out, const std::string& folderName = "phases") {
+  const auto dir = TempFolder(folderName);
+  run.host = &out.host;
+  run.report.Create((dir / "wyh.osn").string());
+  run.heights.Create((dir / "h.osn").string());
+  out.outcome = PrepareNormalEquations(run);
+  if (out.outcome == orvane::RunOutcome::Finished) out.outcome = RunIteration(run);
+  if (out.outcome == orvane::RunOutcome::Finished) out.outcome = WriteResults(run);
+  run.report.Close();
+  run.heights.Close();
+  out.report = ReadLines(dir / "wyh.osn");
+  out.heights = ReadLines(dir / "h.osn");
+  out.heightsBytes = ReadBytes(dir / "h.osn");
+}
+
+// Index of the first report line equal to `text` (or starting with it when `prefix`), -1 if none.
+inline int FindLine(const std::vector<std::string>& lines, const std::string& text, bool prefix = false) {
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (prefix ? lines[i].rfind(text, 0) == 0 : lines[i] == text) return static_cast<int>(i);
+  return -1;
+}
+
+inline int CountPrefix(const std::vector<std::string>& lines, const std::string& text) {
+  int n = 0;
+  for (const auto& line : lines)
+    if (line.rfind(text, 0) == 0) ++n;
+  return n;
 }
 
 // Dense Gaussian elimination with partial pivoting in extended precision: A x = b.
