@@ -346,14 +346,26 @@ bool EditorWindow::WriteFile(const QString& path) {
   // The text goes to a temporary file beside the old one, which is replaced only when every
   // byte is written: a failed save never damages the file.
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
-  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-    const QString reason = file.errorString();
+  // Qt's text for a failed write is often only "Unknown error"; the system's own reason is better.
+  const auto reason = [&file] {
+    const int error = errno;
+    const QString text = file.errorString();
+    return (text.isEmpty() || text == QLatin1String("Unknown error")) && error != 0 ? SystemReason(error) : text;
+  };
+  errno = 0;
+  if (!file.open(QIODevice::WriteOnly)) return fail(reason());
+  errno = 0;
+  const bool written =
+      file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size()) &&
+      file.flush();
+  if (!written) {
+    const QString why = reason();
     file.cancelWriting();
     file.commit();
-    return fail(reason);
+    return fail(why);
   }
-  if (!file.commit()) return fail(file.errorString());
+  errno = 0;
+  if (!file.commit()) return fail(reason());
   return true;
 }
 
