@@ -108,6 +108,7 @@ void AdjustmentWindow::BuildControls() {
   image1->setObjectName(QStringLiteral("Image1"));
   image1->setGeometry(24, 0, 101, 102);
   image1->setPixmap(NetworkPicture(QSize(101, 102)));
+  setWindowIcon(QIcon(NetworkPicture(QSize(64, 64))));
 
   Bevel(client, "Bevel1", QRect(144, 0, 633, 97), false);
   auto* suite = StaticText(client, "StaticText4", QStringLiteral("System ORVANE  ©  zespół ORVANE"), 232, 8);

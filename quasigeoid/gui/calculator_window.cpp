@@ -63,14 +63,12 @@ QLabel* TextOn(QWidget* parent, const char* name, const QString& text, int x, in
   return label;
 }
 
-QLabel* NavyText(QWidget* parent, const char* name, const QString& text, int x, int y) {
+QLabel* NavyText(QWidget* parent, const char* name, const QString& text, int x, int y, bool bold) {
   auto* label = Text(parent, name, text, x, y);
   QPalette palette = label->palette();
   palette.setColor(QPalette::WindowText, orvane::gui::Navy());
   label->setPalette(palette);
-  QFont font = label->font();
-  font.setBold(false);
-  label->setFont(font);
+  label->setFont(WindowFont(QStringLiteral("Arial"), 13, bold));
   label->adjustSize();
   return label;
 }
@@ -114,7 +112,9 @@ void CalculatorWindow::BuildControls() {
     // The map is drawn from the grid that the runs read; without the file the frame stays empty.
     ModelGrid grid;
     if (LoadModelGrid(modelPath_, grid).outcome == ModelLoadOutcome::Loaded) {
-      map->setPixmap(QPixmap::fromImage(ContourMap(grid)));
+      const QPixmap picture = QPixmap::fromImage(ContourMap(grid));
+      map->setPixmap(picture);
+      setWindowIcon(QIcon(picture.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
       map->setFrameStyle(QFrame::NoFrame);
     }
   }
@@ -134,11 +134,11 @@ void CalculatorWindow::BuildControls() {
   title->setFont(WindowFont(QStringLiteral("Arial Black"), 19, true));
   title->setGeometry(144, 8, 413, 31);
 
-  NavyText(client, "StaticText4", QStringLiteral("oparta na modelu globalnym EGM2008  "), 144, 40);
-  NavyText(client, "Label2", QStringLiteral("https://earth-info.nga.mil"), 144, 56);
+  NavyText(client, "StaticText4", QStringLiteral("oparta na modelu globalnym EGM2008  "), 144, 40, false);
+  NavyText(client, "Label2", QStringLiteral("https://earth-info.nga.mil"), 144, 56, true);
   NavyText(client, "Label1",
            QStringLiteral("i polskich osnowach satelitarno - niwelacyjnych stacje ASG-EUPOS + EUVN + POLREF"),
-           144, 72);
+           144, 72, true);
 
   const QColor info_bk = orvane::gui::InfoColour();
   TextOn(client, "Label3", QStringLiteral("  UKŁAD ODNIESIENIA WYSOKOŚCI NORMALNYCH:  Kronstadt ' 86  "), 136,

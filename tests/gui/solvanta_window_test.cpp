@@ -224,6 +224,17 @@ class SolvantaWindowTest : public QObject {
 
     QVERIFY(boxes_.Count() >= 1);
     QCOMPARE(boxes_.Texts().last(), QStringLiteral(" koniec obliczeń "));
+    // Each point-list task that ran announced itself, in the order BL, BLH_e, BLH_n.
+    QStringList announced;
+    for (const QString& text : boxes_.Texts()) {
+      if (text.contains(QStringLiteral("->"))) announced << text.section(QStringLiteral("->"), 0, 0).trimmed();
+    }
+    QStringList expectedInputs;
+    const char* inputs[3] = {"bl", "blh_e", "blh_n"};
+    for (int i = 0; i < 3; ++i) {
+      if (switches[i]) expectedInputs << dir.filePath(QString::fromLatin1(inputs[i]));
+    }
+    QCOMPARE(announced, expectedInputs);
     for (int n : {4, 5, 6, 9}) QCOMPARE(w.Panel(n)->IsHighlighted(), highlighted.contains(n));
     for (const char* name : {"bln", "blh_n.1", "blh_e.1", "deltah1"}) {
       QCOMPARE(Exists(dir.path(), name), created.contains(QString::fromLatin1(name)));
