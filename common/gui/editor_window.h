@@ -38,6 +38,9 @@ class EditorDialogs {
 class EditorWindow;
 EditorWindow* OpenInEditor(const QString& path);
 
+// One editor window: always on top, modeless, 642 x 531 centred. It deletes itself when closed
+// (create it with new, or through OpenInEditor) and never holds the program open: closing the
+// main window ends the program, and open editors then go without the save prompt.
 class EditorWindow : public QMainWindow {
   Q_OBJECT
 
