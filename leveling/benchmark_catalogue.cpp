@@ -16,7 +16,6 @@ namespace {
 
 using orvane::FixedField;
 using orvane::IntegerField;
-using orvane::RightAligned;
 using orvane::ToCp1250;
 
 bool StopWithInformation(AdjustmentRun& run, const std::string& reportLine, const std::string& boxText) {
@@ -98,12 +97,13 @@ void WriteBenchmarkListing(AdjustmentRun& run) {
   std::string row;
   for (int b = 1; b <= run.BenchRecordCount(); ++b) {
     const BenchmarkRecord& record = run.bench[static_cast<std::size_t>(b)];
-    row = RightAligned(record.Nr, 16);
+    row.clear();
+    orvane::AppendRightAligned(row, record.Nr, 16);
     row += ' ';
-    row += FixedField(record.Height, 13, decimals);
+    orvane::AppendFixedField(row, record.Height, 13, decimals);
     row += ' ';
-    row += FixedField(record.MeanError, 8, decimals);
-    row += IntegerField(b, 8);
+    orvane::AppendFixedField(row, record.MeanError, 8, decimals);
+    orvane::AppendIntegerField(row, b, 8);
     run.Report(row);
     if (record.MeanError > 0) ++run.benchWithErrorCount;
   }

@@ -11,7 +11,6 @@ namespace kvel {
 
 namespace {
 
-using orvane::IntegerField;
 using orvane::RightAligned;
 using orvane::ToCp1250;
 
@@ -59,10 +58,11 @@ bool BuildNetworkTopology(AdjustmentRun& run) {
   std::string row;
   for (int k = 1; k <= points; ++k) {
     const int count = static_cast<int>(run.neighbours[static_cast<std::size_t>(k)].size());
-    row = IntegerField(k, 7);
+    row.clear();
+    orvane::AppendIntegerField(row, k, 7);
     row += ' ';
-    row += RightAligned(run.pointNr[static_cast<std::size_t>(k)], 16);
-    row += IntegerField(count, 10);
+    orvane::AppendRightAligned(row, run.pointNr[static_cast<std::size_t>(k)], 16);
+    orvane::AppendIntegerField(row, count, 10);
     if (run.pointFixedIndex[static_cast<std::size_t>(k)] != 0)
       row += fixedRemark;
     else if (count <= 1)

@@ -15,7 +15,6 @@ namespace {
 
 using orvane::FixedField;
 using orvane::IntegerField;
-using orvane::RightAligned;
 using orvane::ToCp1250;
 
 // Added to the accuracy parameter and to Mo squared, as the weights have always been formed.
@@ -132,14 +131,15 @@ void WriteListing(AdjustmentRun& run) {
     const double meanError = 1.0 / std::sqrt(obs.Weight);
     const double u = run.fileUnitError[k <= run.firstFileObsCount ? 0 : 1];
     const double ratio = meanError / (u != -1 ? u : 0.001);
-    row = RightAligned(obs.FromNr, 16);
+    row.clear();
+    orvane::AppendRightAligned(row, obs.FromNr, 16);
     row += ' ';
-    row += RightAligned(obs.ToNr, 16);
-    row += FixedField(obs.DH, 13, decimals);
-    row += FixedField(meanError, 10, decimals);
+    orvane::AppendRightAligned(row, obs.ToNr, 16);
+    orvane::AppendFixedField(row, obs.DH, 13, decimals);
+    orvane::AppendFixedField(row, meanError, 10, decimals);
     row += ' ';
-    row += FixedField(ratio * ratio, 10, 2);
-    row += IntegerField(k, 7);
+    orvane::AppendFixedField(row, ratio * ratio, 10, 2);
+    orvane::AppendIntegerField(row, k, 7);
     run.Report(row);
   }
   run.Report(" ");
