@@ -85,6 +85,30 @@ TEST_F(KvelCli, UsageErrorsExitTwo) {
   }
 }
 
+// A large generated network goes through every phase, and its noise is what the end record says:
+// the empirical unit mean error comes out near 1.
+TEST_F(KvelCli, GeneratedNetworkIsAdjustedWithMoNearOne) {
+  const std::string generator = std::string(ORVANE_BIN_DIR) + "/generate_network";
+  if (!std::ifstream(generator).good()) GTEST_SKIP() << "generate_network not built";
+  ScratchFolder first;
+  ScratchFolder second;
+  const std::string args = " --points 3000 --observations 6500 --benchmarks 40 --seed 11 > /dev/null";
+  ASSERT_EQ(std::system((generator + " --folder '" + first.Path() + "'" + args).c_str()), 0);
+  ASSERT_EQ(std::system((generator + " --folder '" + second.Path() + "'" + args).c_str()), 0);
+  EXPECT_EQ(first.Read("deltah"), second.Read("deltah"));  // the same seed, the same files
+  EXPECT_EQ(first.Read("h.sta"), second.Read("h.sta"));
+
+  const CliResult r = RunCli("--folder '" + first.Path() + "' --mo empirical");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find(" Liczba wszystkich punktów sieci = 3000"), std::string::npos);
+  EXPECT_NE(r.output.find(" Zidentyfikowana liczba różnic wysokości = 6500"), std::string::npos);
+  const auto at = r.output.rfind(" Iter = 2 Mo = ");
+  ASSERT_NE(at, std::string::npos) << r.output;
+  const double mo = std::atof(r.output.c_str() + at + std::string(" Iter = 2 Mo = ").size());
+  EXPECT_GT(mo, 0.9);
+  EXPECT_LT(mo, 1.1);
+}
+
 TEST_F(KvelCli, HelpExitsZero) {
   const CliResult r = RunCli("--help");
   EXPECT_EQ(r.status, 0);
