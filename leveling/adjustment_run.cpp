@@ -1,5 +1,6 @@
 #include "leveling/adjustment_run.h"
 
+#include <algorithm>
 #include <ctime>
 #include <exception>
 #include <iomanip>
@@ -58,6 +59,13 @@ TitleLines ReadTitle(const std::string& workFolder) {
   for (auto& line : lines)
     if (!reader.ReadLine(line)) line.clear();
   reader.Close();
+  // A title typed in a UTF-8 editor would show as garbage in a Windows-1250 report.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (lines[0].starts_with(kByteOrderMark)) lines[0].erase(0, kByteOrderMark.size());
+  for (auto& line : lines) {
+    const bool highBytes = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (highBytes && orvane::IsValidUtf8(line)) line = ToCp1250(line);
+  }
   title.contractor = lines[0];
   title.object = lines[1];
   title.order = lines[2];

@@ -126,6 +126,16 @@ TEST(AdjustmentRun, TitleFileNameMatchesWithoutRegardToCase) {
   EXPECT_EQ(MaskDate(run.report).substr(0, expected.size()), expected);
 }
 
+TEST(AdjustmentRun, TitleFileInUtf8IsShownInWindows1250) {
+  ScratchFolder folder;
+  folder.CopyFixture("small_network");
+  folder.WriteBytes("tytul", "\xEF\xBB\xBFPracownia Geodezyjna Łęczyca\r\nOsnowa wysokościowa Żółkiewka\r\nZlecenie 7/2026\r\n");
+  const FolderRun run = RunOn(folder);
+  const std::string expected = ScratchFolder::ToFileBytes(
+      ExpectedHeader("Pracownia Geodezyjna Łęczyca", "Osnowa wysokościowa Żółkiewka", "Zlecenie 7/2026"));
+  EXPECT_EQ(MaskDate(run.report).substr(0, expected.size()), expected);
+}
+
 TEST(AdjustmentRun, DateLineHoldsADate) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
