@@ -26,6 +26,7 @@
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/cp1250.h"
 #include "common/gui/editor_window.h"
@@ -413,6 +414,37 @@ class EditorWindowTest : public QObject {
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"xyh.sta"}));
   }
 
+  void saveKeepsPermissionsAndLinks() {
+    // The file is replaced by a new one: its permissions and a link to it must survive.
+    const QString target = Path("h.sta");
+    WriteBytes(target, "1 1.0\r\n");
+    QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    const QString link = Path("link.sta");
+    QVERIFY(QFile::link(target, link));
+    const QFileDevice::Permissions before = QFileInfo(target).permissions();
+    QPointer<EditorWindow> w = Open(link);
+    Type(Memo(w), QStringLiteral("2"));
+    QVERIFY(w->SaveDocument());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(ReadBytes(target), QByteArray("21 1.0\r\n"));
+    QCOMPARE(QFileInfo(target).permissions(), before);
+    QVERIFY(!(before & QFileDevice::ReadOther));
+  }
+
+  void writeProtectedFileIsNotReplaced() {
+    if (geteuid() == 0) QSKIP("the superuser may write any file");
+    const QString path = Path("h.sta");
+    WriteBytes(path, "1 1.0\r\n");
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    QPointer<EditorWindow> w = Open(path);
+    Type(Memo(w), QStringLiteral("2"));
+    QVERIFY(!w->SaveDocument());
+    QCOMPARE(ReadBytes(path), QByteArray("1 1.0\r\n"));
+    QVERIFY(w->IsModified());
+    QCOMPARE(boxes_.Texts(),
+             QStringList({"Cannot create file \"" + path + "\". " + QString::fromLocal8Bit(std::strerror(EACCES))}));
+  }
+
   void saveIntoAMissingFolderReportsAndKeepsEverything() {
     const QString path = Path("nie ma/bl");
     QPointer<EditorWindow> w = Open(path);
@@ -483,6 +515,18 @@ class EditorWindowTest : public QObject {
     QVERIFY(boxes_.Boxes()[0].text.startsWith("Cannot open file \"" + fifo + "\". "));
     Settle();
     QCOMPARE(QApplication::topLevelWidgets().size(), before);
+  }
+
+  void fileWithoutReadPermissionGivesNoWindow() {
+    if (geteuid() == 0) QSKIP("the superuser may read any file");
+    const QString path = Path("deltah");
+    WriteBytes(path, "1 2 0.5 1\r\n");
+    QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::WriteUser));
+    QVERIFY(!OpenInEditor(path));
+    QCOMPARE(boxes_.Texts(),
+             QStringList({"Cannot open file \"" + path + "\". " + QString::fromLocal8Bit(std::strerror(EACCES))}));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QCOMPARE(ReadBytes(path), QByteArray("1 2 0.5 1\r\n"));
   }
 
   void findNext_data() {
