@@ -1,0 +1,164 @@
+// solvanta-cli as a user scripts it: flags, exit status, messages on standard error, the result
+// files; and kvel-cli adjusting the network whose DELTAH1 solvanta-cli wrote.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "calculator_test_support.h"
+#include "common/number_parse.h"
+#include "common/record_tokenizer.h"
+
+namespace {
+
+using namespace calculator_test;
+
+const std::string kCli = std::string(ORVANE_BIN_DIR) + "/solvanta-cli";
+const std::string kKvelCli = std::string(ORVANE_BIN_DIR) + "/kvel-cli";
+const std::string kShippedModel = std::string(ORVANE_BIN_DIR) + "/solvanta_2008QG.bin";
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs `program` with `arguments` (already quoted where needed), capturing both streams.
+Result RunProgram(const ScratchFolder& scratch, const std::string& program, const std::string& arguments) {
+  const std::string out = scratch.File(".stdout");
+  const std::string err = scratch.File(".stderr");
+  const std::string command = "'" + program + "' " + arguments + " >'" + out + "' 2>'" + err + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  Result r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadBytes(out);
+  r.err = ReadBytes(err);
+  fs::remove(out);
+  fs::remove(err);
+  return r;
+}
+
+class SolvantaCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kCli)) GTEST_SKIP() << "solvanta-cli is not built";
+    WriteLinearGridFile(model_.File("model.bin"));
+  }
+  Result Cli(const std::string& arguments) { return RunProgram(tools_, kCli, arguments); }
+  std::string Model() const { return "--model '" + model_.File("model.bin") + "'"; }
+  std::string Folder() const { return "--folder '" + folder_.Str() + "'"; }
+
+  ScratchFolder model_;
+  ScratchFolder tools_;
+  ScratchFolder folder_;
+};
+
+TEST_F(SolvantaCli, HelpExplainsTheFlagsAndTheFiles) {
+  const Result r = Cli("--help");
+  EXPECT_EQ(r.status, 0);
+  for (const char* word : {"--frame", "--folder", "--tasks", "--model", "BLH_e", "DELTAH.gps", "DELTAH1", "Exit status"})
+    EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(SolvantaCli, UsageErrorsExitWithTwo) {
+  for (const char* arguments : {"", "--frame", "--frame wgs84", "--frame etrf89 --tasks bl,xyz", "--frame etrf89 --bogus",
+                                "--frame etrf2000 --folder"}) {
+    const Result r = Cli(arguments);
+    EXPECT_EQ(r.status, 2) << arguments;
+    EXPECT_NE(r.err.find("solvanta-cli:"), std::string::npos) << arguments;
+  }
+}
+
+TEST_F(SolvantaCli, FinishedRunExitsWithZeroAndWritesEveryResult) {
+  folder_.CopyFixture("lists", {"BL", "BLH_e", "BLH_n"});
+  folder_.CopyFixture("satellite", {"DELTAH.gps", "BLH.grs"});
+  const Result r = Cli("--frame etrf2000 " + Folder() + " " + Model());
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Message boxes become UTF-8 lines on standard error, the last one the end of the run.
+  EXPECT_NE(r.err.find("/BL->"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.substr(r.err.size() - std::string(" koniec obliczeń \n").size()), " koniec obliczeń \n");
+  EXPECT_EQ(ReadBytes(folder_.Path() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder_.Path() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
+  EXPECT_EQ(ReadBytes(folder_.Path() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
+  EXPECT_EQ(ReadBytes(folder_.Path() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
+}
+
+TEST_F(SolvantaCli, TasksFlagChoosesTheSwitches) {
+  folder_.CopyFixture("lists", {"BL", "BLH_e", "BLH_n"});
+  folder_.CopyFixture("satellite", {"DELTAH.gps", "BLH.grs"});
+  const Result r = Cli("--frame=etrf89 --tasks=blh_n,sat " + Folder() + " " + Model());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(folder_.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder_.Path() / "blh_n.1"));
+  EXPECT_TRUE(fs::exists(folder_.Path() / "blh_e.1"));
+  EXPECT_NE(ReadBytes(folder_.Path() / "deltah1").find(" PL-ETRF89\r\n"), std::string::npos);
+}
+
+TEST_F(SolvantaCli, RunsThatEndEarlyExitWithOne) {
+  // No input at all.
+  Result r = Cli("--frame etrf2000 " + Folder() + " " + Model());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("*** Brak zbioru danych"), std::string::npos) << r.err;
+  // No model file.
+  folder_.CopyFixture("lists", {"BL"});
+  r = Cli("--frame etrf2000 " + Folder() + " --model '" + folder_.File("solvanta_2008QG.bin") + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("*** Brak pliku: solvanta_2008QG.bin"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(folder_.Path() / "bln"));
+  // A bad BLH.grs record ends the program.
+  WriteBytes(folder_.File("BLH.grs"), "P1 52 0 x 19 0 0\r\n");
+  WriteBytes(folder_.File("DELTAH.gps"), "P1 P1 1 1\r\n");
+  r = Cli("--frame etrf2000 " + Folder() + " " + Model());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("*** BLH.grs - błędny rekord: P1 52 0 x 19 0 0"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("koniec"), std::string::npos) << r.err;
+}
+
+TEST_F(SolvantaCli, ShippedExampleFolderRunsWithTheModelBesideTheProgram) {
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the demonstration grid is not built";
+  fs::copy(std::string(ORVANE_TEST_FIXTURES) + "/../../../examples/solvanta", folder_.Path(),
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  const Result r = Cli("--frame etrf89 " + Folder());
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const char* name : {"bln", "blh_n.1", "blh_e.1", "deltah1"}) {
+    const std::string bytes = ReadBytes(folder_.Path() / name);
+    EXPECT_FALSE(bytes.empty()) << name;
+    EXPECT_EQ(bytes.find("***"), std::string::npos) << name << "\n" << bytes;  // clean examples
+  }
+}
+
+// kvel-cli adjusts a network whose DELTAH1 came from solvanta-cli: the adjusted heights agree with
+// the normal heights the GNSS heights were made from, within the millimetres of noise put in.
+TEST_F(SolvantaCli, KvelCliAdjustsANetworkWhoseDeltah1CameFromSolvantaCli) {
+  if (!fs::exists(kKvelCli)) GTEST_SKIP() << "kvel-cli is not built yet";
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the demonstration grid is not built";
+  folder_.CopyFixture("network", {"DELTAH.gps", "BLH.grs", "h.sta"});
+  const Result solvanta = Cli("--frame etrf2000 --tasks sat " + Folder());
+  ASSERT_EQ(solvanta.status, 0) << solvanta.err;
+  const Result kvel = RunProgram(tools_, kKvelCli, Folder());
+  ASSERT_EQ(kvel.status, 0) << kvel.err;
+
+  const std::map<std::string, double> designed = {{"3441029", 71.2480}, {"3441030", 64.9351}, {"3441031", 82.4113},
+                                                   {"3441032", 58.1276}, {"3441033", 77.5902}, {"3441045", 69.3048}};
+  const std::string heights = ReadBytes(folder_.Path() / "h.osn");
+  orvane::FieldTable fields;
+  std::size_t start = 0;
+  int found = 0;
+  while (start < heights.size()) {
+    auto end = heights.find('\n', start);
+    if (end == std::string::npos) end = heights.size();
+    int count = 0;
+    orvane::SplitFields(std::string_view(heights).substr(start, end - start), fields, count);
+    start = end + 1;
+    const auto point = designed.find(fields[1]);
+    double h = 0;
+    if (count < 2 || point == designed.end() || !orvane::ParseNumber(fields[2], h)) continue;
+    ++found;
+    EXPECT_NEAR(h, point->second, 0.004) << fields[1];
+  }
+  EXPECT_EQ(found, 6) << heights;
+}
+
+}  // namespace
