@@ -211,6 +211,7 @@ QIcon DrawnGlyph(Glyph glyph, const QColor& ink) {
 }  // namespace
 
 std::optional<QString> EditorDialogs::OpenPath(QWidget* parent) {
+  if (NobodyToAnswer()) return std::nullopt;  // no screen, nobody to choose: Cancel
   QFileDialog dialog(parent, QString(), QString(), kFileFilter);
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -220,6 +221,7 @@ std::optional<QString> EditorDialogs::OpenPath(QWidget* parent) {
 }
 
 std::optional<QString> EditorDialogs::SavePath(QWidget* parent) {
+  if (NobodyToAnswer()) return std::nullopt;  // no screen, nobody to choose: Cancel
   QFileDialog dialog(parent, QString(), QString(), kFileFilter);
   dialog.setObjectName(QStringLiteral("SaveDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -229,12 +231,14 @@ std::optional<QString> EditorDialogs::SavePath(QWidget* parent) {
 }
 
 bool EditorDialogs::ConfirmPrint(QWidget* parent, QPrinter& printer) {
+  if (NobodyToAnswer()) return false;  // no screen, nobody to choose: Cancel
   QPrintDialog dialog(&printer, parent);
   dialog.setObjectName(QStringLiteral("PrintDialog1"));
   return dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<QFont> EditorDialogs::ChooseFont(QWidget* parent, const QFont& initial) {
+  if (NobodyToAnswer()) return std::nullopt;  // no screen, nobody to choose: Cancel
   bool ok = false;
   const QFont font = QFontDialog::getFont(&ok, initial, parent);
   if (!ok) return std::nullopt;

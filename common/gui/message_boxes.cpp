@@ -2,10 +2,25 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace orvane::gui {
 
 QString ApplicationTitle() { return QGuiApplication::applicationDisplayName(); }
+
+bool NobodyToAnswer() {
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+namespace {
+
+// Without a screen nobody could press a button: the box is written to stderr instead of waiting.
+void ReportUnanswered(const QString& caption, const QString& text, const char* answer) {
+  std::fprintf(stderr, "[%s] %s -> %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData(), answer);
+}
+
+}  // namespace
 
 void MessageBoxes::Message(QWidget* parent, const QString& text) {
   ShowOk(parent, BoxKind::Message, ApplicationTitle(), text);
@@ -20,6 +35,7 @@ void MessageBoxes::Error(QWidget* parent, const QString& text) {
 }
 
 void QtMessageBoxes::ShowOk(QWidget* parent, BoxKind kind, const QString& caption, const QString& text) {
+  if (NobodyToAnswer()) return ReportUnanswered(caption, text, "OK");
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   if (kind == BoxKind::Information) icon = QMessageBox::Information;
   if (kind == BoxKind::Error) icon = QMessageBox::Critical;
@@ -28,6 +44,10 @@ void QtMessageBoxes::ShowOk(QWidget* parent, BoxKind kind, const QString& captio
 }
 
 BoxButton QtMessageBoxes::AskYesNoCancel(QWidget* parent, const QString& caption, const QString& text) {
+  if (NobodyToAnswer()) {
+    ReportUnanswered(caption, text, "Cancel");
+    return BoxButton::Cancel;
+  }
   QMessageBox box(QMessageBox::NoIcon, caption, text,
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
   box.setDefaultButton(QMessageBox::Yes);

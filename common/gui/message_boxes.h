@@ -39,7 +39,11 @@ class MessageBoxes {
   void Error(QWidget* parent, const QString& text);
 };
 
-// The real boxes (QMessageBox, modal, waits for the user).
+// True on a platform without a screen (offscreen, minimal), where no user can answer a box.
+bool NobodyToAnswer();
+
+// The real boxes (QMessageBox, modal, waits for the user). Where nobody can answer, a box is
+// written to stderr instead and answered OK or Cancel, so a forgotten recorder never hangs a test.
 class QtMessageBoxes final : public MessageBoxes {
  public:
   void ShowOk(QWidget* parent, BoxKind kind, const QString& caption, const QString& text) override;

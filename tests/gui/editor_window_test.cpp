@@ -799,6 +799,20 @@ class EditorWindowTest : public QObject {
     QVERIFY(!QFile::exists(Path("nic.pdf")));
   }
 
+  void realBoxesAndDialogsNeverWaitWithoutAScreen() {
+    QVERIFY(orvane::gui::NobodyToAnswer());
+    orvane::gui::ScopedMessageBoxes real(nullptr);
+    QCOMPARE(orvane::gui::Boxes().AskYesNoCancel(nullptr, "Orvane", "Czy zapisać zmiany ?"), BoxButton::Cancel);
+    orvane::gui::Boxes().Information(nullptr, QStringLiteral("Nie można odnaleźć łańcucha"), QStringLiteral("Informacja"));
+    auto* w = OpenInEditor(Path("bl"));  // with the real dialogs
+    w->OpenDocument();
+    QVERIFY(!w->SaveDocumentAs());
+    w->PrintDocument();
+    w->ChooseFont();
+    QCOMPARE(w->Caption(), Path("bl"));
+    QCOMPARE(boxes_.Count(), 0);
+  }
+
   void discardAllEditorsAsksNothing() {
     QPointer<EditorWindow> a = Open(Path("bl"));
     QPointer<EditorWindow> b = Open(Path("bln"));
