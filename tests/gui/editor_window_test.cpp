@@ -471,12 +471,14 @@ class EditorWindowTest : public QObject {
     const QString first = Path("BLH_e.1");
     WriteBytes(first, "a\r\n");
     QPointer<EditorWindow> w = Open(first);
+    WriteBytes(Path("BLH_n"), "replaced without a question\r\n");
     script_.savePath = Path("BLH_n");
     Type(Memo(w), QStringLiteral("b"));
     QVERIFY(w->SaveDocumentAs());
     QCOMPARE(w->Caption(), Path("BLH_n"));
     QVERIFY(!w->IsModified());
     QCOMPARE(ReadBytes(Path("BLH_n")), QByteArray("ba\r\n"));
+    QCOMPARE(boxes_.Count(), 0);
     QCOMPARE(ReadBytes(first), QByteArray("a\r\n"));
     script_.savePath.reset();  // Cancel changes nothing
     QVERIFY(!w->SaveDocumentAs());
