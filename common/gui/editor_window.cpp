@@ -630,7 +630,8 @@ void EditorWindow::BuildToolbar() {
   trackBar_->setValue(8);
   trackBar_->setTickInterval(3);
   trackBar_->setTickPosition(QSlider::TicksBelow);
-  trackBar_->setPageStep(1);
+  trackBar_->setSingleStep(1);
+  trackBar_->setPageStep(2);
   trackBar_->setFixedWidth(96);
   connect(trackBar_, &QSlider::valueChanged, this, &EditorWindow::TrackBarChanged);
   toolBar_->addWidget(trackBar_);
