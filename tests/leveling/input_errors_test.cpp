@@ -22,6 +22,8 @@ struct StopCase {
   std::vector<std::string> boxes;            // every box of the run, the closing one included
 };
 
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+
 const StopCase kStopCases[] = {
     {"BadHeightDifference",
      {{"deltah", "R1 A abc 1\n0 0 0.001 0\n"}},

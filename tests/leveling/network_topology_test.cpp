@@ -19,6 +19,8 @@ struct TopologyCase {
   int startPoint;
 };
 
+void PrintTo(const TopologyCase& c, std::ostream* os) { *os << c.name; }
+
 const std::string kHeading = "  WYZNACZALNOŚCI PUNKTÓW WZGLĘDEM SĄSIEDZTWA";
 const std::string kColumns = "     lp        NR PUNKTU   ILE PUNKTÓW INCYDENTNYCH, UWAGI";
 

@@ -158,6 +158,8 @@ struct DecimalsCase {
   std::string row;
 };
 
+void PrintTo(const DecimalsCase& c, std::ostream* os) { *os << "Decimals " << c.decimals; }
+
 class ListingDecimals : public ::testing::TestWithParam<DecimalsCase> {};
 
 TEST_P(ListingDecimals, RowFollowsThePrecision) {
