@@ -89,6 +89,7 @@ bool ReserveProfile(ProfileSystem& sys, orvane::TextWriter& report) {
   sys.normalMatrix.assign(static_cast<std::size_t>(sys.rowStart[lp + 1]) + 1, 0.0);
   sys.rightSide.assign(static_cast<std::size_t>(lp) + 2, 0.0);
   sys.correction.assign(static_cast<std::size_t>(lp) + 1, 0.0);
+  sys.builtDiagonal.assign(static_cast<std::size_t>(lp) + 1, 0.0);
   sys.defectIndex = 0;
   return true;
 }
@@ -111,14 +112,22 @@ void AddObservationEquation(ProfileSystem& sys, int r1, int r2, double w, double
 
 void AddPointWeight(ProfileSystem& sys, int r, double w) { sys.normalMatrix[sys.At(r, r)] += w; }
 
+namespace {
+// A pivot below either bound is taken as zero: the system is singular at that row.
+constexpr double kDefectPivot = 1e-10;       // m^-2
+constexpr double kDefectPivotRatio = 1e-10;  // of the row's diagonal as built
+}  // namespace
+
 void FactorAndSolve(ProfileSystem& sys, int n, const std::function<void(int)>& onDefect) {
   double* a = sys.normalMatrix.data();
   double* b = sys.rightSide.data();
   sys.defectIndex = 0;
+  if (sys.builtDiagonal.size() < static_cast<std::size_t>(n) + 1) sys.builtDiagonal.resize(static_cast<std::size_t>(n) + 1);
+  for (int i = 1; i <= n; ++i) sys.builtDiagonal[i] = a[sys.At(i, i)];
   for (int i = 1; i <= n; ++i) {
     const long long diag = sys.At(i, i);
     double d = a[diag];
-    if (d < 1e-10) {
+    if (d < kDefectPivot || d < kDefectPivotRatio * sys.builtDiagonal[i]) {
       if (onDefect) onDefect(i);
       sys.defectIndex = i;
       d += 1.0;

@@ -29,6 +29,7 @@ struct ProfileSystem {
   std::vector<double> normalMatrix; // [1..stored elements]; sized by ReserveProfile
   std::vector<double> rightSide;    // [1..LP+1]; element LP+1 is [pll], then [pvv]
   std::vector<double> correction;   // [1..LP]: dx by row
+  std::vector<double> builtDiagonal;  // [1..LP]: the diagonal before factoring (defect test)
   long long reservedElementCount = 0;  // stored elements plus one
   int defectIndex = 0;              // last defective pivot of the latest solution; 0 when none
   int isolatedPartCount = 0;        // connected parts of the observation graph
@@ -60,9 +61,11 @@ void AddObservationEquation(ProfileSystem& sys, int r1, int r2, double w, double
 void AddPointWeight(ProfileSystem& sys, int r, double w);
 
 // Factors the first n rows in place, reduces the right side, leaves [pvv] (never negative) in
-// rightSide[n+1] and the corrections in correction[1..n]. A pivot below 1e-10 is repaired by
+// rightSide[n+1] and the corrections in correction[1..n]. A defective pivot is repaired by
 // adding 1.0; `onDefect` is called for each such pivot with its row, and defectIndex names the
-// last one.
+// last one. A pivot is defective below 1e-10 (absolute, m^-2) or below 1e-10 of its row's
+// diagonal as built: with levelling weights of 1e6 m^-2 the pivot of a part without benchmark is
+// zero only up to rounding of that size, which an absolute test alone would take for a pivot.
 void FactorAndSolve(ProfileSystem& sys, int n, const std::function<void(int)>& onDefect = {});
 
 // Reference routine: the diagonal of the inverse into rightSide[1..n], one forward substitution

@@ -331,6 +331,28 @@ TEST(FactorAndSolve, PivotThresholdIsAbsoluteOneTenthOfANano) {
   }
 }
 
+TEST(FactorAndSolve, PartWithoutBenchmarkIsADefectWhateverTheWeights) {
+  // A leg of 1 km with mo = 1 mm gives a weight of 1e6 m^-2: the vanishing pivot is then zero
+  // only to a few units of rounding of 1e6, far above 1e-10.
+  for (double w : {4.0, 1e4, 1.1e6, 2e6, 3.7e7, 1e8, 1.23456789e9}) {
+    for (int chain : {2, 3, 50}) {
+      ProfileSystem sys;
+      sys.pointCount = chain;
+      sys.rowWidth.assign(chain + 1, 2);
+      sys.rowWidth[chain] = 1;
+      orvane::TextWriter none;
+      ASSERT_TRUE(ReserveProfile(sys, none));
+      ClearSystem(sys);
+      for (int r = 1; r < chain; ++r) AddObservationEquation(sys, r, r + 1, w * (1 + 0.37 * r), 0.01 * r);
+      std::vector<int> defects;
+      FactorAndSolve(sys, chain, [&](int row) { defects.push_back(row); });
+      EXPECT_EQ(defects, std::vector<int>{chain}) << w << " " << chain;
+      for (int r = 1; r < chain; ++r)  // every leg closes: the repair fixes only the datum
+        EXPECT_NEAR(sys.correction[r + 1] - sys.correction[r] + 0.01 * r, 0.0, 1e-9) << w;
+    }
+  }
+}
+
 TEST(FactorAndSolve, SingularSystemIsRepairedAndReportedAgainInEverySolution) {
   // Two points, one leg, no benchmark: the last pivot vanishes.
   ProfileSystem sys;

@@ -1,0 +1,121 @@
+// Whole runs on small working folders: the solution phases in their place in the run, what the
+// user sees at a normal end, after a defect and after a numeric breakdown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "run_support.h"
+
+namespace kvel {
+namespace {
+
+using testing::FolderRun;
+using testing::RunOn;
+using testing::ScratchFolder;
+using testing::SplitReportLines;
+
+const char* const kLoopObservations =
+    "RP1 P1 1.2341 1.0\n"
+    "P1 P2 0.8763 1.4\n"
+    "P2 RP2 1.7231 0.8\n"
+    "RP2 P3 -1.0021 1.0\n"
+    "P3 RP1 -2.8297 1.7\n"
+    "P1 P3 1.5981 1.1\n"
+    "0 0 0.0010 0\n";
+const char* const kTwoBenchmarks = "RP1 150.0000\nRP2 153.8340\n0 0\n";
+
+int Find(const std::vector<std::string>& lines, const std::string& prefix, int from = 0) {
+  for (int i = from; i < static_cast<int>(lines.size()); ++i)
+    if (lines[i].rfind(prefix, 0) == 0) return i;
+  return -1;
+}
+
+int LastMonitorLine(const testing::RecordingRunHost& host, const std::string& prefix) {
+  int at = -1;
+  for (const auto& call : host.calls)
+    if (call.kind == testing::HostCall::Monitor && orvane::FromCp1250(call.text).rfind(prefix, 0) == 0) at = call.index;
+  return at;
+}
+
+AdjustmentOptions Method(int method) {
+  AdjustmentOptions o;
+  o.Method = method;
+  o.UnitErrorIsOne = false;
+  return o;
+}
+
+TEST(WholeRun, SectionsInOrderAndTheNormalEnd) {
+  ScratchFolder folder;
+  folder.Write("deltah", kLoopObservations);
+  folder.Write("h.sta", kTwoBenchmarks);
+  FolderRun r = RunOn(folder, Method(1));
+  ASSERT_EQ(r.outcome, orvane::RunOutcome::Finished);
+  const auto lines = SplitReportLines(r.report);
+  int at = 0;
+  for (const char* section :
+       {" LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = ", " PARAMETRY NIEZAWODNOSCI SIECI:",
+        " PROTOKÓŁ WYRÓWNANIA SIECI:", " ITER = 1 ", " ITER = 2 ", " WYSOKOŚCI WYRÓWNANE I BŁĘDY ŚREDNIE dla Mo = ",
+        " CHARAKTERYSTYCZNE BŁĘDY ŚREDNIE WYSOKOŚCI:", " OBSERWACJE  WYRÓWNANE ", "  EMPIRYCZNY ROZKLAD POPRAWEK:",
+        "  KONTROLA ANALIZY DOKŁADNOŚCI: "}) {
+    const int next = Find(lines, section, at);
+    EXPECT_GT(next, at) << section;
+    at = std::max(at, next);
+  }
+  EXPECT_EQ(lines.back(), std::string(75, '-') + "orvane_2006--");
+  EXPECT_EQ(SplitReportLines(r.heights).size(), 5u);
+  // " KONIEC OBLICZEŃ" two lines below the largest residual, then the hint and the closing box.
+  const int largest = LastMonitorLine(r.host, " Największa wartość |v| = ");
+  ASSERT_GT(largest, 0);
+  EXPECT_EQ(r.host.MonitorUtf8(largest + 2), " KONIEC OBLICZEŃ");
+  EXPECT_TRUE(r.host.editHintShown);
+  EXPECT_EQ(r.host.Boxes(), std::vector<std::string>{"information:  KONIEC WYRÓWNANIA "});
+}
+
+TEST(WholeRun, RobustEstimationLeavesTheHeightsFileEmpty) {
+  ScratchFolder folder;
+  folder.Write("deltah", kLoopObservations);
+  folder.Write("h.sta", kTwoBenchmarks);
+  FolderRun r = RunOn(folder, Method(2));
+  ASSERT_EQ(r.outcome, orvane::RunOutcome::Finished);
+  EXPECT_TRUE(r.heights.empty());
+  const auto lines = SplitReportLines(r.report);
+  EXPECT_EQ(Find(lines, " WYSOKOŚCI WYRÓWNANE"), -1);
+  EXPECT_GT(Find(lines, " ITER = 9 "), 0);
+  EXPECT_EQ(lines.back(), std::string(75, '-') + "orvane_2006--");
+}
+
+TEST(WholeRun, PartWithoutBenchmarkIsReportedInEverySolutionAndTheRunGoesOn) {
+  ScratchFolder folder;
+  folder.Write("deltah", std::string(kLoopObservations).insert(std::string(kLoopObservations).find("0 0"), "X1 X2 0.5 1.0\n"));
+  folder.Write("h.sta", kTwoBenchmarks);
+  FolderRun r = RunOn(folder, Method(1));
+  ASSERT_EQ(r.outcome, orvane::RunOutcome::Finished);
+  const auto lines = SplitReportLines(r.report);
+  EXPECT_GE(Find(lines, "  UWAGA: sieć zawiera 2 układy odosobnione"), 0);
+  int defects = 0;
+  for (const auto& line : lines)
+    if (line.rfind(" *** DEFEKT SIECI, WSK. NIEWIAD.: ", 0) == 0) ++defects;
+  EXPECT_EQ(defects, 3);  // three iterations, each solution reports it
+  EXPECT_GT(Find(lines, " ITER = 3 "), 0);
+  const std::vector<std::string> boxes = {"information:  *** Defekt układu ", "information:  *** Defekt układu ",
+                                          "information:  *** Defekt układu ", "information:  KONIEC WYRÓWNANIA "};
+  EXPECT_EQ(r.host.Boxes(), boxes);
+}
+
+TEST(WholeRun, NumericBreakdownStopsThroughTheCommonExit) {
+  ScratchFolder folder;
+  folder.Write("deltah", "RP1 P1 1e300 1.0\nP1 RP2 1.0 1.0\nRP2 RP1 1.0 1.0\n0 0 0.0010 0\n");
+  folder.Write("h.sta", kTwoBenchmarks);
+  FolderRun r = RunOn(folder, Method(1));
+  EXPECT_EQ(r.outcome, orvane::RunOutcome::Stopped);
+  const std::string text = " *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe";
+  EXPECT_EQ(r.host.Boxes(), (std::vector<std::string>{"information: " + text, "information:  KONIEC WYRÓWNANIA "}));
+  EXPECT_EQ(SplitReportLines(r.report).back(), text);
+  EXPECT_TRUE(r.heights.empty());
+  EXPECT_FALSE(r.host.editHintShown);
+}
+
+}  // namespace
+}  // namespace kvel
