@@ -127,38 +127,45 @@ constexpr std::uint64_t kPow10[] = {1ULL,
                                     100000000000000000ULL,
                                     1000000000000000000ULL};
 
-// value * 10^decimals rounded to the nearest integer (ties to even, as printf in the default
-// rounding mode), computed exactly from the 64-bit significand. False when it does not fit.
-bool ScaledMagnitude(long double magnitude, int decimals, std::uint64_t& scaled) {
-  if (magnitude == 0) {
-    scaled = 0;
-    return true;
-  }
-  // magnitude = significand * 2^-shift exactly.
-  std::uint64_t significand = 0;
-  int shift = 0;
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// A finite value as significand * 2^-shift with its sign; false for infinities and NaN.
+bool Decompose(long double value, std::uint64_t& significand, int& shift, bool& negative) {
   if constexpr (std::numeric_limits<long double>::digits == 64 && sizeof(long double) >= 10) {
-    // x87 extended: 64-bit significand with its integer bit, then 15 exponent bits (bias 16383).
+    // x87 extended: 64-bit significand with its integer bit, then sign and 15 exponent bits.
     unsigned char bytes[sizeof(long double)];
-    std::memcpy(bytes, &magnitude, sizeof bytes);
-    std::uint16_t biased = 0;
+    std::memcpy(bytes, &value, sizeof bytes);
+    std::uint16_t signExponent = 0;
     std::memcpy(&significand, bytes, 8);
-    std::memcpy(&biased, bytes + 8, 2);
-    biased &= 0x7FFF;
+    std::memcpy(&signExponent, bytes + 8, 2);
+    const int biased = signExponent & 0x7FFF;
+    if (biased == 0x7FFF) return false;
+    negative = (signExponent & 0x8000) != 0;
     shift = 16383 + 63 - (biased == 0 ? 1 : biased);
   } else {
+    if (!std::isfinite(value)) return false;
+    negative = std::signbit(value);
     int exponent = 0;
-    const long double fraction = std::frexp(magnitude, &exponent);  // fraction * 2^exponent
+    const long double fraction = std::frexp(std::fabs(value), &exponent);  // fraction * 2^exponent
     significand = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
     shift = 64 - exponent;
+  }
+  return true;
+}
+
+// significand * 2^-shift * 10^decimals rounded to the nearest integer (ties to even, as printf
+// in the default rounding mode), exactly. False when it does not fit in 64 bits.
+bool Scaled(std::uint64_t significand, int shift, int decimals, std::uint64_t& scaled) {
+  if (significand == 0 || shift >= 126) {  // below a quarter of the last digit
+    scaled = 0;
+    return true;
   }
   if (shift < 1) return false;
   using U128 = unsigned __int128;
   const U128 product = static_cast<U128>(significand) * kPow10[decimals];  // exact, < 2^124
-  if (shift >= 126) {
-    scaled = 0;  // below a quarter of the last digit
-    return true;
-  }
   U128 quotient = product >> shift;
   const U128 remainder = product - (quotient << shift);
   const U128 half = static_cast<U128>(1) << (shift - 1);
@@ -171,9 +178,12 @@ bool ScaledMagnitude(long double magnitude, int decimals, std::uint64_t& scaled)
 }  // namespace
 
 void AppendFixedField(std::string& out, long double value, int width, int decimals) {
+  std::uint64_t significand = 0;
   std::uint64_t scaled = 0;
-  if (!std::isfinite(value) || decimals < 0 || decimals > 18 ||
-      !ScaledMagnitude(std::fabs(value), decimals, scaled)) {
+  int shift = 0;
+  bool negative = false;
+  if (decimals < 0 || decimals > 18 || !Decompose(value, significand, shift, negative) ||
+      !Scaled(significand, shift, decimals, scaled)) {
     // Rare forms (non-finite, huge, many decimals) take the general path.
     std::string text;
     if (!std::isfinite(value)) {
@@ -187,21 +197,34 @@ void AppendFixedField(std::string& out, long double value, int width, int decima
     AppendRightAligned(out, text, width);
     return;
   }
+  // Digits from the right, two at a time; the point after `decimals` of them; at least one
+  // integer digit.
   char buf[48];
   char* p = buf + sizeof buf;
-  const std::uint64_t unit = kPow10[decimals];
-  std::uint64_t integer = scaled / unit;
-  std::uint64_t fraction = scaled % unit;
-  for (int k = 0; k < decimals; ++k) {
-    *--p = static_cast<char>('0' + fraction % 10);
-    fraction /= 10;
+  int left = decimals;
+  for (; left >= 2; left -= 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (scaled % 100), 2);
+    scaled /= 100;
+  }
+  if (left == 1) {
+    *--p = static_cast<char>('0' + scaled % 10);
+    scaled /= 10;
   }
   if (decimals > 0) *--p = '.';
-  do {
-    *--p = static_cast<char>('0' + integer % 10);
-    integer /= 10;
-  } while (integer != 0);
-  if (value < 0) *--p = '-';  // also when it rounds to zero; -0.0 itself has no sign
+  while (scaled >= 100) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (scaled % 100), 2);
+    scaled /= 100;
+  }
+  if (scaled >= 10) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * scaled, 2);
+  } else {
+    *--p = static_cast<char>('0' + scaled);
+  }
+  // A negative value keeps its sign also when it rounds to zero; -0.0 itself has none.
+  if (negative && significand != 0) *--p = '-';
   AppendRightAligned(out, std::string_view(p, static_cast<std::size_t>(buf + sizeof buf - p)), width);
 }
 

@@ -109,6 +109,29 @@ void BM_PointList(benchmark::State& state, PointListTask task, ReferenceFrame fr
                                                   benchmark::Counter::kIsRate);
 }
 
+// The floor: reading the same list line by line, splitting each line and writing it back.
+void BM_CopyListBaseline(benchmark::State& state) {
+  const std::string input = PointList(true);
+  const std::string result = (Folder() / "result").string();
+  orvane::FieldTable fields;
+  std::string line;
+  for (auto _ : state) {
+    orvane::LineReader reader;
+    orvane::TextWriter writer;
+    reader.Open(input);
+    writer.Create(result);
+    int count = 0;
+    while (reader.ReadLine(line)) {
+      orvane::SplitFields(line, fields, count);
+      writer.Line(line);
+    }
+    writer.Close();
+  }
+  state.counters["points/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kListPoints,
+                                                  benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CopyListBaseline)->Unit(benchmark::kMillisecond);
+
 constexpr auto BL = PointListTask::AnomalyList;
 constexpr auto BLHe = PointListTask::EllipsoidalToNormal;
 constexpr auto E2000 = ReferenceFrame::Etrf2000;
