@@ -254,6 +254,55 @@ TEST(Results, ControlSectionNeedsTwoRedundantObservationsAndItsValueLineTheUnitE
   }
 }
 
+TEST(Results, ResidualMeanErrorIsZeroWhereRoundingWouldTakeARootOfANegative) {
+  // The adjusted observation made more uncertain than the observation itself (its weight raised
+  // after the solution): mDHobs^2 - mDHwyr^2 + 1e-11 < 0 must show mV = 0, not NaN.
+  AdjustmentRun run;
+  FillRun(run, {{"A", "B", 1.0, 0.001}}, {{"A", 0.0}});
+  run.options = Options(1, 1, 5, true);
+  testing::RecordingHost host;
+  run.host = &host;
+  const auto dir = testing::TempFolder("results");
+  run.report.Create((dir / "wyh.osn").string());
+  run.heights.Create((dir / "h.osn").string());
+  ASSERT_EQ(PrepareNormalEquations(run), orvane::RunOutcome::Finished);
+  ASSERT_EQ(RunIteration(run), orvane::RunOutcome::Finished);
+  run.obs[1].Weight *= 4;
+  ASSERT_EQ(WriteResults(run), orvane::RunOutcome::Finished);
+  run.report.Close();
+  const auto lines = testing::ReadLines(dir / "wyh.osn");
+  const int at = FindLine(lines, "               A                B", true);
+  ASSERT_GT(at, 0);
+  const auto f = Fields(lines[at]);
+  ASSERT_EQ(f.size(), 8u) << lines[at];
+  EXPECT_EQ(f[3], "0.00050");  // mDHobs
+  EXPECT_EQ(f[5], "0.00000");  // mV
+  EXPECT_EQ(f[7], "0.00100");  // mDHwyr
+}
+
+TEST(Results, RobustControlUsesTheLastFactorsAndTheirSum) {
+  AdjustmentRun run;
+  auto legs = EightPointLegs();
+  legs[3].dh += 0.02;
+  FillRun(run, legs, EightPointBenches(), 0.001);
+  run.options = Options(2, 1, 5, true);
+  PhaseOutput out;
+  RunLaterPhases(run, out);
+  ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
+  double pvv = 0;
+  for (int k = 1; k <= run.ObservationCount(); ++k) {
+    const auto& o = run.obs[k];
+    const double v = run.pointHeight[o.To] - run.pointHeight[o.From] - o.DH;
+    pvv += o.Weight * v * v * run.robustFactor[k];
+  }
+  const int control = FindLine(out.report, "  KONTROLA ANALIZY DOKŁADNOŚCI: ");
+  ASSERT_GT(control, 0);
+  const double mo = std::sqrt(pvv / (run.factorSum + 1e-7));
+  EXPECT_EQ(out.report[control + 1], "  [pvv] =" + orvane::FixedField(pvv, 15, 6) + "  Mo = " + orvane::FixedField(mo, 10, 5) +
+                                         "(bez miana)= " + orvane::FixedField(mo * 0.001, 10, 5) + "m");
+  EXPECT_LT(run.factorSum, run.ObservationCount());
+}
+
 TEST(Results, NoResidualDiffersFromZero) {
   AdjustmentRun run;
   FillRun(run, {{"A", "B", 0.0, 0.001}, {"B", "C", 0.0, 0.001}}, {{"A", 0.0}});
