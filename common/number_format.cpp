@@ -228,4 +228,28 @@ void AppendFixedField(std::string& out, long double value, int width, int decima
   AppendRightAligned(out, std::string_view(p, static_cast<std::size_t>(buf + sizeof buf - p)), width);
 }
 
+void AppendFixedFieldOf(std::string& out, std::string_view text, long double value, int width, int decimals) {
+  // Up to 18 significant digits a decimal survives the trip through an extended real unchanged,
+  // so printing the value with as many decimals as the text has gives the text back.
+  const std::size_t sign = !text.empty() && text[0] == '-' ? 1 : 0;
+  const std::size_t digits = text.size() - sign;
+  bool canonical = decimals > 0 && digits >= static_cast<std::size_t>(decimals) + 2 && digits <= 19 &&
+                   text[text.size() - static_cast<std::size_t>(decimals) - 1] == '.' &&
+                   (text[sign] != '0' || text[sign + 1] == '.');
+  bool nonzero = false;
+  for (std::size_t k = sign; canonical && k < text.size(); ++k) {
+    const char c = text[k];
+    if (c >= '1' && c <= '9') {
+      nonzero = true;
+    } else if (c != '0' && k != text.size() - static_cast<std::size_t>(decimals) - 1) {
+      canonical = false;
+    }
+  }
+  if (canonical && (nonzero || sign == 0)) {
+    AppendRightAligned(out, text, width);
+    return;
+  }
+  AppendFixedField(out, value, width, decimals);
+}
+
 }  // namespace orvane

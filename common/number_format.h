@@ -30,6 +30,10 @@ double TruncateTo5Decimals(double value);
 // RightAligned, written onto the end of `out` without allocating once its capacity suffices.
 // AppendFixedField rounds the exact binary value (an extended real too) as printf's "%.*Lf" does.
 void AppendFixedField(std::string& out, long double value, int width, int decimals);
+// The same bytes as AppendFixedField for a `value` that ParseNumber read from `text`; when the
+// text already is that form (an optional "-", no superfluous leading zero, exactly `decimals`
+// decimals, at most 18 digits, not a negative zero) it is copied instead of formatted.
+void AppendFixedFieldOf(std::string& out, std::string_view text, long double value, int width, int decimals);
 void AppendIntegerField(std::string& out, long long value, int width = 0);
 void AppendRightAligned(std::string& out, std::string_view text, int width);
 

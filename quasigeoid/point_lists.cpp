@@ -9,6 +9,7 @@ namespace solvanta {
 namespace {
 
 using orvane::AppendFixedField;
+using orvane::AppendFixedFieldOf;
 using orvane::AppendIntegerField;
 using orvane::AppendRightAligned;
 
@@ -115,13 +116,13 @@ LineResult ConvertPointLine(PointListTask task, std::string_view line, const Mod
   out += kSeparator;
   AppendIntegerField(out, p.point.bMinutes, 2);
   out += kSeparator;
-  AppendFixedField(out, p.point.bSeconds, 8, 5);
+  AppendFixedFieldOf(out, fields[4], p.point.bSeconds, 8, 5);
   out += kSeparator;
   AppendIntegerField(out, p.point.lDegrees, 2);
   out += kSeparator;
   AppendIntegerField(out, p.point.lMinutes, 2);
   out += kSeparator;
-  AppendFixedField(out, p.point.lSeconds, 8, 5);
+  AppendFixedFieldOf(out, fields[7], p.point.lSeconds, 8, 5);
   out += kSeparator;
 
   switch (task) {

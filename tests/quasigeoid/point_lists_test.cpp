@@ -254,6 +254,46 @@ TEST(NumberForms, AppendFixedFieldMatchesPrintfForExtendedReals) {
   EXPECT_EQ(nan, "   NAN");
 }
 
+// Seconds are copied when their text already is the printed form; the bytes must be those of
+// formatting the value read from it.
+TEST(NumberForms, FixedFieldOfTextGivesTheFormattedBytes) {
+  std::mt19937_64 random(13);
+  const char alphabet[] = "0123456789.-+e";
+  for (int k = 0; k < 300000; ++k) {
+    std::string text;
+    if (k % 2 == 0) {
+      // Plausible seconds: optional sign, digits, point, 0..7 decimals.
+      if (random() % 5 == 0) text += '-';
+      const int integer = static_cast<int>(random() % 21);
+      for (int d = 0; d < integer; ++d) text += static_cast<char>('0' + random() % 10);  // leading zeros too
+      if (text.empty() || text == "-") text += '0';
+      text += '.';
+      const int decimals = static_cast<int>(random() % 8);
+      for (int d = 0; d < decimals; ++d) text += static_cast<char>('0' + random() % 10);
+    } else {
+      const int length = 1 + static_cast<int>(random() % 12);
+      for (int d = 0; d < length; ++d) text += alphabet[random() % (sizeof alphabet - 1)];
+    }
+    long double value = 0;
+    if (!orvane::ParseNumber(text, value)) continue;
+    const int decimals = static_cast<int>(random() % 7);
+    std::string copied;
+    std::string formatted;
+    orvane::AppendFixedFieldOf(copied, text, value, 8, decimals);
+    orvane::AppendFixedField(formatted, value, 8, decimals);
+    ASSERT_EQ(copied, formatted) << text << " " << decimals;
+  }
+  for (const char* text : {"-0.00000", "00.12345", "+1.00000", "1.5e0", "12345678901234.12345"}) {
+    long double value = 0;
+    ASSERT_TRUE(orvane::ParseNumber(text, value));
+    std::string copied;
+    std::string formatted;
+    orvane::AppendFixedFieldOf(copied, text, value, 8, 5);
+    orvane::AppendFixedField(formatted, value, 8, 5);
+    EXPECT_EQ(copied, formatted) << text;
+  }
+}
+
 TEST(NumberForms, ShortDecimalsReadExactlyAsTheGeneralReader) {
   std::mt19937_64 random(9);
   for (int k = 0; k < 200000; ++k) {
