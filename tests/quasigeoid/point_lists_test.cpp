@@ -73,7 +73,8 @@ TEST_P(PointListFixture, ResultFileMatchesByteForByte) {
 INSTANTIATE_TEST_SUITE_P(Tasks, PointListFixture,
                          ::testing::Values(ListCase{PointListTask::AnomalyList, "BL", "expected_bln"},
                                            ListCase{PointListTask::EllipsoidalToNormal, "BLH_e", "expected_blh_n.1"},
-                                           ListCase{PointListTask::NormalToEllipsoidal, "BLH_n", "expected_blh_e.1"}));
+                                           ListCase{PointListTask::NormalToEllipsoidal, "BLH_n", "expected_blh_e.1"}),
+                         [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.input); });
 
 TEST(PointLists, ExampleLineA100HasTheDocumentedLayout) {
   const std::string out = ConvertText(PointListTask::AnomalyList, "A100 51 32 19.85593 19 36  3.24319\r\n", LinearGrid());
