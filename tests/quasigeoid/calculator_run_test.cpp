@@ -14,20 +14,22 @@ namespace {
 using namespace calculator_test;
 using orvane::RunOutcome;
 
-// One model file of the linear grid for the whole test program.
+// One model file of the linear grid for the whole test program, made when first needed.
+std::string modelPath;  // removed by ModelCleanup
+
 const std::string& ModelPath() {
-  static const std::string path = [] {
+  if (modelPath.empty()) {
     const fs::path p = fs::temp_directory_path() / ("orvane_calc_model_" + std::to_string(::getpid()) + ".bin");
     WriteLinearGridFile(p.string());
-    return p.string();
-  }();
-  return path;
+    modelPath = p.string();
+  }
+  return modelPath;
 }
 
 struct ModelCleanup : ::testing::Environment {
   void TearDown() override {
     std::error_code ignored;
-    fs::remove(ModelPath(), ignored);
+    if (!modelPath.empty()) fs::remove(modelPath, ignored);
   }
 };
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new ModelCleanup);
