@@ -89,7 +89,6 @@ bool ReserveProfile(ProfileSystem& sys, orvane::TextWriter& report) {
   sys.normalMatrix.assign(static_cast<std::size_t>(sys.rowStart[lp + 1]) + 1, 0.0);
   sys.rightSide.assign(static_cast<std::size_t>(lp) + 2, 0.0);
   sys.correction.assign(static_cast<std::size_t>(lp) + 1, 0.0);
-  sys.builtDiagonal.assign(static_cast<std::size_t>(lp) + 1, 0.0);
   sys.defectIndex = 0;
   return true;
 }
@@ -113,44 +112,56 @@ void AddObservationEquation(ProfileSystem& sys, int r1, int r2, double w, double
 void AddPointWeight(ProfileSystem& sys, int r, double w) { sys.normalMatrix[sys.At(r, r)] += w; }
 
 namespace {
+// The two kernels that carry the run's cost are also built for AVX2 where the processor has it
+// (chosen once at load time); without fused multiply-add, so every rounding stays the same.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define ORVANE_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define ORVANE_WIDE_VECTORS
+#endif
+
 // A pivot below either bound is taken as zero: the system is singular at that row.
 constexpr double kDefectPivot = 1e-10;       // m^-2
 constexpr double kDefectPivotRatio = 1e-10;  // of the row's diagonal as built
 }  // namespace
 
-void FactorAndSolve(ProfileSystem& sys, int n, const std::function<void(int)>& onDefect) {
+ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::function<void(int)>& onDefect) {
   double* a = sys.normalMatrix.data();
   double* b = sys.rightSide.data();
   sys.defectIndex = 0;
-  if (sys.builtDiagonal.size() < static_cast<std::size_t>(n) + 1) sys.builtDiagonal.resize(static_cast<std::size_t>(n) + 1);
-  for (int i = 1; i <= n; ++i) sys.builtDiagonal[i] = a[sys.At(i, i)];
+  // Row by row, each row gathering the updates of the rows above it before its own pivot is
+  // taken. Every element receives exactly the subtractions u(k,i)*u(k,q) of the row-by-row
+  // elimination, in the same order (k rising), so the factor is the same to the last bit; only
+  // the rows above, read and not written, are in use at one time, which keeps the work in cache.
+  int first = 1;  // the first row whose band reaches row i (bands' last columns never decrease)
   for (int i = 1; i <= n; ++i) {
+    while (first < i && sys.LastColumn(first) < i) ++first;
     const long long diag = sys.At(i, i);
-    double d = a[diag];
-    if (d < kDefectPivot || d < kDefectPivotRatio * sys.builtDiagonal[i]) {
+    double* rowI = a + diag;  // rowI[q - i] is element (i, q)
+    const int last = std::min(sys.LastColumn(i), n);
+    const double built = rowI[0];
+    double bi = b[i];
+    for (int k = first; k < i; ++k) {
+      const double* rowK = a + sys.At(k, k);  // rowK[q - k] is u(k, q), row k already factored
+      const double uki = rowK[i - k];
+      if (uki == 0.0) continue;  // nothing to subtract
+      const int lastK = std::min(sys.LastColumn(k), n);
+      const double* uk = rowK + (i - k);
+      const int count = lastK - i + 1;
+      for (int c = 0; c < count; ++c) rowI[c] -= uki * uk[c];
+      bi -= uki * b[k];  // b[k] holds y(k)
+    }
+    double d = rowI[0];
+    if (d < kDefectPivot || d < kDefectPivotRatio * built) {
       if (onDefect) onDefect(i);
       sys.defectIndex = i;
       d += 1.0;
     }
     const double r = 1.0 / std::sqrt(d);
-    a[diag] = r;
-    const double y = b[i] * r;
+    rowI[0] = r;
+    const double y = bi * r;
     b[i] = y;
-    const int last = std::min(sys.LastColumn(i), n);
-    if (i < n) {
-      double* u = a + diag;  // u[q - i] is element (i, q)
-      for (int q = i + 1; q <= last; ++q) u[q - i] *= r;
-      for (int j = i + 1; j <= last; ++j) {
-        const double uij = u[j - i];
-        if (uij == 0.0) continue;  // nothing to subtract
-        // Monotone profile: row j's band reaches at least to row i's last column.
-        double* rowJ = a + sys.At(j, j);
-        const double* ui = u + (j - i);
-        const int count = last - j + 1;
-        for (int c = 0; c < count; ++c) rowJ[c] -= uij * ui[c];
-        b[j] -= uij * y;
-      }
-    }
+    for (int q = i + 1; q <= last; ++q) rowI[q - i] *= r;
     b[n + 1] -= y * y;
   }
 
@@ -205,7 +216,7 @@ double InverseQuadraticForm(ProfileSystem& sys, int n) {
 //   Z(i,i) = r(i) * (r(i) - sum_k u(i,k) Z(k,i)),
 // the sums running over row i's band. Every Z(k,j) needed lies in the band of rows below i
 // (the profile is monotone), so working from the last row up the band of Z is closed.
-void SelectedInverse(ProfileSystem& sys, int n) {
+ORVANE_WIDE_VECTORS void SelectedInverse(ProfileSystem& sys, int n) {
   double* a = sys.normalMatrix.data();
   int widest = 1;
   for (int i = 1; i <= n; ++i) widest = std::max(widest, sys.rowWidth[i]);
@@ -222,14 +233,28 @@ void SelectedInverse(ProfileSystem& sys, int n) {
     // of Z below, each used once and contiguously (Z(k,j) for j >= k, Z(j,k) as Z(k,j) for j < k).
     for (int k = i + 1; k <= last; ++k) {
       const double uik = u[k - i];
-      const double* zk = a + sys.At(k, k);  // zk[j - k] = Z(k,j)
-      double dot = zk[0] * uik;
-      for (int j = k + 1; j <= last; ++j) {
-        const double z = zk[j - k];
-        acc[j - i] += uik * z;
-        dot += z * u[j - i];
+      const double* z = a + sys.At(k, k) + 1;  // z[c] = Z(k, k+1+c)
+      const double* uj = u + (k - i) + 1;      // uj[c] = u(i, k+1+c)
+      double* accj = acc.data() + (k - i) + 1;
+      const int count = last - k;
+      // Four partial sums let the dot product run without waiting on each addition.
+      double d0 = 0, d1 = 0, d2 = 0, d3 = 0;
+      int c = 0;
+      for (; c + 4 <= count; c += 4) {
+        accj[c] += uik * z[c];
+        accj[c + 1] += uik * z[c + 1];
+        accj[c + 2] += uik * z[c + 2];
+        accj[c + 3] += uik * z[c + 3];
+        d0 += z[c] * uj[c];
+        d1 += z[c + 1] * uj[c + 1];
+        d2 += z[c + 2] * uj[c + 2];
+        d3 += z[c + 3] * uj[c + 3];
       }
-      acc[k - i] += dot;
+      for (; c < count; ++c) {
+        accj[c] += uik * z[c];
+        d0 += z[c] * uj[c];
+      }
+      acc[k - i] += z[-1] * uik + ((d0 + d1) + (d2 + d3));
     }
     double diagSum = 0;
     for (int j = i + 1; j <= last; ++j) {

@@ -29,7 +29,6 @@ struct ProfileSystem {
   std::vector<double> normalMatrix; // [1..stored elements]; sized by ReserveProfile
   std::vector<double> rightSide;    // [1..LP+1]; element LP+1 is [pll], then [pvv]
   std::vector<double> correction;   // [1..LP]: dx by row
-  std::vector<double> builtDiagonal;  // [1..LP]: the diagonal before factoring (defect test)
   long long reservedElementCount = 0;  // stored elements plus one
   int defectIndex = 0;              // last defective pivot of the latest solution; 0 when none
   int isolatedPartCount = 0;        // connected parts of the observation graph

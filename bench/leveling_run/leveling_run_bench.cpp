@@ -1,5 +1,6 @@
 // The whole adjustment run on generated networks, and its costly parts on their own:
 //   BM_WholeRun/<points>/<method>      RunAdjustment on a working folder, as kvel-cli runs it
+//   BM_WholeRunWideProfile             the same at 20 000 points with a profile of 9.5 million
 //   BM_SolutionPhases/<points>/<ref>   numbering, iterations and listings after the reading phases
 //   BM_Cofactors/<points>/<ref>        the cofactors of the accuracy analysis alone
 // <ref> 1 reads the inverse with the reference routines (one forward substitution per row and per
@@ -7,8 +8,10 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,6 +24,7 @@
 #include "leveling/observation_files.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
+#include "common/text_writer.h"
 #include "network_generator.h"
 
 namespace {
@@ -54,6 +58,44 @@ const std::string& Folder(int points) {
   return folders.emplace(points, pattern).first->second;
 }
 
+// A network with a wide profile, within the limits: a chain of 20 000 points and 20 000 further
+// legs each reaching up to 700 points ahead (about 9.5 million profile elements), 20 benchmarks.
+const std::string& WideFolder() {
+  static const std::string folder = [] {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvel_wide_bench_XXXXXX";
+    if (!::mkdtemp(pattern.data())) std::abort();
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> dh(-1.0, 1.0);
+    std::uniform_int_distribution<int> from(1, 19999), reach(1, 700);
+    orvane::TextWriter deltah;
+    if (!deltah.Create(pattern + "/deltah")) std::abort();
+    char line[96];
+    for (int k = 1; k < 20000; ++k) {
+      std::snprintf(line, sizeof line, "P%d P%d %.4f 1.0", k, k + 1, dh(rng));
+      deltah.Line(line);
+    }
+    for (int j = 0; j < 20000; ++j) {
+      const int k = from(rng);
+      const int m = std::min(20000, k + reach(rng));
+      std::snprintf(line, sizeof line, "P%d P%d %.4f 1.0", k, m, dh(rng));
+      deltah.Line(line);
+    }
+    deltah.Line("0 0 0.0010 0");
+    orvane::TextWriter hsta;
+    if (!hsta.Create(pattern + "/h.sta")) std::abort();
+    for (int k = 1; k <= 20000; k += 1000) {
+      std::snprintf(line, sizeof line, "P%d 100.0", k);
+      hsta.Line(line);
+    }
+    hsta.Line("0 0");
+    if (!deltah.Close() || !hsta.Close()) std::abort();
+    std::atexit([] { std::filesystem::remove_all(WideFolder()); });
+    return pattern;
+  }();
+  return folder;
+}
+
 kvel::AdjustmentOptions Options(int method) {
   kvel::AdjustmentOptions options;
   options.Method = method;
@@ -72,6 +114,15 @@ void BM_WholeRun(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WholeRun)->Args({2000, 1})->Args({20000, 1})->Args({20000, 2})->Unit(benchmark::kMillisecond);
+
+void BM_WholeRunWideProfile(benchmark::State& state) {
+  NullHost host;
+  for (auto _ : state) {
+    if (kvel::RunAdjustment(WideFolder(), Options(1), host) != orvane::RunOutcome::Finished)
+      state.SkipWithError("the run stopped");
+  }
+}
+BENCHMARK(BM_WholeRunWideProfile)->Unit(benchmark::kMillisecond);
 
 // A run read up to the topology, ready for the solution phases.
 struct ReadRun {
