@@ -263,6 +263,44 @@ INSTANTIATE_TEST_SUITE_P(RandomNetworks, AgainstDense,
                                            RandomCase{60, 2, false}, RandomCase{45, 3, true},
                                            RandomCase{30, 2, true}));
 
+// The elimination exactly as the textbook writes it, row i updating the rows below it.
+void FactorRowByRowDownwards(ProfileSystem& sys, int n) {
+  double* a = sys.normalMatrix.data();
+  double* b = sys.rightSide.data();
+  for (int i = 1; i <= n; ++i) {
+    double d = a[sys.At(i, i)];
+    if (d < 1e-10) d += 1.0;
+    const double r = 1.0 / std::sqrt(d);
+    a[sys.At(i, i)] = r;
+    const double y = b[i] * r;
+    b[i] = y;
+    const int last = std::min(sys.LastColumn(i), n);
+    for (int q = i + 1; q <= last; ++q) a[sys.At(i, q)] *= r;
+    for (int j = i + 1; j <= last; ++j) {
+      const double uij = a[sys.At(i, j)];
+      if (uij == 0.0) continue;
+      for (int q = j; q <= last; ++q) a[sys.At(j, q)] -= uij * a[sys.At(i, q)];
+      b[j] -= uij * y;
+    }
+    b[n + 1] -= y * y;
+  }
+}
+
+TEST(FactorAndSolve, SameFactorToTheLastBitAsTheDownwardElimination) {
+  std::mt19937 rng(31);
+  for (int trial = 0; trial < 3; ++trial) {
+    TwoSystems s;
+    BuildRandom(s, rng, 400, 2, false);
+    ProfileSystem& sys = s.run.normal;
+    ProfileSystem copy = sys;
+    FactorAndSolve(sys, sys.pointCount);
+    FactorRowByRowDownwards(copy, copy.pointCount);
+    if (copy.rightSide[copy.pointCount + 1] < 0) copy.rightSide[copy.pointCount + 1] = 0;
+    EXPECT_EQ(sys.normalMatrix, copy.normalMatrix);
+    EXPECT_EQ(sys.rightSide, copy.rightSide);
+  }
+}
+
 TEST(SelectedInverse, AgreesWithTheReferenceOnALargerNetwork) {
   std::mt19937 rng(99);
   TwoSystems s;
