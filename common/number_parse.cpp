@@ -32,8 +32,9 @@ bool IsDecimalText(std::string_view s) {
   return i == n;
 }
 
-// The usual field, a plain decimal of few digits, in one correctly rounded division of two exact
-// values (digits / 10^k); false for anything else, which goes the general way.
+// The usual field, a plain decimal of few digits ([+-]digits[.digits], at least one digit), in
+// one correctly rounded division of two exact values (digits / 10^k); false for anything else,
+// which the general way then judges.
 template <typename Real>
 bool ParseShortDecimal(std::string_view s, Real& value) {
   constexpr bool kExtended = sizeof(Real) > sizeof(double);
@@ -45,23 +46,27 @@ bool ParseShortDecimal(std::string_view s, Real& value) {
                                     1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
   std::size_t i = 0;
   const std::size_t n = s.size();
+  if (n == 0) return false;
   const bool negative = s[0] == '-';
   if (s[0] == '-' || s[0] == '+') ++i;
   std::uint64_t digits = 0;
   int scale = 0;
   bool point = false;
+  bool anyDigit = false;
   for (; i < n; ++i) {
     const char c = s[i];
     if (c == '.') {
+      if (point) return false;
       point = true;
       continue;
     }
-    if (c < '0' || c > '9') return false;  // an exponent
+    if (c < '0' || c > '9') return false;  // an exponent, or not a number at all
     if (digits >= kMaxDigits / 10) return false;
     digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    anyDigit = true;
     if (point) ++scale;
   }
-  if (scale > kMaxScale || digits >= kMaxDigits) return false;
+  if (!anyDigit || scale > kMaxScale || digits >= kMaxDigits) return false;
   Real v = static_cast<Real>(digits);
   if (scale > 0) v /= kPow10[scale];
   value = negative ? -v : v;
@@ -70,8 +75,8 @@ bool ParseShortDecimal(std::string_view s, Real& value) {
 
 template <typename Real>
 bool ParseReal(std::string_view field, Real& value) {
-  if (!IsDecimalText(field)) return false;
   if (ParseShortDecimal(field, value)) return true;
+  if (!IsDecimalText(field)) return false;
   // from_chars takes no leading '+'.
   if (field.front() == '+') field.remove_prefix(1);
   Real parsed{};
