@@ -1,5 +1,7 @@
 #include "quasigeoid/point_lists.h"
 
+#include <array>
+
 #include "common/cp1250.h"
 #include "common/number_format.h"
 #include "common/number_parse.h"
@@ -32,9 +34,8 @@ std::string_view OutsideText(PointListTask task) {
   return " *** punkt poza obszarem dopuszczalnym (3)";
 }
 
-constexpr std::string_view kSeparator = " ";
+constexpr char kSeparator = ' ';
 constexpr std::string_view kSecondMark = "[\"]";
-constexpr std::string_view kPlaceholder = " ***  ";
 
 struct ParsedPoint {
   std::string_view nr;
@@ -57,20 +58,35 @@ bool ParseRecord(PointListTask task, const orvane::FieldTable& f, ParsedPoint& p
   return true;
 }
 
+// KSI and ETA with their marks. BLH_n.1 has two blanks before a computed ETA and one before the
+// placeholder.
 void AppendDeflections(PointListTask task, const Deflections& d, std::string& out) {
+  if (!d.computed) {
+    out += " KSI =  ***  [\"] ETA =  ***  [\"]";
+    return;
+  }
   out += " KSI = ";
-  if (d.computed)
-    AppendFixedField(out, d.ksi, 6, 2);
-  else
-    out += kPlaceholder;
+  AppendFixedField(out, d.ksi, 6, 2);
+  out += task == PointListTask::EllipsoidalToNormal ? "[\"]  ETA = " : "[\"] ETA = ";
+  AppendFixedField(out, d.eta, 6, 2);
   out += kSecondMark;
-  // BLH_n.1 has two blanks before a computed ETA and one before the placeholder.
-  out += (task == PointListTask::EllipsoidalToNormal && d.computed) ? "  ETA = " : " ETA = ";
-  if (d.computed)
-    AppendFixedField(out, d.eta, 6, 2);
-  else
-    out += kPlaceholder;
-  out += kSecondMark;
+}
+
+// What follows the value (and the deflections) to the end of a result line.
+std::string_view Tail(PointListTask task, ReferenceFrame frame) {
+  constexpr ReferenceFrame kFrames[3] = {ReferenceFrame::None, ReferenceFrame::Etrf89, ReferenceFrame::Etrf2000};
+  static const auto tails = [&kFrames] {
+    std::array<std::array<std::string, 3>, 3> t;
+    for (std::size_t f = 0; f < 3; ++f) {
+      const std::string label(FrameLabel(kFrames[f]));
+      t[0][f] = "  " + label;
+      t[1][f] = "  PL-KRON86-NH z " + label;
+      t[2][f] = " " + label;
+    }
+    return t;
+  }();
+  const std::size_t f = frame == ReferenceFrame::Etrf89 ? 1 : frame == ReferenceFrame::Etrf2000 ? 2 : 0;
+  return tails[static_cast<std::size_t>(task)][f];
 }
 
 }  // namespace
@@ -111,42 +127,34 @@ LineResult ConvertPointLine(PointListTask task, std::string_view line, const Mod
   const Real n = AnomalyAt(grid, position, frame, p.point);
 
   AppendRightAligned(out, p.nr, 16);
-  out += kSeparator;
+  out.push_back(kSeparator);
   AppendIntegerField(out, p.point.bDegrees, 2);
-  out += kSeparator;
+  out.push_back(kSeparator);
   AppendIntegerField(out, p.point.bMinutes, 2);
-  out += kSeparator;
+  out.push_back(kSeparator);
   AppendFixedFieldOf(out, fields[4], p.point.bSeconds, 8, 5);
-  out += kSeparator;
+  out.push_back(kSeparator);
   AppendIntegerField(out, p.point.lDegrees, 2);
-  out += kSeparator;
+  out.push_back(kSeparator);
   AppendIntegerField(out, p.point.lMinutes, 2);
-  out += kSeparator;
+  out.push_back(kSeparator);
   AppendFixedFieldOf(out, fields[7], p.point.lSeconds, 8, 5);
-  out += kSeparator;
+  out.push_back(kSeparator);
 
   switch (task) {
-    case PointListTask::AnomalyList: {
+    case PointListTask::AnomalyList:
       AppendFixedField(out, n, 9, 4);
       AppendDeflections(task, DeflectionsAt(grid, position, kAnomalyListLimits), out);
-      out += "  ";
-      out += FrameLabel(frame);
       break;
-    }
-    case PointListTask::EllipsoidalToNormal: {
+    case PointListTask::EllipsoidalToNormal:
       AppendFixedField(out, p.height - n, 9, 4);
       AppendDeflections(task, DeflectionsAt(grid, position, kEllipsoidalToNormalLimits), out);
-      out += "  PL-KRON86-NH z ";
-      out += FrameLabel(frame);
       break;
-    }
-    case PointListTask::NormalToEllipsoidal: {
+    case PointListTask::NormalToEllipsoidal:
       AppendFixedField(out, p.height + n, 9, 4);
-      out += kSeparator;
-      out += FrameLabel(frame);
       break;
-    }
   }
+  out += Tail(task, frame);
   return LineResult::Result;
 }
 
