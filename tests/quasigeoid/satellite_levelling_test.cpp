@@ -95,7 +95,7 @@ TEST(SatelliteLevelling, Deltah1FollowsTheObservationFileReadingRules) {
   EXPECT_EQ(results, 8);
 }
 
-// The spec's rule for a repeated number: the last match met before the scan stops.
+// A repeated number: the last match met before the scan stops counts.
 TEST(StationLookUp, RepeatedNumberUsesTheLastMatchBeforeTheScanStops) {
   StationTable table;
   table.Add("3441030", 1.0L);  // 1
