@@ -125,32 +125,74 @@ constexpr double kDefectPivot = 1e-10;       // m^-2
 constexpr double kDefectPivotRatio = 1e-10;  // of the row's diagonal as built
 }  // namespace
 
+namespace {
+
+// Row i (from column i on) minus the rows k1 < k2 < k3 < k4 above it, each scaled by its
+// u(k, i), every element receiving the subtractions in the order of k. x[j] points at u(kj, i),
+// count[j] is the number of columns of row kj from column i on (never decreasing with k).
+inline void SubtractFourRows(double* row, const double* const x[4], const double u[4], const int count[4]) {
+  int c = 0;
+  for (; c < count[0]; ++c) {
+    double t = row[c];
+    t -= u[0] * x[0][c];
+    t -= u[1] * x[1][c];
+    t -= u[2] * x[2][c];
+    t -= u[3] * x[3][c];
+    row[c] = t;
+  }
+  for (; c < count[1]; ++c) {
+    double t = row[c];
+    t -= u[1] * x[1][c];
+    t -= u[2] * x[2][c];
+    t -= u[3] * x[3][c];
+    row[c] = t;
+  }
+  for (; c < count[2]; ++c) {
+    double t = row[c];
+    t -= u[2] * x[2][c];
+    t -= u[3] * x[3][c];
+    row[c] = t;
+  }
+  for (; c < count[3]; ++c) row[c] -= u[3] * x[3][c];
+}
+
+}  // namespace
+
 ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::function<void(int)>& onDefect) {
   double* a = sys.normalMatrix.data();
   double* b = sys.rightSide.data();
   sys.defectIndex = 0;
   // Row by row, each row gathering the updates of the rows above it before its own pivot is
   // taken. Every element receives exactly the subtractions u(k,i)*u(k,q) of the row-by-row
-  // elimination, in the same order (k rising), so the factor is the same to the last bit; only
-  // the rows above, read and not written, are in use at one time, which keeps the work in cache.
+  // elimination, in the same order (k rising), so the factor is the same to the last bit. The
+  // rows above are only read, four at a time, so that each element of row i is loaded and
+  // stored once per four of them.
   int first = 1;  // the first row whose band reaches row i (bands' last columns never decrease)
   for (int i = 1; i <= n; ++i) {
     while (first < i && sys.LastColumn(first) < i) ++first;
-    const long long diag = sys.At(i, i);
-    double* rowI = a + diag;  // rowI[q - i] is element (i, q)
-    const int last = std::min(sys.LastColumn(i), n);
+    double* rowI = a + sys.At(i, i);  // rowI[q - i] is element (i, q)
     const double built = rowI[0];
     double bi = b[i];
+    const double* x[4];
+    double u[4];
+    int count[4];
+    int group = 0;
     for (int k = first; k < i; ++k) {
       const double* rowK = a + sys.At(k, k);  // rowK[q - k] is u(k, q), row k already factored
       const double uki = rowK[i - k];
       if (uki == 0.0) continue;  // nothing to subtract
-      const int lastK = std::min(sys.LastColumn(k), n);
-      const double* uk = rowK + (i - k);
-      const int count = lastK - i + 1;
-      for (int c = 0; c < count; ++c) rowI[c] -= uki * uk[c];
+      x[group] = rowK + (i - k);
+      u[group] = uki;
+      count[group] = std::min(sys.LastColumn(k), n) - i + 1;
       bi -= uki * b[k];  // b[k] holds y(k)
+      if (++group == 4) {
+        SubtractFourRows(rowI, x, u, count);
+        group = 0;
+      }
     }
+    for (int g = 0; g < group; ++g)
+      for (int c = 0; c < count[g]; ++c) rowI[c] -= u[g] * x[g][c];
+
     double d = rowI[0];
     if (d < kDefectPivot || d < kDefectPivotRatio * built) {
       if (onDefect) onDefect(i);
@@ -161,6 +203,7 @@ ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::fu
     rowI[0] = r;
     const double y = bi * r;
     b[i] = y;
+    const int last = std::min(sys.LastColumn(i), n);
     for (int q = i + 1; q <= last; ++q) rowI[q - i] *= r;
     b[n + 1] -= y * y;
   }
