@@ -19,8 +19,6 @@ constexpr SeparatorTable kSeparators;
 int IsFieldChar(unsigned char c) { return kSeparators.separator[c] ? 0 : 1; }
 
 void SplitFields(std::string_view line, FieldTable& table, int& count) {
-  // Slots 1..200 end up empty beyond the count; only those that may hold text need emptying.
-  for (int k = 1; k <= table.filled && k <= 200; ++k) table.slot[static_cast<std::size_t>(k)].clear();
   count = 0;
   const char* p = line.data();
   const char* const end = p + line.size();
@@ -34,6 +32,8 @@ void SplitFields(std::string_view line, FieldTable& table, int& count) {
     ++count;
     table.slot[static_cast<std::size_t>(count)].assign(start, static_cast<std::size_t>(p - start));
   }
+  // Slots up to 200 end up empty beyond the count; only those that may still hold text need it.
+  for (int k = count + 1; k <= table.filled && k <= 200; ++k) table.slot[static_cast<std::size_t>(k)].clear();
   table.filled = count < 200 ? count : 200;
 }
 
