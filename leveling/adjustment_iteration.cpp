@@ -133,8 +133,9 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
     if (t == 1) {
       run.unknownCount = lp - ls;
       run.redundancy = m - run.unknownCount;
-      run.reliabilityIndex = static_cast<double>(run.redundancy) / m;
-      run.otrebskiP = static_cast<double>(run.unknownCount) / m;
+      // The reading phases never let a network without observations get this far.
+      run.reliabilityIndex = m > 0 ? static_cast<double>(run.redundancy) / m : 0.0;
+      run.otrebskiP = m > 0 ? static_cast<double>(run.unknownCount) / m : 0.0;
       run.otrebskiQ = std::sqrt(run.otrebskiP);
     }
 
