@@ -22,6 +22,7 @@ constexpr int kRobustIterations = 9;
 // A benchmark whose mean error is below this is held fixed by a weight of 1e20.
 constexpr double kWeightedBenchmarkError = 0.00001;
 constexpr double kFixedWeight = 1e20;
+constexpr int kDefectBoxesPerSolution = 10;
 
 const std::string kDashes(76, '-');
 
@@ -106,7 +107,12 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
     }
 
     // 5.
-    FactorAndSolve(sys, lp, [&](int) { run.host->ShowInformation(ToCp1250(" *** Defekt układu ")); });
+    // One box per defective pivot, but no more than a few per solution: absurd weights can make
+    // every pivot defective, and thousands of modal boxes would hold the user as a hang does.
+    int defectBoxes = 0;
+    FactorAndSolve(sys, lp, [&](int) {
+      if (++defectBoxes <= kDefectBoxesPerSolution) run.host->ShowInformation(ToCp1250(" *** Defekt układu "));
+    });
     if (sys.defectIndex >= 1) {
       run.Report(" *** DEFEKT SIECI, WSK. NIEWIAD.: " + IntegerField(sys.defectIndex));
       run.defectFound = true;

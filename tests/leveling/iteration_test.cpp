@@ -132,6 +132,22 @@ INSTANTIATE_TEST_SUITE_P(Methods, IterationCount,
                                            CountCase{"RobustWithDefect", 2, true, 9, 6}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Iteration, ManyDefectivePivotsShowAtMostTenBoxesPerSolution) {
+  auto legs = TenLegs();
+  for (int part = 1; part <= 12; ++part)
+    legs.push_back({"X" + std::to_string(part), "Y" + std::to_string(part), 0.5, 0.001});
+  AdjustmentRun run;
+  FillRun(run, legs, TwoBenchmarks());
+  run.options = Options(1);
+  PhaseOutput out;
+  RunLaterPhases(run, out);
+  ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
+  EXPECT_EQ(out.host.information.size(), 30u);  // three solutions, ten boxes each
+  EXPECT_EQ(CountPrefix(out.report, " *** DEFEKT SIECI, WSK. NIEWIAD.: "), 3);
+  EXPECT_GE(FindLine(out.report, " *** DEFEKT SIECI, WSK. NIEWIAD.: 30"), 0);  // the last defective row
+  EXPECT_GE(FindLine(out.report, "  UWAGA: sieć zawiera 13 układy odosobnione"), 0);
+}
+
 TEST(Iteration, ObservationFromTheHigherRowIsTurnedForGood) {
   AdjustmentRun run;
   // A, C, D get rows 1.. in breadth-first order from A; "D A" is entered from the higher row.
