@@ -30,7 +30,7 @@ bool ParseCount(std::string_view text, long long low, long long high, long long&
 }  // namespace
 
 int main(int argc, char** argv) {
-  kvel::bench::NetworkSpec spec;
+  kvel::bench::NetworkShape shape;
   std::string folder;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -46,16 +46,16 @@ int main(int argc, char** argv) {
     long long n = 0;
     bool ok = true;
     if (arg == "--folder") folder = value;
-    else if (arg == "--points") ok = ParseCount(value, 2, 10'000'000, n), spec.points = static_cast<int>(n);
-    else if (arg == "--observations") ok = ParseCount(value, 1, 10'000'000, n), spec.observations = static_cast<int>(n);
-    else if (arg == "--benchmarks") ok = ParseCount(value, 0, 10'000'000, n), spec.benchRecords = static_cast<int>(n);
-    else if (arg == "--tied") ok = ParseCount(value, 1, 10'000'000, n), spec.tiedBenchmarks = static_cast<int>(n);
-    else if (arg == "--seed") ok = ParseCount(value, 0, (1LL << 62), n), spec.seed = static_cast<std::uint64_t>(n);
+    else if (arg == "--points") ok = ParseCount(value, 2, 10'000'000, n), shape.points = static_cast<int>(n);
+    else if (arg == "--observations") ok = ParseCount(value, 1, 10'000'000, n), shape.observations = static_cast<int>(n);
+    else if (arg == "--benchmarks") ok = ParseCount(value, 0, 10'000'000, n), shape.benchRecords = static_cast<int>(n);
+    else if (arg == "--tied") ok = ParseCount(value, 1, 10'000'000, n), shape.tiedBenchmarks = static_cast<int>(n);
+    else if (arg == "--seed") ok = ParseCount(value, 0, (1LL << 62), n), shape.seed = static_cast<std::uint64_t>(n);
     else if (arg == "--mo") {
       char* end = nullptr;
       const std::string s(value);
-      spec.unitError = std::strtod(s.c_str(), &end);
-      ok = !s.empty() && *end == '\0' && spec.unitError > 0 && spec.unitError < 1;
+      shape.unitError = std::strtod(s.c_str(), &end);
+      ok = !s.empty() && *end == '\0' && shape.unitError > 0 && shape.unitError < 1;
     } else ok = false;
     if (!ok) {
       std::cerr << "generate_network: bad argument " << arg << " " << value << "\n" << kUsage;
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   }
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  const kvel::bench::GeneratedNetwork network = kvel::bench::GenerateNetwork(spec);
+  const kvel::bench::GeneratedNetwork network = kvel::bench::GenerateNetwork(shape);
   if (!kvel::bench::WriteNetwork(network, folder)) {
     std::cerr << "generate_network: cannot write into " << folder << "\n";
     return 1;

@@ -45,11 +45,11 @@ struct Site {
 
 }  // namespace
 
-GeneratedNetwork GenerateNetwork(const NetworkSpec& spec) {
-  Random random(spec.seed);
+GeneratedNetwork GenerateNetwork(const NetworkShape& shape) {
+  Random random(shape.seed);
   GeneratedNetwork net;
-  net.unitError = spec.unitError;
-  const int total = std::max(spec.points, 2);
+  net.unitError = shape.unitError;
+  const int total = std::max(shape.points, 2);
   const int chainPoints = total >= 20 ? total * 15 / 100 : 0;
   const int gridPoints = total - chainPoints;
   const int width = std::max(1, static_cast<int>(std::ceil(std::sqrt(static_cast<double>(gridPoints)))));
@@ -114,12 +114,12 @@ GeneratedNetwork GenerateNetwork(const NetworkSpec& spec) {
     std::swap(diagonals[k - 1], diagonals[static_cast<std::size_t>(random.Below(static_cast<int>(k)))]);
   optional.insert(optional.end(), diagonals.begin(), diagonals.end());
   for (const auto& [a, b] : optional) {
-    if (static_cast<int>(edges.size()) >= spec.observations) break;
+    if (static_cast<int>(edges.size()) >= shape.observations) break;
     if (used.count({std::min(a, b), std::max(a, b)})) continue;
     addEdge(a, b);
   }
   const std::size_t distinct = edges.size();
-  while (static_cast<int>(edges.size()) < spec.observations && distinct > 0) {
+  while (static_cast<int>(edges.size()) < shape.observations && distinct > 0) {
     const auto e = edges[static_cast<std::size_t>(random.Below(static_cast<int>(distinct)))];
     edges.emplace_back(e.second, e.first);  // measured back
   }
@@ -138,20 +138,20 @@ GeneratedNetwork GenerateNetwork(const NetworkSpec& spec) {
     o.to = b;
     o.lengthKm = std::max(0.05, std::round(std::hypot(sb.x - sa.x, sb.y - sa.y) * 1.15 * 100) / 100);
     o.dh = net.heights[static_cast<std::size_t>(b)] - net.heights[static_cast<std::size_t>(a)] +
-           random.Normal() * spec.unitError * std::sqrt(o.lengthKm);
+           random.Normal() * shape.unitError * std::sqrt(o.lengthKm);
     net.observations.push_back(o);
   }
 
   // Benchmarks: grid points spread evenly over the network, named as benchmarks, and records of
   // benchmarks of the region that this network does not reach.
-  const int tied = std::clamp(spec.tiedBenchmarks > 0 ? spec.tiedBenchmarks : std::max(2, total / 100), 0,
-                              std::min(gridPoints, spec.benchRecords));
+  const int tied = std::clamp(shape.tiedBenchmarks > 0 ? shape.tiedBenchmarks : std::max(2, total / 100), 0,
+                              std::min(gridPoints, shape.benchRecords));
   for (int n = 0; n < tied; ++n) {
     const int i = static_cast<int>(static_cast<long long>(n) * gridPoints / tied);
     net.names[static_cast<std::size_t>(i)] = "Rp." + std::to_string(2101 + n);
     net.benchmarks.push_back({net.names[static_cast<std::size_t>(i)], net.heights[static_cast<std::size_t>(i)]});
   }
-  for (int n = tied; n < spec.benchRecords; ++n)
+  for (int n = tied; n < shape.benchRecords; ++n)
     net.benchmarks.push_back({"RpZ." + std::to_string(n + 1), 100 + random.Uniform() * 180});
   for (std::size_t k = net.benchmarks.size(); k > 1; --k)
     std::swap(net.benchmarks[k - 1], net.benchmarks[static_cast<std::size_t>(random.Below(static_cast<int>(k)))]);

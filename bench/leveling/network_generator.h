@@ -9,7 +9,7 @@
 
 namespace kvel::bench {
 
-struct NetworkSpec {
+struct NetworkShape {
   int points = 1000;          // points of the network
   int observations = 2000;    // observations; more when fewer cannot connect the points
   int benchRecords = 20;      // records of h.sta
@@ -38,7 +38,7 @@ struct GeneratedNetwork {
   double unitError = 0.0010;
 };
 
-GeneratedNetwork GenerateNetwork(const NetworkSpec& spec);
+GeneratedNetwork GenerateNetwork(const NetworkShape& shape);
 
 // Writes "deltah" (with the end record 0 0 mo 0) and "h.sta" (closed by 0 0: fixed) into
 // `folder`, Windows-1250 text with CR LF. False when a file cannot be written.

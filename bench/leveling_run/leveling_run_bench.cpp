@@ -46,12 +46,12 @@ const std::string& Folder(int points) {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvel_run_bench_XXXXXX";
   if (!::mkdtemp(pattern.data())) std::abort();
-  kvel::bench::NetworkSpec spec;
-  spec.points = points;
-  spec.observations = 2 * points;
-  spec.benchRecords = 20;
-  spec.seed = 2026;
-  if (!kvel::bench::WriteNetwork(kvel::bench::GenerateNetwork(spec), pattern)) std::abort();
+  kvel::bench::NetworkShape shape;
+  shape.points = points;
+  shape.observations = 2 * points;
+  shape.benchRecords = 20;
+  shape.seed = 2026;
+  if (!kvel::bench::WriteNetwork(kvel::bench::GenerateNetwork(shape), pattern)) std::abort();
   if (folders.empty()) std::atexit([] {
     for (const auto& [n, folder] : folders) std::filesystem::remove_all(folder);
   });

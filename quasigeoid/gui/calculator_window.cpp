@@ -31,13 +31,13 @@ constexpr int kClientWidth = 802;
 constexpr int kClientHeight = 615;
 constexpr int kStatusBarHeight = 37;
 
-struct PanelSpec {
+struct PanelLayout {
   const char* caption;
   const char* opens;  // the name the panel opens (the presence check uses the lower-case names)
   int x, y;
   bool result;
 };
-constexpr PanelSpec kPanels[9] = {
+constexpr PanelLayout kPanels[9] = {
     {"BL ", "bl", 40, 280, false},          {"BLH_e", "blh_e", 40, 320, false},
     {"BLH_n", "blh_n", 40, 360, false},     {"BLN", "bln", 672, 280, true},
     {"BLH_n.1", "BLH_n.1", 672, 320, true}, {"BLH_e.1", "BLH_e.1", 672, 360, true},
@@ -170,11 +170,11 @@ void CalculatorWindow::BuildControls() {
   TextOn(client, "StaticText2", QStringLiteral("    WYNIKI:     "), 672, 248, Qt::white);
 
   for (int i = 0; i < 9; ++i) {
-    const PanelSpec& spec = kPanels[i];
-    auto* panel = new FilePanel(QString::fromLatin1(spec.caption), client);
+    const PanelLayout& shape = kPanels[i];
+    auto* panel = new FilePanel(QString::fromLatin1(shape.caption), client);
     panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
-    panel->setGeometry(spec.x, spec.y, 89, 33);
-    if (spec.result) {
+    panel->setGeometry(shape.x, shape.y, 89, 33);
+    if (shape.result) {
       QPalette palette = panel->palette();
       palette.setColor(QPalette::WindowText, orvane::gui::Navy());
       panel->setPalette(palette);

@@ -76,8 +76,8 @@ QString HelpText() {
   1. Pavlis N.K., Holmes S.A., Kenyon S.C., Factor J.K.: The development and evaluation of
      the Earth Gravitational Model 2008 (EGM2008). Journal of Geophysical Research, 2012.
   2. Moritz H.: Geodetic Reference System 1980. Bulletin Géodésique, 1980.
-  3. Boucher C., Altamimi Z.: Memo: Specifications for reference frame fixing in the
-     analysis of a EUREF GPS campaign. EUREF, 2011.
+  3. Boucher C., Altamimi Z.: memorandum EUREF o ustalaniu układu odniesienia
+     w opracowaniu kampanii GPS EUREF. EUREF, 2011.
   4. Rozporządzenie Rady Ministrów w sprawie państwowego systemu odniesień przestrzennych
      (układy PL-ETRF2000, PL-ETRF89, PL-KRON86-NH). Dziennik Ustaw, 2012.
   5. Heiskanen W.A., Moritz H.: Physical Geodesy. W.H. Freeman, San Francisco, 1967.
