@@ -17,14 +17,6 @@
 
 namespace {
 
-class NullHost : public kvel::AdjustmentHost {
- public:
-  void SetMonitorLine(int, const std::string&) override {}
-  void ShowMessage(const std::string&) override {}
-  void ShowInformation(const std::string&) override {}
-  void ShowEditHint() override {}
-};
-
 // The generated working folder, made once for all benchmarks and removed at exit.
 const std::string& Folder() {
   static const std::string folder = [] {
@@ -45,7 +37,7 @@ const std::string& Folder() {
 }
 
 struct Run {
-  NullHost host;
+  kvel::bench::SilentHost host;
   kvel::AdjustmentRun run;
   Run() {
     run.workFolder = Folder();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "leveling/adjustment_run.h"
+
 namespace kvel::bench {
 
 struct NetworkShape {
@@ -43,5 +45,14 @@ GeneratedNetwork GenerateNetwork(const NetworkShape& shape);
 // Writes "deltah" (with the end record 0 0 mo 0) and "h.sta" (closed by 0 0: fixed) into
 // `folder`, Windows-1250 text with CR LF. False when a file cannot be written.
 bool WriteNetwork(const GeneratedNetwork& network, const std::string& folder);
+
+// A host that shows nothing, for timing the run without a window.
+class SilentHost : public AdjustmentHost {
+ public:
+  void SetMonitorLine(int, const std::string&) override {}
+  void ShowMessage(const std::string&) override {}
+  void ShowInformation(const std::string&) override {}
+  void ShowEditHint() override {}
+};
 
 }  // namespace kvel::bench

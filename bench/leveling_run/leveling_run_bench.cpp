@@ -29,14 +29,6 @@
 
 namespace {
 
-class NullHost : public kvel::AdjustmentHost {
- public:
-  void SetMonitorLine(int, const std::string&) override {}
-  void ShowMessage(const std::string&) override {}
-  void ShowInformation(const std::string&) override {}
-  void ShowEditHint() override {}
-};
-
 // One generated working folder per size (observations twice the points, 20 benchmarks), made on
 // first use and removed at exit.
 const std::string& Folder(int points) {
@@ -107,7 +99,7 @@ kvel::AdjustmentOptions Options(int method) {
 
 void BM_WholeRun(benchmark::State& state) {
   const std::string& folder = Folder(static_cast<int>(state.range(0)));
-  NullHost host;
+  kvel::bench::SilentHost host;
   for (auto _ : state) {
     if (kvel::RunAdjustment(folder, Options(static_cast<int>(state.range(1))), host) != orvane::RunOutcome::Finished)
       state.SkipWithError("the run stopped");
@@ -116,7 +108,7 @@ void BM_WholeRun(benchmark::State& state) {
 BENCHMARK(BM_WholeRun)->Args({2000, 1})->Args({20000, 1})->Args({20000, 2})->Unit(benchmark::kMillisecond);
 
 void BM_WholeRunWideProfile(benchmark::State& state) {
-  NullHost host;
+  kvel::bench::SilentHost host;
   for (auto _ : state) {
     if (kvel::RunAdjustment(WideFolder(), Options(1), host) != orvane::RunOutcome::Finished)
       state.SkipWithError("the run stopped");
@@ -126,7 +118,7 @@ BENCHMARK(BM_WholeRunWideProfile)->Unit(benchmark::kMillisecond);
 
 // A run read up to the topology, ready for the solution phases.
 struct ReadRun {
-  NullHost host;
+  kvel::bench::SilentHost host;
   kvel::AdjustmentRun run;
   explicit ReadRun(int points, bool reference) {
     run.workFolder = Folder(points);

@@ -80,6 +80,8 @@ struct CountCase {
   int weightLines;
 };
 
+void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+
 class IterationCount : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(IterationCount, ProtocolHasOneEntryPerIteration) {
@@ -98,7 +100,8 @@ TEST_P(IterationCount, ProtocolHasOneEntryPerIteration) {
   for (int t = 1; t <= c.iterations; ++t)
     EXPECT_GE(FindLine(out.report, " ITER = " + std::to_string(t) + " Średni przyrost niewiadomych = ", true), 0);
   const int defects = CountPrefix(out.report, " *** DEFEKT SIECI, WSK. NIEWIAD.: ");
-  const int defectBoxes = static_cast<int>(std::count(out.host.information.begin(), out.host.information.end(),
+  const auto informations = out.host.Informations();
+  const int defectBoxes = static_cast<int>(std::count(informations.begin(), informations.end(),
                                                       orvane::ToCp1250(" *** Defekt układu ")));
   if (c.floatingPart) {
     EXPECT_EQ(defects, c.iterations);
@@ -142,7 +145,7 @@ TEST(Iteration, ManyDefectivePivotsShowAtMostTenBoxesPerSolution) {
   PhaseOutput out;
   RunLaterPhases(run, out);
   ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
-  EXPECT_EQ(out.host.information.size(), 30u);  // three solutions, ten boxes each
+  EXPECT_EQ(out.host.Informations().size(), 30u);  // three solutions, ten boxes each
   EXPECT_EQ(CountPrefix(out.report, " *** DEFEKT SIECI, WSK. NIEWIAD.: "), 3);
   EXPECT_GE(FindLine(out.report, " *** DEFEKT SIECI, WSK. NIEWIAD.: 30"), 0);  // the last defective row
   EXPECT_GE(FindLine(out.report, "  UWAGA: sieć zawiera 13 układy odosobnione"), 0);
@@ -351,8 +354,8 @@ TEST(NumericFailure, AbsurdValuesStopTheRunWithAMessage) {
   RunLaterPhases(run, out);
   EXPECT_EQ(out.outcome, orvane::RunOutcome::Stopped);
   const std::string text = " *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe";
-  ASSERT_EQ(out.host.information.size(), 1u);
-  EXPECT_EQ(orvane::FromCp1250(out.host.information[0]), text);
+  ASSERT_EQ(out.host.Informations().size(), 1u);
+  EXPECT_EQ(orvane::FromCp1250(out.host.Informations()[0]), text);
   EXPECT_EQ(out.report.back(), text);
   EXPECT_TRUE(out.heightsBytes.empty());
 }

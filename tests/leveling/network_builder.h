@@ -1,7 +1,7 @@
 #pragma once
 // Networks built by hand for the tests of the normal equations, the iteration and the listings:
-// an AdjustmentRun filled as the reading phases would fill it, a host that records every call,
-// and a plain dense least-squares solve to judge the profile solver by.
+// an AdjustmentRun filled as the reading phases would fill it, and a plain dense least-squares
+// solve to judge the profile solver by.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,21 +17,9 @@
 #include "leveling/adjustment_run.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
+#include "run_support.h"
 
 namespace kvel::testing {
-
-struct RecordingHost : AdjustmentHost {
-  std::vector<std::string> monitor = std::vector<std::string>(40);
-  std::vector<std::string> messages;     // ShowMessage texts
-  std::vector<std::string> information;  // ShowInformation texts
-  int editHints = 0;
-  void SetMonitorLine(int index, const std::string& text) override {
-    if (index >= 0 && index < static_cast<int>(monitor.size())) monitor[index] = text;
-  }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void ShowInformation(const std::string& text) override { information.push_back(text); }
-  void ShowEditHint() override { ++editHints; }
-};
 
 struct Leg {
   std::string from, to;
@@ -44,42 +32,6 @@ struct Bench {
   double height;
   double meanError = 0;
 };
-
-// A fresh temporary folder per test.
-inline std::filesystem::path TempFolder(const std::string& name) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string test = info ? std::string(info->test_suite_name()) + "_" + info->name() : "x";
-  for (auto& c : test)
-    if (c == '/') c = '_';
-  auto dir = std::filesystem::temp_directory_path() / ("kvel_" + name + "_" + test);
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// The lines of a CR LF file, decoded to UTF-8.
-inline std::vector<std::string> ReadLines(const std::filesystem::path& path) {
-  const std::string bytes = ReadBytes(path);
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const auto end = bytes.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(orvane::FromCp1250(bytes.substr(start)));
-      break;
-    }
-    lines.push_back(orvane::FromCp1250(bytes.substr(start, end - start)));
-    start = end + 2;
-  }
-  return lines;
-}
 
 // Fills a run as the reading phases would: the catalogue in order of first appearance in the
 // legs, benchmark heights reduced by their mean, every other point at the first benchmark's
@@ -138,26 +90,26 @@ inline void FillRun(AdjustmentRun& run, const std::vector<Leg>& legs, const std:
 // What the phases after the topology leave behind on a run filled by hand.
 struct PhaseOutput {
   orvane::RunOutcome outcome = orvane::RunOutcome::Stopped;
-  RecordingHost host;
+  RecordingRunHost host;
   std::vector<std::string> report;   // wyh.osn, UTF-8 lines
   std::vector<std::string> heights;  // h.osn
   std::string heightsBytes;
 };
 
 // Numbering and profile, iteration and listings, as the run calls them.
-inline void RunLaterPhases(AdjustmentRun& run, PhaseOutput& out, const std::string& folderName = "phases") {
-  const auto dir = TempFolder(folderName);
+inline void RunLaterPhases(AdjustmentRun& run, PhaseOutput& out) {
+  const ScratchFolder folder;
   run.host = &out.host;
-  run.report.Create((dir / "wyh.osn").string());
-  run.heights.Create((dir / "h.osn").string());
+  run.report.Create(folder.File("wyh.osn"));
+  run.heights.Create(folder.File("h.osn"));
   out.outcome = PrepareNormalEquations(run);
   if (out.outcome == orvane::RunOutcome::Finished) out.outcome = RunIteration(run);
   if (out.outcome == orvane::RunOutcome::Finished) out.outcome = WriteResults(run);
   run.report.Close();
   run.heights.Close();
-  out.report = ReadLines(dir / "wyh.osn");
-  out.heights = ReadLines(dir / "h.osn");
-  out.heightsBytes = ReadBytes(dir / "h.osn");
+  out.report = SplitReportLines(folder.Read("wyh.osn"));
+  out.heightsBytes = folder.Read("h.osn");
+  out.heights = SplitReportLines(out.heightsBytes);
 }
 
 // Index of the first report line equal to `text` (or starting with it when `prefix`), -1 if none.

@@ -16,9 +16,9 @@ namespace {
 using testing::Bench;
 using testing::FillRun;
 using testing::Leg;
-using testing::ReadLines;
-using testing::RecordingHost;
-using testing::TempFolder;
+using testing::RecordingRunHost;
+using testing::ScratchFolder;
+using testing::SplitReportLines;
 
 TEST(Renumbering, ThreePointChainGivesKnownWidthsAndReservation) {
   AdjustmentRun run;
@@ -29,15 +29,15 @@ TEST(Renumbering, ThreePointChainGivesKnownWidthsAndReservation) {
   EXPECT_EQ(sys.rowWidth, (std::vector<int>{0, 2, 2, 1}));
   EXPECT_EQ(sys.isolatedPartCount, 1);
 
-  const auto dir = TempFolder("profile");
+  const ScratchFolder folder;
   orvane::TextWriter report;
-  ASSERT_TRUE(report.Create((dir / "wyh.osn").string()));
+  ASSERT_TRUE(report.Create(folder.File("wyh.osn")));
   ASSERT_TRUE(ReserveProfile(run.normal, report));
   report.Close();
   EXPECT_EQ(sys.rowStart, (std::vector<long long>{0, 0, 2, 4, 5}));
   EXPECT_EQ(sys.reservedElementCount, 6);
   EXPECT_EQ(sys.normalMatrix.size(), 6u);  // positions 1..5, just what the network needs
-  EXPECT_EQ(ReadLines(dir / "wyh.osn"),
+  EXPECT_EQ(SplitReportLines(folder.Read("wyh.osn")),
             (std::vector<std::string>{" ", " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = 6", "  "}));
 }
 
@@ -48,35 +48,35 @@ TEST(Renumbering, SeparatePartsAreWarnedAndTheNextPartStartsAtItsLowestIndex) {
           {{"R1", 10.0}, {"R2", 20.0}});
   // Start from A: A=1, R1=2, X=3; then the lowest unnumbered catalogue index is R2 (3).
   run.startPoint = 5;
-  const auto dir = TempFolder("profile");
-  RecordingHost host;
+  const ScratchFolder folder;
+  RecordingRunHost host;
   run.host = &host;
-  ASSERT_TRUE(run.report.Create((dir / "wyh.osn").string()));
+  ASSERT_TRUE(run.report.Create(folder.File("wyh.osn")));
   EXPECT_EQ(PrepareNormalEquations(run), orvane::RunOutcome::Finished);
   run.report.Close();
   EXPECT_EQ(run.normal.isolatedPartCount, 2);
   EXPECT_EQ(run.normal.newNumber, (std::vector<int>{0, 3, 2, 4, 5, 1, 6}));
   // Row 3 (X) closes the first part; row 4 (R2) opens the second.
   EXPECT_EQ(run.normal.rowWidth, (std::vector<int>{0, 2, 2, 1, 2, 2, 1}));
-  const auto lines = ReadLines(dir / "wyh.osn");
+  const auto lines = SplitReportLines(folder.Read("wyh.osn"));
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0], "  UWAGA: sieć zawiera 2 układy odosobnione");
   EXPECT_EQ(lines[2], " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = 11");
-  EXPECT_TRUE(host.information.empty());
+  EXPECT_TRUE(host.Informations().empty());
 }
 
 TEST(Reservation, LimitAcceptsFifteenMillionAndStopsAtOneMore) {
-  const auto dir = TempFolder("profile");
+  const ScratchFolder folder;
   for (long long reserved : {15000000LL, 15000001LL}) {
     ProfileSystem sys;
     sys.pointCount = 2;
     sys.rowWidth = {0, static_cast<int>(reserved - 2), 1};  // rowStart[2] + 2 == reserved
     orvane::TextWriter report;
-    ASSERT_TRUE(report.Create((dir / "wyh.osn").string()));
+    ASSERT_TRUE(report.Create(folder.File("wyh.osn")));
     const bool ok = ReserveProfile(sys, report);
     report.Close();
     EXPECT_EQ(sys.reservedElementCount, reserved);
-    const auto lines = ReadLines(dir / "wyh.osn");
+    const auto lines = SplitReportLines(folder.Read("wyh.osn"));
     EXPECT_EQ(lines[1], " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = " + std::to_string(reserved));
     if (reserved == 15000000LL) {
       EXPECT_TRUE(ok);
@@ -98,17 +98,17 @@ TEST(Reservation, TooLargeProfileStopsTheRunWithItsMessage) {
   for (int k = 1; k <= 5500; ++k) legs.push_back({"C", "P" + std::to_string(k), 1.0, 0.001});
   for (int k = 1; k < 5500; ++k) legs.push_back({"P" + std::to_string(k), "P" + std::to_string(k + 1), 1.0, 0.001});
   FillRun(run, legs, {{"C", 0.0}});
-  RecordingHost host;
+  RecordingRunHost host;
   run.host = &host;
-  const auto dir = TempFolder("profile");
-  ASSERT_TRUE(run.report.Create((dir / "wyh.osn").string()));
+  const ScratchFolder folder;
+  ASSERT_TRUE(run.report.Create(folder.File("wyh.osn")));
   run.startPoint = 2;  // P1
   const auto outcome = PrepareNormalEquations(run);
   run.report.Close();
   ASSERT_GT(run.normal.reservedElementCount, ProfileElementLimit);
   EXPECT_EQ(outcome, orvane::RunOutcome::Stopped);
-  EXPECT_EQ(host.information, (std::vector<std::string>{orvane::ToCp1250(" *** PRZEKROCZENIE ZAKRESU TABLICY WEWNĘTRZNEJ")}));
-  EXPECT_EQ(ReadLines(dir / "wyh.osn").back(), " *** PRZEKROCZENIE ZAKRESU TABLICY URN");
+  EXPECT_EQ(host.Informations(), (std::vector<std::string>{orvane::ToCp1250(" *** PRZEKROCZENIE ZAKRESU TABLICY WEWNĘTRZNEJ")}));
+  EXPECT_EQ(SplitReportLines(folder.Read("wyh.osn")).back(), " *** PRZEKROCZENIE ZAKRESU TABLICY URN");
   EXPECT_TRUE(run.normal.normalMatrix.empty());
 }
 
@@ -189,6 +189,10 @@ struct RandomCase {
   int points, parts;
   bool orphan;
 };
+
+void PrintTo(const RandomCase& c, std::ostream* os) {
+  *os << c.points << " points, " << c.parts << " parts" << (c.orphan ? ", a part without benchmark" : "");
+}
 
 class AgainstDense : public ::testing::TestWithParam<RandomCase> {};
 

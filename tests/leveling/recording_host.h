@@ -42,8 +42,18 @@ class RecordingRunHost : public AdjustmentHost {
     }
     return boxes;
   }
+  // The texts of one kind of box, in order, as the run handed them (Windows-1250 bytes).
+  std::vector<std::string> Messages() const { return Texts(HostCall::Message); }
+  std::vector<std::string> Informations() const { return Texts(HostCall::Information); }
   // MONITOR line `index` in UTF-8.
   std::string MonitorUtf8(int index) const { return orvane::FromCp1250(monitor[static_cast<std::size_t>(index)]); }
+
+  std::vector<std::string> Texts(HostCall::Kind kind) const {
+    std::vector<std::string> texts;
+    for (const auto& call : calls)
+      if (call.kind == kind) texts.push_back(call.text);
+    return texts;
+  }
 
   std::vector<HostCall> calls;
   std::vector<std::string> monitor;

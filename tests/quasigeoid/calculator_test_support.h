@@ -31,6 +31,14 @@ inline void FillLinearGrid(solvanta::ModelGrid& grid) {
     for (int j = 0; j < solvanta::kGridColumns; ++j) grid.At(i, j) = LinearValue(i, j);
 }
 
+// One linear grid shared by the tests of a program.
+inline const solvanta::ModelGrid& LinearGrid() {
+  static solvanta::ModelGrid grid;
+  static const bool filled = (FillLinearGrid(grid), true);
+  (void)filled;
+  return grid;
+}
+
 // Writes a model file of `count` values of the linear grid (the full file by default).
 inline void WriteLinearGridFile(const std::string& path, std::size_t count = solvanta::kGridValueCount) {
   std::vector<std::int32_t> values(count);

@@ -25,13 +25,6 @@ using solvanta::ModelGrid;
 using solvanta::PointListTask;
 using solvanta::ReferenceFrame;
 
-const ModelGrid& LinearGrid() {
-  static ModelGrid grid;
-  static const bool filled = (FillLinearGrid(grid), true);
-  (void)filled;
-  return grid;
-}
-
 // Runs one task on `input` (a path) and returns the result file's bytes.
 std::string Convert(PointListTask task, const std::string& input, const ModelGrid& grid,
                     ReferenceFrame frame = ReferenceFrame::Etrf2000, solvanta::PointListStatus* status = nullptr) {
@@ -60,6 +53,8 @@ struct ListCase {
   const char* input;
   const char* expected;
 };
+
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.input; }
 
 class PointListFixture : public ::testing::TestWithParam<ListCase> {};
 

@@ -19,13 +19,6 @@ using solvanta::ModelGrid;
 using solvanta::ReferenceFrame;
 using solvanta::StationTable;
 
-const ModelGrid& LinearGrid() {
-  static ModelGrid grid;
-  static const bool filled = (FillLinearGrid(grid), true);
-  (void)filled;
-  return grid;
-}
-
 struct Outcome {
   RunOutcome outcome;
   std::string deltah1;
