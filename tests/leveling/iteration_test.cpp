@@ -17,6 +17,7 @@ using testing::Bench;
 using testing::CountPrefix;
 using testing::FillRun;
 using testing::FindLine;
+using testing::Options;
 using testing::Leg;
 using testing::PhaseOutput;
 using testing::RunLaterPhases;
@@ -29,15 +30,6 @@ std::vector<Leg> TenLegs() {
           {"E", "B", 1.9004, 0.001}};
 }
 std::vector<Bench> TwoBenchmarks() { return {{"A", 100.0}, {"B", 105.0}}; }
-
-AdjustmentOptions Options(int method, int accuracy = 1, int decimals = 4, bool moIsOne = true) {
-  AdjustmentOptions o;
-  o.Method = method;
-  o.AccuracyMode = accuracy;
-  o.Decimals = decimals;
-  o.UnitErrorIsOne = moIsOne;
-  return o;
-}
 
 TEST(Iteration, ReliabilitySectionForTenLegsSixPointsTwoBenchmarks) {
   AdjustmentRun run;

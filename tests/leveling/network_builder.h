@@ -87,6 +87,16 @@ inline void FillRun(AdjustmentRun& run, const std::vector<Leg>& legs, const std:
   run.startPoint = 1;
 }
 
+// The options of the main window: method, accuracy mode, decimals, Mo = 1.
+inline AdjustmentOptions Options(int method, int accuracy = 1, int decimals = 4, bool moIsOne = true) {
+  AdjustmentOptions o;
+  o.Method = method;
+  o.AccuracyMode = accuracy;
+  o.Decimals = decimals;
+  o.UnitErrorIsOne = moIsOne;
+  return o;
+}
+
 // What the phases after the topology leave behind on a run filled by hand.
 struct PhaseOutput {
   orvane::RunOutcome outcome = orvane::RunOutcome::Stopped;

@@ -19,18 +19,10 @@ namespace {
 using testing::Bench;
 using testing::FillRun;
 using testing::FindLine;
+using testing::Options;
 using testing::Leg;
 using testing::PhaseOutput;
 using testing::RunLaterPhases;
-
-AdjustmentOptions Options(int method, int accuracy, int decimals, bool moIsOne) {
-  AdjustmentOptions o;
-  o.Method = method;
-  o.AccuracyMode = accuracy;
-  o.Decimals = decimals;
-  o.UnitErrorIsOne = moIsOne;
-  return o;
-}
 
 std::vector<std::string> Fields(const std::string& line) {
   std::istringstream in(line);
