@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation2
   proj-data proj-bin libproj-dev
-  xvfb xauth
+  xvfb xauth time
 )
 missing=()
 for p in "${packages[@]}"; do
