@@ -80,7 +80,7 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
   run.Report(underscores);
   run.Report("  ");
   run.Report(ToCp1250("  O B I E K T      : ") + title.object);
-  run.Report(ToCp1250("  Układ odniesienia: "));
+  run.Report(ToCp1250("  Układ odniesienia: ") + " ");  // no reference system is named: one blank
   run.Report("  ");
   run.Report("  WYKONAWCA    : " + title.contractor);
   run.Report("  ");
