@@ -37,4 +37,19 @@ void SplitFields(std::string_view line, FieldTable& table, int& count) {
   table.filled = count < 200 ? count : 200;
 }
 
+int SplitLeadingFields(std::string_view line, std::string_view* fields, int wanted) {
+  int count = 0;
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  while (count < wanted) {
+    while (p != end && kSeparators.separator[static_cast<unsigned char>(*p)]) ++p;
+    if (p == end) break;
+    const char* const start = p;
+    while (p != end && !kSeparators.separator[static_cast<unsigned char>(*p)]) ++p;
+    fields[++count] = std::string_view(start, static_cast<std::size_t>(p - start));
+  }
+  for (int k = count + 1; k <= wanted; ++k) fields[k] = std::string_view();
+  return count;
+}
+
 }  // namespace orvane

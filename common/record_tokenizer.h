@@ -26,4 +26,10 @@ struct FieldTable {
 // A line with more than 500 fields keeps its first 500 and reports 500.
 void SplitFields(std::string_view line, FieldTable& table, int& count);
 
+// The first `wanted` fields of `line` (1 <= wanted <= kFieldCapacity) as views into it, in
+// fields[1..wanted]: the fields SplitFields gives, without copying them, for long lists whose
+// records need only their leading fields. Returns how many fields the line has, but at most
+// `wanted`; the views beyond that count are empty. `fields` holds wanted + 1 views.
+int SplitLeadingFields(std::string_view line, std::string_view* fields, int wanted);
+
 }  // namespace orvane

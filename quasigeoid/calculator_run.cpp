@@ -117,7 +117,7 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
     OpenList& list = lists[t];
     if (!list.enabled || !host.IsTaskSwitchSet(kListTasks[t].taskSwitch)) continue;
     host.ShowMessage(orvane::ToCp1250(list.inputPath + "->" + list.resultPath));
-    const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame, *fields);
+    const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame);
     if (!status.writeOk) {
       host.ShowMessage(WriteErrorMessage(list.resultPath));
       return RunOutcome::Stopped;

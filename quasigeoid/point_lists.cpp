@@ -43,7 +43,10 @@ struct ParsedPoint {
   Real height = 0;
 };
 
-bool ParseRecord(PointListTask task, const orvane::FieldTable& f, ParsedPoint& p) {
+// Fields 1 to 8 of a record; field 0 unused, as in the field table.
+using RecordFields = std::array<std::string_view, 9>;
+
+bool ParseRecord(PointListTask task, const RecordFields& f, ParsedPoint& p) {
   p.nr = CutPointNr(f[1]);
   int bDeg = 0, bMin = 0, lDeg = 0, lMin = 0;
   if (!orvane::ParseInteger(f[2], bDeg) || !orvane::ParseInteger(f[3], bMin) ||
@@ -104,10 +107,12 @@ std::string_view FrameLabel(ReferenceFrame frame) {
 }
 
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
-                            ReferenceFrame frame, orvane::FieldTable& fields, std::string& out) {
+                            ReferenceFrame frame, std::string& out) {
   out.clear();
-  int count = 0;
-  orvane::SplitFields(line, fields, count);
+  // A record needs at most its first 8 fields; they are read in place, not copied. Knowing
+  // whether there are at least 8 is all the test of too few fields asks.
+  RecordFields fields;
+  const int count = orvane::SplitLeadingFields(line, fields.data(), 8);
   const int fewest = task == PointListTask::EllipsoidalToNormal ? 8 : 2;
   if (count < fewest || fields[1] == "0") return LineResult::Ignored;
 
@@ -159,7 +164,7 @@ LineResult ConvertPointLine(PointListTask task, std::string_view line, const Mod
 }
 
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                                 const ModelGrid& grid, ReferenceFrame frame, orvane::FieldTable& fields) {
+                                 const ModelGrid& grid, ReferenceFrame frame) {
   PointListStatus status;
   std::string line;
   std::string out;
@@ -167,7 +172,7 @@ PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, 
   out.reserve(256);
   while (input.ReadLine(line)) {
     ++status.lines;
-    if (ConvertPointLine(task, line, grid, frame, fields, out) != LineResult::Ignored) result.Line(out);
+    if (ConvertPointLine(task, line, grid, frame, out) != LineResult::Ignored) result.Line(out);
   }
   status.readOk = !input.Failed();
   input.Close();

@@ -40,9 +40,10 @@ enum class LineResult {
 };
 
 // Converts one input line; for every outcome but Ignored, `out` receives the line to write
-// (without its line end). `fields` is the run's field table, reused for every line.
+// (without its line end). The record's fields are read in place (the same fields as SplitFields
+// gives), so a long list copies nothing per field.
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
-                            ReferenceFrame frame, orvane::FieldTable& fields, std::string& out);
+                            ReferenceFrame frame, std::string& out);
 
 // How a list went, for the run to report file errors (the lines themselves are as written).
 struct PointListStatus {
@@ -53,6 +54,6 @@ struct PointListStatus {
 
 // Reads `input` to its end, writes one line per converted record into `result` and closes both.
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                                 const ModelGrid& grid, ReferenceFrame frame, orvane::FieldTable& fields);
+                                 const ModelGrid& grid, ReferenceFrame frame);
 
 }  // namespace solvanta

@@ -95,13 +95,12 @@ void BM_PointList(benchmark::State& state, PointListTask task, ReferenceFrame fr
   const ModelGrid& grid = Grid();
   const std::string input = PointList(surveyOrder);
   const std::string result = (Folder() / "result").string();
-  orvane::FieldTable fields;
   for (auto _ : state) {
     orvane::LineReader reader;
     orvane::TextWriter writer;
     reader.Open(input);
     writer.Create(result);
-    const auto status = solvanta::ConvertPointList(task, reader, writer, grid, frame, fields);
+    const auto status = solvanta::ConvertPointList(task, reader, writer, grid, frame);
     if (!status.readOk || !status.writeOk) state.SkipWithError("file error");
   }
   state.SetItemsProcessed(state.iterations() * kListPoints);

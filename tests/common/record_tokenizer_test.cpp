@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using orvane::FieldTable;
@@ -63,5 +66,27 @@ TEST(RecordTokenizer, IsFieldCharSeparators) {
   for (int c = 0; c < 256; ++c) {
     const bool separator = c == 0 || c == 9 || c == 32 || c == 44 || c == 59;
     EXPECT_EQ(orvane::IsFieldChar(static_cast<unsigned char>(c)), separator ? 0 : 1) << c;
+  }
+}
+
+// The in-place form must give exactly the leading fields of the table form, and the count capped
+// at what was asked, for every mix of separators, empty lines and lines beyond 500 fields.
+TEST(RecordTokenizer, LeadingFieldsInPlaceAreThoseOfTheTable) {
+  std::mt19937 random(17);
+  const char alphabet[] = {'a', '1', '.', '-', ' ', ' ', '\t', ',', ';', '\0', '\r', '\xB3'};
+  FieldTable table;
+  std::vector<std::string_view> views(501);
+  for (int k = 0; k < 20000; ++k) {
+    std::string line;
+    const int length = k % 100 == 0 ? 2000 : static_cast<int>(random() % 40);
+    for (int c = 0; c < length; ++c) line += alphabet[random() % sizeof alphabet];
+    int count = 0;
+    SplitFields(line, table, count);
+    for (const int wanted : {1, 2, 8, 500}) {
+      for (auto& v : views) v = "stale";
+      const int leading = orvane::SplitLeadingFields(line, views.data(), wanted);
+      ASSERT_EQ(leading, std::min(count, wanted)) << line;
+      for (int f = 1; f <= wanted; ++f) ASSERT_EQ(views[static_cast<std::size_t>(f)], f <= count ? table[f] : "") << line;
+    }
   }
 }

@@ -33,8 +33,7 @@ std::string Convert(PointListTask task, const std::string& input, const ModelGri
   orvane::TextWriter writer;
   EXPECT_TRUE(reader.Open(input));
   EXPECT_TRUE(writer.Create(folder.File("result")));
-  orvane::FieldTable fields;
-  const auto s = solvanta::ConvertPointList(task, reader, writer, grid, frame, fields);
+  const auto s = solvanta::ConvertPointList(task, reader, writer, grid, frame);
   if (status) *status = s;
   EXPECT_FALSE(reader.IsOpen());
   EXPECT_FALSE(writer.IsOpen());
@@ -198,9 +197,8 @@ TEST(PointLists, WriteFailureIsReportedNotSwallowed) {
   orvane::TextWriter writer;
   ASSERT_TRUE(reader.Open(folder.File("input")));
   ASSERT_TRUE(writer.Create("/dev/full"));
-  orvane::FieldTable fields;
   const auto status = solvanta::ConvertPointList(PointListTask::AnomalyList, reader, writer, LinearGrid(),
-                                                 ReferenceFrame::Etrf2000, fields);
+                                                 ReferenceFrame::Etrf2000);
   EXPECT_TRUE(status.readOk);
   EXPECT_FALSE(status.writeOk);
 }
