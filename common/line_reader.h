@@ -14,7 +14,8 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Opens the file; false when it cannot be opened for reading (or is a directory).
+  // Opens the file; false when it cannot be opened for reading or is no plain file (a directory,
+  // a FIFO, a device).
   bool Open(const std::string& path);
   // Next line without its line end; false at the end of the file (or at Ctrl-Z, or on a read error).
   bool ReadLine(std::string& line);

@@ -1,5 +1,8 @@
 #include "common/text_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace orvane {
 
 TextWriter::~TextWriter() { Close(); }
@@ -8,7 +11,14 @@ bool TextWriter::Create(const std::string& path) {
   Close();
   path_ = path;
   failed_ = false;
-  file_ = std::fopen(path.c_str(), "wb");
+  // Opened without waiting: a FIFO in place of a result with no reader fails instead of holding
+  // the program. Anything else that opens (a plain file, a device, a FIFO being read) is written.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) ::close(fd);
+  }
   created_ = file_ != nullptr;
   if (file_) std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
   return created_;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -59,6 +60,12 @@ TEST(TextWriter, WritesCrLfAndReportsFailures) {
   EXPECT_FALSE(bad.Create((dir / "no" / "such" / "folder").string()));
   bad.Line("lost");
   EXPECT_FALSE(bad.Close());
+
+  // A FIFO with no reader in place of a result fails at once instead of holding the program.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  TextWriter fifo;
+  EXPECT_FALSE(fifo.Create((dir / "fifo").string()));
+  EXPECT_FALSE(fifo.Close());
 
   if (fs::exists("/dev/full")) {
     TextWriter full;

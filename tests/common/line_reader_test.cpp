@@ -1,6 +1,7 @@
 #include "common/line_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -50,4 +51,17 @@ TEST(LineReader, MissingFileAndDirectoryDoNotOpen) {
   EXPECT_FALSE(reader.Open(std::filesystem::temp_directory_path().string()));
   std::string line;
   EXPECT_FALSE(reader.ReadLine(line));
+}
+
+// A FIFO in place of an input: its open would wait for a writer for ever. It is refused at once,
+// as is a device.
+TEST(LineReader, FifoAndDeviceAreRefusedWithoutWaiting) {
+  const auto path = std::filesystem::temp_directory_path() / "orvane_line_reader_fifo";
+  std::filesystem::remove(path);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  orvane::LineReader reader;
+  EXPECT_FALSE(reader.Open(path.string()));
+  EXPECT_FALSE(reader.IsOpen());
+  std::filesystem::remove(path);
+  EXPECT_FALSE(reader.Open("/dev/zero"));
 }
