@@ -92,10 +92,13 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     const double scale = mo * mo + kWeightGuard;
     for (int k = firstAdded; k <= run.ObservationCount(); ++k) run.obs[static_cast<std::size_t>(k)].Weight /= scale;
   }
-  // A Mo so large that its square overflows leaves no weight at all.
+  // A Mo so large that its square overflows leaves no weight at all. A Mo or a weight so small
+  // that the listing's equivalent number [r] = (m(DH) / mo)^2 overflows is no weight either.
+  const double listingUnit = mo != 0 ? mo : 0.001;
   for (int k = firstAdded; k <= run.ObservationCount(); ++k) {
     const Observation& obs = run.obs[static_cast<std::size_t>(k)];
-    if (!(obs.Weight > 0) || !std::isfinite(obs.Weight))
+    const double ratio = 1.0 / std::sqrt(obs.Weight) / listingUnit;
+    if (!(obs.Weight > 0) || !std::isfinite(obs.Weight) || !std::isfinite(ratio * ratio))
       return StopWithInformation(run, ToCp1250(" *** NIEDOPUSZCZALNA WAGA OBSERWACJI: ") + obs.FromNr + " " + obs.ToNr);
   }
   return true;
