@@ -106,12 +106,14 @@ std::string_view FrameLabel(ReferenceFrame frame) {
   return "";
 }
 
-LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
-                            ReferenceFrame frame, std::string& out) {
+namespace {
+
+// One line into `out`; `fields` is scratch space that a list keeps for all its lines.
+LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelGrid& grid, ReferenceFrame frame,
+                         RecordFields& fields, std::string& out) {
   out.clear();
   // A record needs at most its first 8 fields; they are read in place, not copied. Knowing
   // whether there are at least 8 is all the test of too few fields asks.
-  RecordFields fields;
   const int count = orvane::SplitLeadingFields(line, fields.data(), 8);
   const int fewest = task == PointListTask::EllipsoidalToNormal ? 8 : 2;
   if (count < fewest || fields[1] == "0") return LineResult::Ignored;
@@ -163,16 +165,28 @@ LineResult ConvertPointLine(PointListTask task, std::string_view line, const Mod
   return LineResult::Result;
 }
 
+}  // namespace
+
+LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
+                            ReferenceFrame frame, std::string& out) {
+  RecordFields fields;
+  return ConvertRecord(task, line, grid, frame, fields, out);
+}
+
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
                                  const ModelGrid& grid, ReferenceFrame frame) {
   PointListStatus status;
   std::string line;
   std::string out;
+  RecordFields fields;
   line.reserve(256);
   out.reserve(256);
   while (input.ReadLine(line)) {
     ++status.lines;
-    if (ConvertPointLine(task, line, grid, frame, out) != LineResult::Ignored) result.Line(out);
+    if (ConvertRecord(task, line, grid, frame, fields, out) == LineResult::Ignored) continue;
+    // The line end goes with the line: one write per line.
+    out += "\r\n";
+    result.Write(out);
   }
   status.readOk = !input.Failed();
   input.Close();
