@@ -107,6 +107,20 @@ bool ParseNumber(std::string_view field, double& value) { return ParseReal(field
 bool ParseNumber(std::string_view field, long double& value) { return ParseReal(field, value); }
 
 bool ParseInteger(std::string_view field, int& value) {
+  // The usual field, one to nine plain digits, cannot overflow and needs no sign rules.
+  if (!field.empty() && field.size() <= 9) {
+    int parsed = 0;
+    std::size_t k = 0;
+    for (; k < field.size(); ++k) {
+      const unsigned digit = static_cast<unsigned char>(field[k]) - static_cast<unsigned>('0');
+      if (digit > 9) break;
+      parsed = parsed * 10 + static_cast<int>(digit);
+    }
+    if (k == field.size()) {
+      value = parsed;
+      return true;
+    }
+  }
   if (!field.empty() && field.front() == '+') field.remove_prefix(1);
   if (field.empty() || field.front() == '+') return false;
   int parsed = 0;

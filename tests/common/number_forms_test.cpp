@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "common/number_format.h"
 #include "common/number_parse.h"
@@ -43,6 +49,45 @@ TEST(NumberFormat, ShortNumber) {
   EXPECT_EQ(ShortNumber(0.1 + 0.2), "0.3");
 }
 
+// A numeric locale whose decimal point is a comma, as a window toolkit sets from a Polish
+// desktop; built into a scratch folder when the system has none. Empty when none can be had.
+std::string CommaLocale() {
+  for (const char* name : {"pl_PL.UTF-8", "pl_PL.utf8", "pl_PL", "de_DE.UTF-8", "fr_FR.UTF-8"})
+    if (std::setlocale(LC_NUMERIC, name)) return name;
+  const auto dir = std::filesystem::temp_directory_path() / "orvane_comma_locale";
+  const std::string command = "localedef -i pl_PL -f UTF-8 '" + (dir / "pl_PL.UTF-8").string() + "' >/dev/null 2>&1";
+  if (!std::filesystem::exists(dir / "pl_PL.UTF-8" / "LC_NUMERIC")) {
+    std::filesystem::create_directories(dir);
+    if (std::system(command.c_str()) != 0 && !std::filesystem::exists(dir / "pl_PL.UTF-8" / "LC_NUMERIC")) return {};
+  }
+  ::setenv("LOCPATH", dir.c_str(), 1);
+  const bool ok = std::setlocale(LC_NUMERIC, "pl_PL.UTF-8") != nullptr;
+  ::unsetenv("LOCPATH");
+  return ok ? "pl_PL.UTF-8" : "";
+}
+
+// Every number of the result files and of the MONITOR has "." as its decimal point, whatever the
+// user's regional settings: a comma is a field separator for every reader of the suite.
+TEST(NumberFormat, DecimalPointIsAPointInEveryLocale) {
+  struct RestoreLocale {
+    ~RestoreLocale() { std::setlocale(LC_NUMERIC, "C"); }
+  } restore;
+  const std::string name = CommaLocale();
+  if (name.empty()) GTEST_SKIP() << "no locale with a decimal comma";
+  ASSERT_EQ(std::string(std::localeconv()->decimal_point), ",");
+  EXPECT_EQ(FixedField(123.4567891, 12, 5), "   123.45679");
+  EXPECT_EQ(FixedField(-0.0001, 8, 3), "  -0.000");
+  EXPECT_EQ(Scientific23(210.5), " 2.10500000000000E+0002");
+  EXPECT_EQ(ShortNumber(1.23456), "1.23456");
+  EXPECT_EQ(ShortNumber(0.000001), "1E-6");
+  std::string out;
+  AppendFixedField(out, 1e30L, 0, 4);  // beyond the exact 64-bit path
+  EXPECT_EQ(out, "1000000000000000000024696061952.0000");
+  out.clear();
+  AppendFixedFieldOf(out, "1.5", 1.5L, 6, 3);
+  EXPECT_EQ(out, " 1.500");
+}
+
 TEST(NumberFormat, TruncateTo5Decimals) {
   EXPECT_EQ(ShortNumber(TruncateTo5Decimals(1.234567)), "1.23456");
   EXPECT_EQ(ShortNumber(TruncateTo5Decimals(-1.234567)), "-1.23456");
@@ -76,4 +121,40 @@ TEST(NumberParse, GoodAndBadNumbers) {
   EXPECT_EQ(i, -52);
   EXPECT_FALSE(ParseInteger("52.0", i));
   EXPECT_FALSE(ParseInteger("99999999999", i));
+}
+
+// Integers: one optional sign ("+" or "-") and decimal digits within 32 bits; the digits-only
+// fast path must agree with that rule on every text, leading zeros and limits included.
+TEST(NumberParse, IntegerRuleOnEveryKindOfText) {
+  const auto rule = [](std::string_view s, int& v) {
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty() || s.front() == '+') return false;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    return ec == std::errc() && end == s.data() + s.size();
+  };
+  std::mt19937 random(23);
+  const char alphabet[] = "0123456789000999+-. e\xB3";
+  for (int k = 0; k < 300000; ++k) {
+    std::string text;
+    const int length = static_cast<int>(random() % 13);
+    for (int c = 0; c < length; ++c) text += alphabet[random() % (sizeof alphabet - 1)];
+    int mine = 12345;
+    int expected = 12345;
+    const bool ok = ParseInteger(text, mine);
+    ASSERT_EQ(ok, rule(text, expected)) << text;
+    if (ok) {
+      ASSERT_EQ(mine, expected) << text;
+    }
+  }
+  for (const char* text : {"2147483647", "-2147483648", "+2147483647", "000000000", "999999999", "0999999999"}) {
+    int mine = 0;
+    int expected = 0;
+    ASSERT_TRUE(ParseInteger(text, mine)) << text;
+    ASSERT_TRUE(rule(text, expected));
+    EXPECT_EQ(mine, expected) << text;
+  }
+  int v = 0;
+  EXPECT_FALSE(ParseInteger("2147483648", v));
+  EXPECT_FALSE(ParseInteger("", v));
+  EXPECT_FALSE(ParseInteger("++1", v));
 }
