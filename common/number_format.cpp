@@ -1,5 +1,6 @@
 #include "common/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +18,23 @@ std::string NonFinite(double value) {
   return value < 0 ? "-INF" : "INF";
 }
 
+// The printf forms without the C library's locale: a window toolkit sets the user's numeric
+// locale, whose decimal comma would split every number of a result file in two when read back.
+// The texts are those of "%.*f" and "%.14e" in the C locale, rounding included.
+template <typename Real>
+std::string FixedText(Real value, int decimals) {
+  std::string text(static_cast<std::size_t>(std::numeric_limits<Real>::max_exponent10 + 8 + std::max(decimals, 0)), '\0');
+  const auto res = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
+  text.resize(static_cast<std::size_t>(res.ptr - text.data()));
+  return text;
+}
+
+std::string ScientificText(double value) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  return std::string(buf, static_cast<std::size_t>(res.ptr - buf));
+}
+
 }  // namespace
 
 std::string FixedField(double value, int width, int decimals) {
@@ -25,9 +43,7 @@ std::string FixedField(double value, int width, int decimals) {
     text = NonFinite(value);
   } else {
     if (value == 0.0) value = 0.0;  // -0.0 is not negative: no sign
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    text = buf;
+    text = FixedText(value, decimals);
   }
   return RightAligned(text, width);
 }
@@ -35,10 +51,8 @@ std::string FixedField(double value, int width, int decimals) {
 std::string Scientific23(double value) {
   if (!std::isfinite(value)) return RightAligned(NonFinite(value), 23);
   if (value == 0.0) value = 0.0;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14E", value);  // [-]d.ddddddddddddddE±dd[d]
-  std::string text = buf;
-  const auto e = text.find('E');
+  const std::string text = ScientificText(value);  // [-]d.dddddddddddddde±dd[d]
+  const auto e = text.find('e');
   const std::string mantissa = text.substr(0, e);
   const char sign = text[e + 1];
   const int exponent = std::atoi(text.c_str() + e + 2);
@@ -62,9 +76,7 @@ std::string RightAligned(std::string_view text, int width) {
 std::string ShortNumber(double value) {
   if (!std::isfinite(value)) return NonFinite(value);
   if (value == 0.0) return "0";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", value);  // 15 significant digits
-  std::string text = buf;
+  const std::string text = ScientificText(value);  // 15 significant digits
   const auto e = text.find('e');
   const int exponent = std::atoi(text.c_str() + e + 1);
   const bool negative = text[0] == '-';
@@ -190,9 +202,7 @@ void AppendFixedField(std::string& out, long double value, int width, int decima
       text = NonFinite(static_cast<double>(value));
     } else {
       if (value == 0) value = 0;
-      char buf[5000];
-      std::snprintf(buf, sizeof buf, "%.*Lf", decimals, value);
-      text = buf;
+      text = FixedText(value, decimals);
     }
     AppendRightAligned(out, text, width);
     return;
