@@ -78,6 +78,16 @@ TEST_F(KvelCli, NoObservationFileStartsNothing) {
   EXPECT_FALSE(folder.Exists("wyh.osn"));
 }
 
+// The benchmark file is asked for first: an empty folder gets only that message.
+TEST_F(KvelCli, EmptyFolderIsRefusedForItsMissingBenchmarkFile) {
+  ScratchFolder folder;
+  const CliResult r = RunCli("--folder '" + folder.Path() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("*** Brak nawiązania sieci"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("*** Brak zbioru obserwacyjnego"), std::string::npos) << r.output;
+  EXPECT_FALSE(folder.Exists("wyh.osn"));
+}
+
 TEST_F(KvelCli, UsageErrorsExitTwo) {
   for (const char* args : {"--decimals 6", "--method fast", "--bogus", "--folder", "--mo=sometimes"}) {
     const CliResult r = RunCli(args);
