@@ -111,10 +111,31 @@ void AppendRightAligned(std::string& out, std::string_view text, int width) {
   out.append(text);
 }
 
+namespace {
+
+// Appends the text [begin, end) right-aligned in `width`; the blanks go into the `room` bytes
+// before `begin` when they fit, so that the field is appended in one piece.
+inline void AppendPadded(std::string& out, char* begin, const char* end, std::size_t room, int width) {
+  const auto length = static_cast<std::size_t>(end - begin);
+  if (width > 0 && length < static_cast<std::size_t>(width)) {
+    const std::size_t blanks = static_cast<std::size_t>(width) - length;
+    if (blanks > room) {
+      AppendRightAligned(out, std::string_view(begin, length), width);
+      return;
+    }
+    begin -= blanks;
+    std::memset(begin, ' ', blanks);
+  }
+  out.append(begin, static_cast<std::size_t>(end - begin));
+}
+
+}  // namespace
+
 void AppendIntegerField(std::string& out, long long value, int width) {
-  char buf[24];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  AppendRightAligned(out, std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)), width);
+  constexpr std::size_t kRoom = 24;
+  char buf[kRoom + 24];
+  const auto res = std::to_chars(buf + kRoom, buf + sizeof buf, value);
+  AppendPadded(out, buf + kRoom, res.ptr, kRoom, width);
 }
 
 namespace {
@@ -235,7 +256,7 @@ void AppendFixedField(std::string& out, long double value, int width, int decima
   }
   // A negative value keeps its sign also when it rounds to zero; -0.0 itself has none.
   if (negative && significand != 0) *--p = '-';
-  AppendRightAligned(out, std::string_view(p, static_cast<std::size_t>(buf + sizeof buf - p)), width);
+  AppendPadded(out, p, buf + sizeof buf, static_cast<std::size_t>(p - buf), width);
 }
 
 void AppendFixedFieldOf(std::string& out, std::string_view text, long double value, int width, int decimals) {

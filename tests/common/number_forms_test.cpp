@@ -158,3 +158,24 @@ TEST(NumberParse, IntegerRuleOnEveryKindOfText) {
   EXPECT_FALSE(ParseInteger("", v));
   EXPECT_FALSE(ParseInteger("++1", v));
 }
+
+// The appending forms give the bytes of the plain forms for every width, including widths wider
+// than their scratch space.
+TEST(NumberFormat, AppendingFormsEqualThePlainFormsAtEveryWidth) {
+  const long long integers[] = {0, 7, -7, 52, -52, 123456789, -2147483648LL, 9223372036854775807LL};
+  const double reals[] = {0.0, -0.0, 1.5, -1.5, -0.00001, 30.0655, -123456.78912, 1e15, -9.87654321e17};
+  for (int width = 0; width <= 70; ++width) {
+    for (const long long v : integers) {
+      std::string out = "x";
+      AppendIntegerField(out, v, width);
+      EXPECT_EQ(out, "x" + IntegerField(v, width)) << v << " " << width;
+    }
+    for (const double v : reals) {
+      for (const int decimals : {0, 2, 4, 8}) {
+        std::string out = "x";
+        AppendFixedField(out, v, width, decimals);
+        EXPECT_EQ(out, "x" + FixedField(v, width, decimals)) << v << " " << width << " " << decimals;
+      }
+    }
+  }
+}
