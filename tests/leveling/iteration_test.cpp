@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include "common/number_format.h"
 #include "network_builder.h"
@@ -312,6 +313,133 @@ TEST(Robust, NineIterationsNoHeightsAndEmptyHeightsFile) {
       EXPECT_LT(run.robustFactor[5], run.robustFactor[k]) << k;
     }
   for (int k = 1; k <= run.ObservationCount(); ++k) EXPECT_TRUE(std::isfinite(run.robustFactor[k]));
+}
+
+// Robust estimation redone here with dense algebra: benchmarks error-free (eliminated), free
+// points solved anew in every iteration from the weights p * f of the previous factors, the
+// factors from the misclosures against the previous heights and the previous scale s.
+struct RobustOracle {
+  std::vector<double> pvv, mo, factorSum;  // by iteration 1..9 (index 0 unused)
+  std::vector<double> factor;              // the last iteration's, by leg
+  std::map<std::string, double> height;
+};
+
+RobustOracle DenseRobust(const std::vector<Leg>& legs, const std::vector<Bench>& benches) {
+  RobustOracle o;
+  o.pvv.assign(10, 0);
+  o.mo.assign(10, 0);
+  o.factorSum.assign(10, 0);
+  std::map<std::string, double> known;
+  for (const auto& b : benches) known[b.nr] = b.height;
+  std::vector<std::string> unknown;
+  auto slot = [&](const std::string& nr) {
+    for (std::size_t i = 0; i < unknown.size(); ++i)
+      if (unknown[i] == nr) return static_cast<int>(i);
+    unknown.push_back(nr);
+    return static_cast<int>(unknown.size()) - 1;
+  };
+  for (const auto& leg : legs)
+    for (const auto& nr : {leg.from, leg.to})
+      if (!known.count(nr)) slot(nr);
+  const int n = static_cast<int>(unknown.size());
+  const int m = static_cast<int>(legs.size());
+  const int lu = m - n;
+  o.height = known;
+  for (const auto& nr : unknown) o.height[nr] = benches[0].height;
+  std::vector<double> p(m), f(m, 1.0);
+  for (int k = 0; k < m; ++k) p[k] = 1.0 / (legs[k].meanError * legs[k].meanError);
+  double s = 1.0;
+  for (int t = 1; t <= 9; ++t) {
+    std::vector<std::vector<long double>> a(n, std::vector<long double>(n, 0));
+    std::vector<long double> rhs(n, 0);
+    std::vector<double> w(m), l(m), next = f;
+    double pll = 0;
+    for (int k = 0; k < m; ++k) {
+      const Leg& leg = legs[k];
+      w[k] = t >= 4 ? p[k] * f[k] : p[k];
+      l[k] = o.height[leg.to] - o.height[leg.from] - leg.dh;
+      pll += w[k] * l[k] * l[k];
+      // H(to) - H(from) = dh, the known heights moved to the right side
+      long double c = leg.dh;
+      const int i = known.count(leg.from) ? -1 : slot(leg.from);
+      const int j = known.count(leg.to) ? -1 : slot(leg.to);
+      if (i < 0) c += known[leg.from];
+      if (j < 0) c -= known[leg.to];
+      if (j >= 0) { a[j][j] += w[k]; rhs[j] += w[k] * c; }
+      if (i >= 0) { a[i][i] += w[k]; rhs[i] -= w[k] * c; }
+      if (i >= 0 && j >= 0) { a[i][j] -= w[k]; a[j][i] -= w[k]; }
+      if (t >= 3) {
+        next[k] = 1.0 / std::sqrt(1.0 + 0.1111 * w[k] * l[k] * l[k] / (s * s));
+        o.factorSum[t] += next[k];
+      }
+    }
+    const auto x = testing::DenseSolve(a, rhs);
+    for (int i = 0; i < n; ++i) o.height[unknown[i]] = x[i];
+    for (int k = 0; k < m; ++k) {
+      const double v = o.height[legs[k].to] - o.height[legs[k].from] - legs[k].dh;
+      o.pvv[t] += w[k] * v * v;
+    }
+    const double divisor = t <= 3 ? lu + 0.0001 : o.factorSum[t] + 0.0001;
+    o.mo[t] = std::sqrt(o.pvv[t] / divisor);
+    s = std::sqrt(pll / divisor);
+    f = next;
+  }
+  o.factor = f;
+  return o;
+}
+
+TEST(Robust, EveryIterationAgreesWithADenseReweightedAdjustment) {
+  // Eight points, two error-free benchmarks, misclosures of a millimetre or so and a gross error
+  // of 15 mm on P4-P5.
+  std::vector<Leg> legs = {{"RP1", "P1", 1.2341, 0.0010}, {"P1", "P2", 0.8763, 0.0012}, {"P2", "P3", -0.4312, 0.0009},
+                           {"P3", "RP2", 2.1507, 0.0011}, {"RP2", "P4", -1.0021, 0.0010}, {"P4", "P5", -0.7766, 0.0013},
+                           {"P5", "RP1", -2.0503, 0.0012}, {"P1", "P5", 0.8159, 0.0014}, {"P2", "P4", 0.7171, 0.0010},
+                           {"P6", "P3", 0.3329, 0.0008}, {"P6", "P2", 0.7628, 0.0011}, {"P4", "P6", -1.4805, 0.0012}};
+  legs[5].dh += 0.015;
+  const std::vector<Bench> benches = {{"RP1", 150.0}, {"RP2", 153.8291}};
+  const RobustOracle oracle = DenseRobust(legs, benches);
+  AdjustmentRun run;
+  FillRun(run, legs, benches);
+  run.options = Options(2, 2, 5, false);
+  PhaseOutput out;
+  RunLaterPhases(run, out);
+  ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
+
+  // The protocol: [pvv] and Mo of every iteration, the sum of the factors from iteration 4 on.
+  for (int t = 1; t <= 9; ++t) {
+    int at = FindLine(out.report, " ITER = " + std::to_string(t) + " ", true);
+    ASSERT_GT(at, 0) << t;
+    if (t > 3) {
+      const std::string label = " SUMA WAG = ";
+      ASSERT_EQ(out.report[at + 1].rfind(label, 0), 0u) << t;
+      EXPECT_NEAR(ScientificAfter(out.report[at + 1], label), oracle.factorSum[t], 1e-9 * oracle.factorSum[t]) << t;
+      ++at;
+    }
+    const std::string& line = out.report[at + 1];
+    ASSERT_EQ(line.size(), 8u + 13 + 22 + 11) << line;
+    EXPECT_NEAR(std::strtod(line.substr(8, 13).c_str(), nullptr), oracle.pvv[t], 0.000005 + 1e-9 * oracle.pvv[t]) << t;
+    EXPECT_NEAR(std::strtod(line.substr(43).c_str(), nullptr), oracle.mo[t], 0.000005 + 1e-9) << t;
+  }
+  // The down-weighting takes effect (the gross error gets the smallest factor), so a wrong weight
+  // or scale in the factors would show.
+  EXPECT_LT(oracle.factor[5], 0.8);
+  for (int k = 0; k < static_cast<int>(legs.size()); ++k)
+    if (k != 5) {
+      EXPECT_LT(oracle.factor[5], oracle.factor[k]) << k;
+    }
+
+  // The factors of the last iteration and their sum, the empirical Mo (truncated) that the
+  // listing uses, and the adjusted height differences.
+  for (int k = 1; k <= run.ObservationCount(); ++k)
+    EXPECT_NEAR(run.robustFactor[k], oracle.factor[k - 1], 1e-9) << k;
+  EXPECT_NEAR(run.factorSum, oracle.factorSum[9], 1e-9 * oracle.factorSum[9]);
+  EXPECT_NEAR(run.finalMo, orvane::TruncateTo5Decimals(oracle.mo[9]), 1.5e-5);
+  for (int k = 1; k <= run.ObservationCount(); ++k) {
+    const auto& o = run.obs[k];
+    const double adjusted = run.pointHeight[o.To] - run.pointHeight[o.From];
+    const double expected = oracle.height.at(run.pointNr[o.To]) - oracle.height.at(run.pointNr[o.From]);
+    EXPECT_NEAR(adjusted, expected, 1e-9) << k;
+  }
 }
 
 TEST(Robust, WithoutRedundancyTheScaleIsOneAndTheRunEnds) {

@@ -332,6 +332,22 @@ TEST(Results, HeightsFollowTheChosenDecimals) {
   }
 }
 
+TEST(Results, ASmallNegativeResidualKeepsItsSignAtThreeDecimals) {
+  // A leg between two fixed benchmarks: its residual is the misclosure, -0.3 mm.
+  AdjustmentRun run;
+  FillRun(run, {{"A", "B", 1.0003, 0.001}}, {{"A", 10.0}, {"B", 11.0}});
+  run.options = Options(1, 1, 3, true);
+  PhaseOutput out;
+  RunLaterPhases(run, out);
+  ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
+  const int at = FindLine(out.report, "               A                B", true);
+  ASSERT_GT(at, 0);
+  // Nr[I] and Nr[j] (33 columns), DHobs 11, mDHobs 8, then V in 10 columns.
+  EXPECT_EQ(out.report[at].substr(33 + 11 + 8, 10), "    -0.000");
+  EXPECT_EQ(out.report[FindLine(out.report, "  Największa wartościowo  v    = ", true)],
+            "  Największa wartościowo  v    =   -0.00030 m");
+}
+
 TEST(Results, ResidualBandsAgainstTheirMeanError) {
   struct Case {
     double v, mV;

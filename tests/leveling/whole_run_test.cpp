@@ -73,6 +73,36 @@ TEST(WholeRun, SectionsInOrderAndTheNormalEnd) {
   EXPECT_EQ(r.host.Boxes(), std::vector<std::string>{"information:  KONIEC WYRÓWNANIA "});
 }
 
+TEST(WholeRun, AMeanErrorOnABenchmarkRecordOutsideTheNetworkGivesTheHeightsMoOne) {
+  // The same network twice: once with error-free benchmarks only, once with a further record of
+  // a point that no observation reaches, in a group with a mean error of 2 mm.
+  ScratchFolder plain, extra;
+  for (ScratchFolder* folder : {&plain, &extra}) folder->Write("deltah", kLoopObservations);
+  plain.Write("h.sta", kTwoBenchmarks);
+  extra.Write("h.sta", std::string(kTwoBenchmarks) + "RP9 140.0000\n0 0.002\n");
+  const FolderRun a = RunOn(plain, Method(1));
+  const FolderRun b = RunOn(extra, Method(1));
+  ASSERT_EQ(a.outcome, orvane::RunOutcome::Finished);
+  ASSERT_EQ(b.outcome, orvane::RunOutcome::Finished);
+  const auto linesA = SplitReportLines(a.report);
+  const auto linesB = SplitReportLines(b.report);
+  const std::string heading = " WYSOKOŚCI WYRÓWNANE I BŁĘDY ŚREDNIE dla Mo = ";
+  const int headA = Find(linesA, heading);
+  const int headB = Find(linesB, heading);
+  ASSERT_GT(headA, 0);
+  ASSERT_GT(headB, 0);
+  EXPECT_NE(linesA[headA], heading + "1.00000");  // the empirical Mo
+  EXPECT_EQ(linesB[headB], heading + "1.00000");
+  // The observations keep the empirical Mo: their listing is the same in both runs.
+  const int obsA = Find(linesA, " OBSERWACJE  WYRÓWNANE ");
+  const int obsB = Find(linesB, " OBSERWACJE  WYRÓWNANE ");
+  const int endA = Find(linesA, "  EMPIRYCZNY ROZKLAD POPRAWEK:");
+  ASSERT_GT(obsA, 0);
+  ASSERT_GT(obsB, 0);
+  ASSERT_GT(endA, obsA);
+  for (int i = obsA; i < endA; ++i) EXPECT_EQ(linesB[obsB + (i - obsA)], linesA[i]);
+}
+
 TEST(WholeRun, RobustEstimationLeavesTheHeightsFileEmpty) {
   ScratchFolder folder;
   folder.Write("deltah", kLoopObservations);
