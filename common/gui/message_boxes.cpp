@@ -6,7 +6,18 @@
 
 namespace orvane::gui {
 
-QString ApplicationTitle() { return QGuiApplication::applicationDisplayName(); }
+namespace {
+QString& StoredTitle() {
+  static QString title;
+  return title;
+}
+}  // namespace
+
+QString ApplicationTitle() {
+  return StoredTitle().isEmpty() ? QCoreApplication::applicationName() : StoredTitle();
+}
+
+void SetApplicationTitle(const QString& title) { StoredTitle() = title; }
 
 bool NobodyToAnswer() {
   const QString platform = QGuiApplication::platformName();
@@ -39,7 +50,11 @@ void QtMessageBoxes::ShowOk(QWidget* parent, BoxKind kind, const QString& captio
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   if (kind == BoxKind::Information) icon = QMessageBox::Information;
   if (kind == BoxKind::Error) icon = QMessageBox::Critical;
-  QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+  // A box shows a screenful at most: a record of millions of bytes echoed in a message would keep
+  // the layout busy for minutes. The report keeps the whole line.
+  constexpr qsizetype kShownLimit = 2000;
+  const QString shown = text.size() > kShownLimit ? text.left(kShownLimit) + QStringLiteral(" ...") : text;
+  QMessageBox box(icon, caption, shown, QMessageBox::Ok, parent);
   box.exec();
 }
 
