@@ -6,6 +6,7 @@
 #include <iomanip>
 #include <locale>
 #include <sstream>
+#include <utility>
 
 #include "common/cp1250.h"
 #include "common/line_reader.h"
@@ -59,12 +60,16 @@ TitleLines ReadTitle(const std::string& workFolder) {
   for (auto& line : lines)
     if (!reader.ReadLine(line)) line.clear();
   reader.Close();
-  // A title typed in a UTF-8 editor would show as garbage in a Windows-1250 report.
+  // A title typed in a UTF-8 editor would show as garbage in a Windows-1250 report. Some
+  // Windows-1250 texts are valid UTF-8 too ("SPÓŁKA": Ó Ł reads as one Cyrillic letter); a line is
+  // taken for UTF-8 only when Windows-1250 holds every one of its characters.
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (lines[0].starts_with(kByteOrderMark)) lines[0].erase(0, kByteOrderMark.size());
   for (auto& line : lines) {
     const bool highBytes = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    if (highBytes && orvane::IsValidUtf8(line)) line = ToCp1250(line);
+    if (!highBytes || !orvane::IsValidUtf8(line)) continue;
+    std::string converted = ToCp1250(line);
+    if (orvane::FromCp1250(converted) == line) line = std::move(converted);
   }
   title.contractor = lines[0];
   title.object = lines[1];

@@ -136,6 +136,18 @@ TEST(AdjustmentRun, TitleFileInUtf8IsShownInWindows1250) {
   EXPECT_EQ(MaskDate(run.report).substr(0, expected.size()), expected);
 }
 
+// Windows-1250 titles are taken whole, also those whose bytes happen to form valid UTF-8 ("ÓŁ"
+// and "ÓŻ" are such pairs): only a title whose every character Windows-1250 can hold is UTF-8.
+TEST(AdjustmentRun, Windows1250TitleThatLooksLikeUtf8IsTakenWhole) {
+  ScratchFolder folder;
+  folder.CopyFixture("small_network");
+  folder.Write("tytul", "GEODEZJA SPÓŁKA CYWILNA\nRÓŻAN\nÓŁ 7/2026\n");
+  const FolderRun run = RunOn(folder);
+  const std::string expected =
+      ScratchFolder::ToFileBytes(ExpectedHeader("GEODEZJA SPÓŁKA CYWILNA", "RÓŻAN", "ÓŁ 7/2026"));
+  EXPECT_EQ(orvane::FromCp1250(MaskDate(run.report).substr(0, expected.size())), orvane::FromCp1250(expected));
+}
+
 TEST(AdjustmentRun, DateLineHoldsADate) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
