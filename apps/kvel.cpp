@@ -1,13 +1,14 @@
 // kvel: the levelling-network adjustment, window program.
 #include <QApplication>
 
+#include "common/gui/message_boxes.h"
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kvel"));
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Wyrównanie sieci niwelacyjnej"));
+  orvane::gui::SetApplicationTitle(QStringLiteral("Wyrównanie sieci niwelacyjnej"));
   // Only the main window keeps the program alive; closing it ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   kvel::gui::AdjustmentWindow window(orvane::LoadWorkFolder());

@@ -1,6 +1,7 @@
 // solvanta: the quasi-geoid calculator, window program.
 #include <QApplication>
 
+#include "common/gui/message_boxes.h"
 #include "common/work_folder.h"
 #include "quasigeoid/gui/calculator_window.h"
 #include "quasigeoid/model_grid.h"
@@ -8,7 +9,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("solvanta"));
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Solvanta_2008QG"));
+  orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
   // Only the main window keeps the program alive; closing it ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   solvanta::gui::CalculatorWindow window(orvane::LoadWorkFolder(), solvanta::ModelFilePath());

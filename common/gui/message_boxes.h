@@ -17,9 +17,11 @@ enum class BoxButton { Ok, Yes, No, Cancel };
 // What a box looks like: the icon it carries (Question is a Yes/No/Cancel box without icon).
 enum class BoxKind { Message, Information, Error, Question };
 
-// The application title: the caption of the plain boxes and of the error boxes. It is the
-// application's display name (QGuiApplication::setApplicationDisplayName sets it).
+// The application title: the caption of the plain boxes and of the error boxes. It is kept here
+// and not as Qt's display name, which the platform would append to every window caption. Until it
+// is set it is the application's name.
 QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
 
 class MessageBoxes {
  public:

@@ -80,7 +80,7 @@ AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
   setWindowTitle(QStringLiteral("Wyrównanie ścisłe sieci niwelacyjnej - podprogram  KVEL  wersja 6.0"));
   setFont(WindowFont(QStringLiteral("MS Sans Serif"), 11));
   // The application title: the caption of the plain message boxes.
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("niwelacja"));
+  orvane::gui::SetApplicationTitle(QStringLiteral("niwelacja"));
   BuildControls();
 
   statusBar_->findChild<QLabel*>(QStringLiteral("StatusText"))

@@ -246,7 +246,7 @@ void CalculatorWindow::StartComputation() {
 void CalculatorWindow::StartRun(const std::string& workFolder, int frameCode) {
   runFolder_ = workFolder;
   runFrame_ = frameCode;
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("NIVORA_2008QG"));
+  orvane::gui::SetApplicationTitle(QStringLiteral("NIVORA_2008QG"));
   auto* progress = new ProgressWindow();
   progress_ = progress;
   connect(progress, &ProgressWindow::startRequested, this, [this, progress] { PerformRun(progress); });

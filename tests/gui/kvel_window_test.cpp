@@ -103,6 +103,16 @@ class KvelWindowTest : public QObject {
     }
   }
 
+  void applicationTitleStaysOutOfTheCaptions() {
+    // The platform appends Qt's display name to every caption it shows ("... wersja 6.0 —
+    // niwelacja"); the application title of the message boxes is therefore kept apart from it.
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    QCOMPARE(orvane::gui::ApplicationTitle(), QStringLiteral("niwelacja"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    QCOMPARE(w.windowTitle(), QStringLiteral("Wyrównanie ścisłe sieci niwelacyjnej - podprogram  KVEL  wersja 6.0"));
+  }
+
   void filesCreatedAfterStartDoNotCount() {
     QTemporaryDir dir;
     WriteFile(dir.filePath("h.sta"));

@@ -59,14 +59,14 @@ int main(int argc, char* argv[]) {
   orvane::gui::ScopedMessageBoxes scoped(&boxes);
   bool ok = true;
 
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Wyrównanie sieci niwelacyjnej"));
+  orvane::gui::SetApplicationTitle(QStringLiteral("Wyrównanie sieci niwelacyjnej"));
   kvel::gui::AdjustmentWindow kvelWindow((work / "kvel").string());
   kvelWindow.show();
   kvelWindow.StartAdjustment();
   ok = Save(&kvelWindow, out + QStringLiteral("/kvel.png")) && ok;
   kvelWindow.hide();
 
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Solvanta_2008QG"));
+  orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
   solvanta::gui::CalculatorWindow solvantaWindow((work / "solvanta").string(), solvanta::ModelFilePath());
   ok = Save(&solvantaWindow, out + QStringLiteral("/solvanta.png")) && ok;
   solvantaWindow.hide();

@@ -76,7 +76,7 @@ class SolvantaWindowTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Solvanta_2008QG"));
+    orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
     // A synthetic model: N = 30 m everywhere.
     modelPath_ = modelDir_.filePath(QString::fromLatin1(solvanta::kModelFileName));
     std::vector<std::int32_t> values(solvanta::kGridValueCount, 3000000);
@@ -249,6 +249,26 @@ class SolvantaWindowTest : public QObject {
     }
     QVERIFY(!w.EndRequested());
     QVERIFY(w.isVisible());
+  }
+
+  void runChangesTheApplicationTitleOnly() {
+    // The platform appends Qt's display name to every caption it shows, so the run's title
+    // "NIVORA_2008QG" is kept apart from it and reaches the message boxes alone.
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    const QString caption = w->windowTitle();
+    QVERIFY(caption.startsWith(QStringLiteral(" SOLVANTA_2008QG -  program  ( wersja  3.1 )")));
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    PressStart(*w);
+    QCOMPARE(orvane::gui::ApplicationTitle(), QStringLiteral("NIVORA_2008QG"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    QCOMPARE(w->Progress()->windowTitle(), QStringLiteral("Czytanie geoidy"));
+    QCOMPARE(w->windowTitle(), caption);
+    orvane::gui::Boxes().Message(w.get(), QStringLiteral("x"));
+    QCOMPARE(boxes_.Boxes().back().caption, QStringLiteral("NIVORA_2008QG"));
+    orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
   }
 
   void missingModelEndsTheProgram() {
