@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <clocale>
 
 #include "common/cp1250.h"
 
@@ -88,6 +89,8 @@ QPixmap StartButtonPicture() {
   painter.drawPolygon(arrow, 7);
   return picture;
 }
+
+void UseDecimalPointForNumbers() { std::setlocale(LC_NUMERIC, "C"); }
 
 void PaintBackground(QWidget* widget, const QColor& background, const QColor& text) {
   QPalette palette = widget->palette();

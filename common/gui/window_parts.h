@@ -38,6 +38,11 @@ QString FolderStatusText(const std::string& workFolder);
 // The small picture on the "OBLICZAJ" buttons: a green arrow into a grid of figures.
 QPixmap StartButtonPicture();
 
+// Sets the decimal separator of the C library's number conversions to "." for the whole program.
+// The window toolkit takes over the desktop's locale, whose separator may be a comma; the result
+// files and the MONITOR always write ".".
+void UseDecimalPointForNumbers();
+
 // Sets a widget's background (and, when valid, its text colour) through its palette.
 void PaintBackground(QWidget* widget, const QColor& background, const QColor& text = QColor());
 

@@ -76,6 +76,8 @@ QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items
 AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), run_(&kvel::RunAdjustment),
       open_([](const QString& path) { orvane::gui::OpenInEditor(path); }) {
+  // The run reads and writes numbers with "." whatever the desktop's locale.
+  orvane::gui::UseDecimalPointForNumbers();
   setObjectName(QStringLiteral("TForm2"));
   setWindowTitle(QStringLiteral("Wyrównanie ścisłe sieci niwelacyjnej - podprogram  KVEL  wersja 6.0"));
   setFont(WindowFont(QStringLiteral("MS Sans Serif"), 11));

@@ -258,6 +258,8 @@ void CalculatorWindow::PerformRun(ProgressWindow* progress) {
   // One run per progress window: a second press of "OK" (inside a message box of the run) does
   // not start another.
   progress->OkButton()->setEnabled(false);
+  // The run reads and writes numbers with "." whatever the desktop's locale.
+  orvane::gui::UseDecimalPointForNumbers();
   const orvane::RunOutcome outcome = run_(*this, runFolder_, runFrame_, modelPath_);
   if (progress_) progress_->close();  // deletes itself
   // The flags are found again; the run itself has highlighted the panels of the files it made.

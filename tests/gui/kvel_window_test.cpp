@@ -8,6 +8,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -15,6 +18,7 @@
 #include "common/cp1250.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
+#include "common/number_format.h"
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
 
@@ -37,6 +41,17 @@ struct RunCall {
   kvel::AdjustmentOptions options;
   QStringList monitorAtStart;
 };
+
+// Switches the numbers of the C library to a locale whose decimal separator is a comma (as a
+// Polish desktop does); false when the system has none installed.
+bool UseACommaLocale() {
+  for (const char* name : {"pl_PL.UTF-8", "pl_PL.utf8", "pl_PL", "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8",
+                           "fr_FR.utf8", "ru_RU.UTF-8", "ru_RU.utf8"}) {
+    if (std::setlocale(LC_NUMERIC, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0) return true;
+  }
+  std::setlocale(LC_NUMERIC, "C");
+  return false;
+}
 
 FilePanel* PanelOf(AdjustmentWindow& w, int n) { return w.findChild<FilePanel*>(QStringLiteral("Panel%1").arg(n)); }
 
@@ -101,6 +116,21 @@ class KvelWindowTest : public QObject {
       QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("niwelacja"));
       QVERIFY(calls.empty());
     }
+  }
+
+  void creationSetsTheDecimalPointOfNumbers() {
+    // A desktop in a comma locale must not turn "212.4528" into "212,4528" in the report.
+    if (!UseACommaLocale()) QSKIP("no locale with a decimal comma is installed");
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    const std::string point = std::localeconv()->decimal_point;
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.4f", 212.4528);
+    const std::string written = orvane::FixedField(212.4528, 9, 4);
+    std::setlocale(LC_NUMERIC, "C");
+    QCOMPARE(QString::fromStdString(point), QStringLiteral("."));
+    QCOMPARE(QString::fromLatin1(printed), QStringLiteral("212.4528"));
+    QCOMPARE(QString::fromStdString(written), QStringLiteral(" 212.4528"));
   }
 
   void applicationTitleStaysOutOfTheCaptions() {

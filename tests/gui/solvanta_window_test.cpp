@@ -10,7 +10,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <clocale>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -38,6 +40,17 @@ void WriteFile(const QString& path, const std::string& bytes = "x\r\n") {
 
 bool Exists(const QString& folder, const char* name) {
   return orvane::FileExists(orvane::StandardFilePath(folder.toStdString(), name));
+}
+
+// Switches the numbers of the C library to a locale whose decimal separator is a comma (as a
+// Polish desktop does); false when the system has none installed.
+bool UseACommaLocale() {
+  for (const char* name : {"pl_PL.UTF-8", "pl_PL.utf8", "pl_PL", "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8",
+                           "fr_FR.utf8", "ru_RU.UTF-8", "ru_RU.utf8"}) {
+    if (std::setlocale(LC_NUMERIC, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0) return true;
+  }
+  std::setlocale(LC_NUMERIC, "C");
+  return false;
 }
 
 struct RunCall {
@@ -249,6 +262,29 @@ class SolvantaWindowTest : public QObject {
     }
     QVERIFY(!w.EndRequested());
     QVERIFY(w.isVisible());
+  }
+
+  void runWritesNumbersWithADecimalPointInAnyLocale() {
+    if (!UseACommaLocale()) QSKIP("no locale with a decimal comma is installed");
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("bl"), "A100 51 32 19.85593 19 36 3.24319\r\n");
+    CalculatorWindow w(dir.path().toStdString(), modelPath_.toStdString());
+    std::string pointInRun;
+    w.SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, int frame, const std::string& m) {
+      pointInRun = std::localeconv()->decimal_point;
+      return solvanta::RunCalculation(host, f, frame, m);
+    });
+    w.show();
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    PressStart(w);
+    PressOk(w);
+    std::setlocale(LC_NUMERIC, "C");
+    QCOMPARE(QString::fromStdString(pointInRun), QStringLiteral("."));
+    std::ifstream in(orvane::StandardFilePath(dir.path().toStdString(), "bln"));
+    std::string line;
+    std::getline(in, line);
+    QVERIFY2(line.find(" 30.0000") != std::string::npos, line.c_str());
+    QVERIFY2(line.find(',') == std::string::npos, line.c_str());
   }
 
   void runChangesTheApplicationTitleOnly() {
