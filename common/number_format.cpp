@@ -126,6 +126,11 @@ inline void AppendPadded(std::string& out, char* begin, const char* end, std::si
     begin -= blanks;
     std::memset(begin, ' ', blanks);
   }
+  // A short field (degrees, minutes) is stored byte by byte: cheaper than a call to copy it.
+  if (end - begin <= 4) {
+    for (const char* q = begin; q != end; ++q) out.push_back(*q);
+    return;
+  }
   out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
