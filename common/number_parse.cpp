@@ -121,8 +121,10 @@ bool ParseInteger(std::string_view field, int& value) {
       return true;
     }
   }
-  if (!field.empty() && field.front() == '+') field.remove_prefix(1);
-  if (field.empty() || field.front() == '+') return false;
+  const bool plus = !field.empty() && field.front() == '+';
+  if (plus) field.remove_prefix(1);
+  // One sign at most: "++1" and "+-1" are no numbers.
+  if (field.empty() || field.front() == '+' || (plus && field.front() == '-')) return false;
   int parsed = 0;
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), parsed);
   if (ec != std::errc() || end != field.data() + field.size()) return false;

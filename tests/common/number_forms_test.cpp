@@ -127,8 +127,9 @@ TEST(NumberParse, GoodAndBadNumbers) {
 // fast path must agree with that rule on every text, leading zeros and limits included.
 TEST(NumberParse, IntegerRuleOnEveryKindOfText) {
   const auto rule = [](std::string_view s, int& v) {
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty() || s.front() == '+') return false;
+    const bool plus = !s.empty() && s.front() == '+';
+    if (plus) s.remove_prefix(1);
+    if (s.empty() || s.front() == '+' || (plus && s.front() == '-')) return false;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     return ec == std::errc() && end == s.data() + s.size();
   };
@@ -157,6 +158,8 @@ TEST(NumberParse, IntegerRuleOnEveryKindOfText) {
   EXPECT_FALSE(ParseInteger("2147483648", v));
   EXPECT_FALSE(ParseInteger("", v));
   EXPECT_FALSE(ParseInteger("++1", v));
+  EXPECT_FALSE(ParseInteger("+-9", v));
+  EXPECT_FALSE(ParseInteger("-+9", v));
 }
 
 // The appending forms give the bytes of the plain forms for every width, including widths wider
