@@ -4,7 +4,7 @@ namespace kvel::gui {
 
 QString GeneralHelpText() {
   return QStringLiteral(R"(
- WYRÓWNANIE ŚCISŁE SIECI NIWELACYJNEJ
+ WYRÓWNANIE ŚCISŁE SIECI NIWELACYJNEJ 
  ====================================
 
  INFORMACJE  OGÓLNE  
@@ -52,9 +52,10 @@ QString GeneralHelpText() {
  Częścią dziesiętną oddziela zawsze kropka.
 
  Zbiór kończy rekord zer, który w trzeciej kolumnie niesie błąd
- średni jednostkowy Mo, np.:
+ średni jednostkowy Mo w metrach (na 1 km albo na 1 stanowisko),
+ np. dla 1.5 mm:
 
-    0  0  1.5  0
+    0  0  0.0015  0
 
  Gdy parametrem jest kwadrat błędu średniego m*m, rekord końcowy
  składa się z czterech zer:
@@ -66,7 +67,7 @@ QString GeneralHelpText() {
     1001   1002    2.34512   1.20
     1002   1003   -0.87230   0.85
     1003   1001   -1.47260   1.60
-    0      0       1.5       0
+    0      0       0.0015    0
 
  Zbiór reperów nawiązania: h.sta, a gdy go brak - xyh.sta.
  Rekord h.sta:   Nr  H

@@ -21,6 +21,7 @@
 #include "common/number_format.h"
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
+#include "leveling/gui/help_texts.h"
 
 using kvel::gui::AdjustmentWindow;
 using orvane::gui::BoxKind;
@@ -51,6 +52,18 @@ bool UseACommaLocale() {
   }
   std::setlocale(LC_NUMERIC, "C");
   return false;
+}
+
+// The indented example lines that follow `heading` in a help text, up to the next blank line.
+std::string HelpExample(const QString& help, const QString& heading) {
+  const QStringList lines = help.split(QLatin1Char('\n'));
+  std::string file;
+  int i = static_cast<int>(lines.indexOf(heading));
+  if (i < 0) return file;
+  for (++i; i < lines.size() && lines[i].trimmed().isEmpty(); ++i) {
+  }
+  for (; i < lines.size() && !lines[i].trimmed().isEmpty(); ++i) file += lines[i].toStdString() + "\r\n";
+  return file;
 }
 
 FilePanel* PanelOf(AdjustmentWindow& w, int n) { return w.findChild<FilePanel*>(QStringLiteral("Panel%1").arg(n)); }
@@ -337,6 +350,33 @@ class KvelWindowTest : public QObject {
     QCOMPARE(w.MonitorLineCount(), 41);
     QVERIFY(PanelOf(w, 5)->IsHighlighted());
     QVERIFY(PanelOf(w, 6)->IsHighlighted());
+  }
+
+  void generalHelpExamplesMakeAWorkingFolder() {
+    // A surveyor copies the examples of the help: they must run, with the unit mean error of the
+    // end record read in metres as the run reads it.
+    const QString help = kvel::gui::GeneralHelpText();
+    QVERIFY(help.startsWith(QStringLiteral("\n WYRÓWNANIE ŚCISŁE SIECI NIWELACYJNEJ \n")));
+    const std::string deltah = HelpExample(help, QStringLiteral(" Przykład zbioru deltah:"));
+    const std::string hsta = HelpExample(help, QStringLiteral(" Przykład zbioru h.sta:"));
+    QVERIFY(!deltah.empty());
+    QVERIFY(!hsta.empty());
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("deltah"), deltah);
+    WriteFile(dir.filePath("h.sta"), hsta);
+    AdjustmentWindow w(dir.path().toStdString());
+    w.StartAdjustment();
+    QCOMPARE(boxes_.Texts(), QStringList{QStringLiteral(" KONIEC WYRÓWNANIA ")});
+    std::ifstream report(orvane::StandardFilePath(dir.path().toStdString(), "wyh.osn"), std::ios::binary);
+    std::string line;
+    double unitError = -1;
+    const std::string key = orvane::ToCp1250("(a-priori) =");
+    while (std::getline(report, line)) {
+      const std::size_t at = line.find(key);
+      if (at != std::string::npos) unitError = std::stod(line.substr(at + key.size()));
+    }
+    // A levelling unit mean error is a few millimetres per km or per station.
+    QVERIFY2(unitError > 0 && unitError < 0.01, std::to_string(unitError).c_str());
   }
 
   void helpWindowsAreFreshOnEveryClick() {
