@@ -1,5 +1,6 @@
 #include "common/number_parse.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,6 +31,36 @@ bool IsDecimalText(std::string_view s) {
     if (exp == 0) return false;
   }
   return i == n;
+}
+
+// Whether a decimal text (one that IsDecimalText accepts) that is out of range is tiny, and so
+// reads as zero, rather than huge: the power of ten of its first significant digit plus its
+// exponent decides. "1000...0e-1" with 400 zeros is huge; "0.000...01e+1" is tiny.
+bool IsTinyDecimal(std::string_view s) {
+  const std::size_t start = s[0] == '+' || s[0] == '-' ? 1 : 0;
+  std::size_t end = s.find_first_of("eE");
+  if (end == std::string_view::npos) end = s.size();
+  const std::string_view mantissa = s.substr(start, end - start);
+  const std::size_t dot = mantissa.find('.');
+  long long power = static_cast<long long>(dot == std::string_view::npos ? mantissa.size() : dot) - 1;
+  bool significant = false;
+  for (const char c : mantissa) {
+    if (c == '.') continue;
+    if (c != '0') {
+      significant = true;
+      break;
+    }
+    --power;
+  }
+  if (!significant) return true;
+  long long exponent = 0;
+  bool negative = false;
+  if (end < s.size()) {
+    std::size_t k = end + 1;
+    if (s[k] == '+' || s[k] == '-') negative = s[k++] == '-';
+    for (; k < s.size(); ++k) exponent = std::min(exponent * 10 + (s[k] - '0'), 1000000000LL);
+  }
+  return power + (negative ? -exponent : exponent) < 0;
 }
 
 // The usual field, a plain decimal of few digits ([+-]digits[.digits], at least one digit), in
@@ -84,10 +115,7 @@ bool ParseReal(std::string_view field, Real& value) {
   if (end != field.data() + field.size()) return false;
   if (ec == std::errc::result_out_of_range) {
     // Underflow reads as zero; overflow is a bad number.
-    bool tiny = false;
-    const auto e = field.find_first_of("eE");
-    if (e != std::string_view::npos) tiny = field[e + 1] == '-';
-    if (!tiny) return false;
+    if (!IsTinyDecimal(field)) return false;
     parsed = 0;
   } else if (ec != std::errc()) {
     return false;

@@ -95,7 +95,7 @@ TEST(NumberFormat, TruncateTo5Decimals) {
 
 TEST(NumberParse, GoodAndBadNumbers) {
   struct Case {
-    const char* text;
+    std::string text;
     bool ok;
     double value;
   };
@@ -105,6 +105,9 @@ TEST(NumberParse, GoodAndBadNumbers) {
       {"", false, 0},        {"abc", false, 0},      {"1,5", false, 0},     {"nan", false, 0},
       {"inf", false, 0},     {"1e999", false, 0},    {"0x10", false, 0},    {"1e", false, 0},
       {".", false, 0},       {"--1", false, 0},      {"1.5x", false, 0},    {" 1", false, 0},
+      // Out of range: the digits count as much as the exponent's sign.
+      {"1" + std::string(400, '0') + "e-1", false, 0},  {"0." + std::string(400, '0') + "1e+1", true, 0},
+      {"-1e-400", true, 0},  {"1e+400", false, 0},   {"0.0e999", true, 0},
   };
   for (const auto& c : cases) {
     double v = -7;
