@@ -94,4 +94,26 @@ bool LineReader::ReadLine(std::string& line) {
   return any;
 }
 
+bool LineReader::ReadLineView(std::string_view& line) {
+  // A line ended within the buffer and without Ctrl-Z is taken in place; every other case
+  // (a line across blocks, Ctrl-Z, the end of the data) goes the general way.
+  if (file_ && pos_ < end_) {
+    const char* begin = buffer_.data() + pos_;
+    const std::size_t avail = end_ - pos_;
+    const void* lf = std::memchr(begin, '\n', avail);
+    if (lf) {
+      std::size_t take = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+      if (!std::memchr(begin, kCtrlZ, take)) {
+        pos_ += take + 1;
+        if (take > 0 && begin[take - 1] == '\r') --take;
+        line = std::string_view(begin, take);
+        return true;
+      }
+    }
+  }
+  const bool any = ReadLine(spill_);
+  line = spill_;
+  return any;
+}
+
 }  // namespace orvane

@@ -3,6 +3,7 @@
 // the file; lines may be of any length. Bytes are returned as they stand (Windows-1250).
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane {
@@ -19,6 +20,9 @@ class LineReader {
   bool Open(const std::string& path);
   // Next line without its line end; false at the end of the file (or at Ctrl-Z, or on a read error).
   bool ReadLine(std::string& line);
+  // The same line as ReadLine, as a view valid until the next call on this reader: a line that
+  // lies whole in the read buffer is not copied (long lists are read this way).
+  bool ReadLineView(std::string_view& line);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
   // True when reading stopped on a read error rather than at the end of the data.
@@ -29,6 +33,7 @@ class LineReader {
 
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
+  std::string spill_;  // a line ReadLineView had to piece together
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;

@@ -176,12 +176,11 @@ LineResult ConvertPointLine(PointListTask task, std::string_view line, const Mod
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
                                  const ModelGrid& grid, ReferenceFrame frame) {
   PointListStatus status;
-  std::string line;
+  std::string_view line;
   std::string out;
   RecordFields fields;
-  line.reserve(256);
   out.reserve(256);
-  while (input.ReadLine(line)) {
+  while (input.ReadLineView(line)) {
     ++status.lines;
     if (ConvertRecord(task, line, grid, frame, fields, out) == LineResult::Ignored) continue;
     // The line end goes with the line: one write per line.

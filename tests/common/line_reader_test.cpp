@@ -65,3 +65,46 @@ TEST(LineReader, FifoAndDeviceAreRefusedWithoutWaiting) {
   std::filesystem::remove(path);
   EXPECT_FALSE(reader.Open("/dev/zero"));
 }
+
+// Lines taken in place must be exactly the lines ReadLine gives, wherever a line falls in the
+// read blocks: ends across block boundaries, CR LF split by a boundary, Ctrl-Z, no final line end.
+TEST(LineReader, ViewsGiveTheSameLinesAsCopies) {
+  const auto path = std::filesystem::temp_directory_path() / "orvane_line_reader_views_test.txt";
+  std::string bytes;
+  unsigned state = 7;
+  const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7fff; };
+  const char pieces[] = {'a', 'b', ' ', '\r', '\n', '\n', '\0', ';'};
+  for (int round = 0; round < 4; ++round) {
+    bytes.clear();
+    const std::size_t size = 300000 + 70000 * static_cast<std::size_t>(round);
+    while (bytes.size() < size) {
+      // Mostly short lines, now and then one longer than a read block.
+      const std::size_t length = next() % 50 == 0 ? 70000 + next() : next() % 90;
+      for (std::size_t k = 0; k < length; ++k) bytes += pieces[next() % sizeof pieces];
+      bytes += next() % 2 ? "\r\n" : "\n";
+    }
+    if (round == 1) bytes.pop_back();  // no final line end
+    if (round == 2) bytes.insert(bytes.size() / 2, 1, '\x1A');
+    if (round == 3) bytes.insert(65535, 1, '\x1A');  // Ctrl-Z at the end of the first block
+    {
+      std::ofstream out(path, std::ios::binary);
+      out << bytes;
+    }
+    orvane::LineReader copies;
+    orvane::LineReader views;
+    ASSERT_TRUE(copies.Open(path.string()));
+    ASSERT_TRUE(views.Open(path.string()));
+    std::string copy;
+    std::string_view view;
+    std::size_t lines = 0;
+    for (;;) {
+      const bool more = copies.ReadLine(copy);
+      ASSERT_EQ(views.ReadLineView(view), more) << lines;
+      if (!more) break;
+      ASSERT_EQ(view, copy) << lines;
+      ++lines;
+    }
+    EXPECT_GT(lines, 1000u);
+  }
+  std::filesystem::remove(path);
+}
