@@ -140,8 +140,10 @@ HelpWindow::HelpWindow(const QString& objectName, const QSize& clientSize, const
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("Memo1"));
   text_->setFont(font);
+  // A vertical scroll bar only: a line wider than the window wraps instead of hiding its end.
   text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   PaintBackground(text_, Aqua(), Qt::black);
   text_->setPlainText(text);
   layout->addWidget(text_);

@@ -4,27 +4,30 @@ namespace solvanta::gui {
 
 QString HelpText() {
   return QStringLiteral(R"(
-  QUASI-GEOIDA  SOLVANTA-2008QG  -  KALKULATOR  ( wersja 3.1 )            ©  zespół ORVANE
-  ==========================================================================================
+  QUASI-GEOIDA  SOLVANTA-2008QG  -  KALKULATOR  ( wersja 3.1 )    ©  zespół ORVANE
+  ================================================================================
 
   INFORMACJE OGÓLNE O PROGRAMIE
   -----------------------------
-  Model SOLVANTA-2008QG jest modelem quasi-geoidy dla obszaru Polski: rekalibracją globalnego
-  modelu pola grawitacyjnego EGM2008 na punktach satelitarno-niwelacyjnych osnów krajowych
-  (stacje ASG-EUPOS, punkty EUVN i POLREF), sprawdzoną na górskim polu testowym.
-  Model obliczono w układzie PL-ETRF2000 na epokę 2011.00; do układu PL-ETRF89 przenosi się
-  go transformacją. Wysokości normalne odnoszą się do układu PL-KRON86-NH (Kronsztad '86).
-  Model jest siatką odstępów quasi-geoidy od elipsoidy GRS80 o oczku 0.01 stopnia,
+  Model SOLVANTA-2008QG jest modelem quasi-geoidy dla obszaru Polski: rekalibracją
+  globalnego modelu pola grawitacyjnego EGM2008 na punktach
+  satelitarno-niwelacyjnych osnów krajowych (stacje ASG-EUPOS, punkty EUVN i
+  POLREF), sprawdzoną na górskim polu testowym. Model obliczono w układzie
+  PL-ETRF2000 na epokę 2011.00; do układu PL-ETRF89 przenosi się go transformacją.
+  Wysokości normalne odnoszą się do układu PL-KRON86-NH (Kronsztad '86). Model
+  jest siatką odstępów quasi-geoidy od elipsoidy GRS80 o oczku 0.01 stopnia,
   obejmującą obszar 48 - 56 stopni szerokości N i 13 - 25 stopni długości E.
 
-  UWAGA: plik modelu dołączony do tej wersji programu jest siatką demonstracyjną (wyliczoną
-  z publicznego modelu EGM96), a nie modelem urzędowym - zob. plik README. Urzędowy plik
-  siatki o tym samym układzie wystarczy położyć w miejsce pliku demonstracyjnego.
+  UWAGA: plik modelu dołączony do tej wersji programu jest siatką demonstracyjną
+  (wyliczoną z publicznego modelu EGM96), a nie modelem urzędowym - zob. plik
+  README. Urzędowy plik siatki o tym samym układzie wystarczy położyć w miejsce
+  pliku demonstracyjnego.
 
   Program oferuje dwa układy odniesienia wysokości elipsoidalnych:
     - PL-ETRF89   ( EUVN + EUREF-POL + POLREF ),
     - PL-ETRF2000 na epokę 2011.00 ( ASG-EUPOS - układ aktualny ).
-  Układ wcześniejszych wersji programu (ETRF89 bez realizacji PL) nie jest już oferowany.
+  Układ wcześniejszych wersji programu (ETRF89 bez realizacji PL) nie jest już
+  oferowany.
 
   Nowe funkcje tej wersji:
     - składowe odchylenia pionu KSI i ETA w sekundach łuku,
@@ -33,11 +36,12 @@ QString HelpText() {
 
   OPIS DZIAŁANIA
   --------------
-  Plik modelu solvanta_2008QG.bin leży w folderze programu. Przed obliczeniami trzeba
-  wybrać układ odniesienia wysokości elipsoidalnych. Wszystkie zbiory danych i wyników są
-  plikami tekstowymi folderu roboczego (pokazanego na pasku stanu). Separatorami pól są
-  spacja, tabulator, przecinek i średnik; częścią dziesiętną oddziela zawsze kropka.
-  Szerokości B i długości L podaje się w stopniach, minutach i sekundach.
+  Plik modelu solvanta_2008QG.bin leży w folderze programu. Przed obliczeniami
+  trzeba wybrać układ odniesienia wysokości elipsoidalnych. Wszystkie zbiory
+  danych i wyników są plikami tekstowymi folderu roboczego (pokazanego na pasku
+  stanu). Separatorami pól są spacja, tabulator, przecinek i średnik; częścią
+  dziesiętną oddziela zawsze kropka. Szerokości B i długości L podaje się w
+  stopniach, minutach i sekundach.
 
   1. BL  ->  BLN : odstępy quasi-geoidy od elipsoidy N oraz składowe KSI, ETA
      Rekord BL:      Nr  B(st min sek)  L(st min sek)
@@ -61,31 +65,36 @@ QString HelpText() {
        A100  51 32 19.85593  19 36  3.24319
      Rekord DELTAH1:     NrI  NrJ  dH(norm)  1/w
      Wzór:  dH(norm) = dH(elips) - dN ,   dN = N2 - N1
-     Zbiór DELTAH1 jest zbiorem obserwacyjnym programu wyrównania sieci niwelacyjnej.
+     Zbiór DELTAH1 jest zbiorem obserwacyjnym programu wyrównania sieci
+     niwelacyjnej.
 
-  Jednym naciśnięciem "OBLICZAJ" wykonuje się wszystkie zadania, których zbiory danych
-  istnieją i których przełączniki są zaznaczone. Wyniki zastępują wyniki wcześniejsze.
-  Jedynym ograniczeniem rozmiaru jest 100000 rekordów w zbiorze BLH.grs.
+  Jednym naciśnięciem "OBLICZAJ" wykonuje się wszystkie zadania, których zbiory
+  danych istnieją i których przełączniki są zaznaczone. Wyniki zastępują wyniki
+  wcześniejsze. Jedynym ograniczeniem rozmiaru jest 100000 rekordów w zbiorze
+  BLH.grs.
 
-  Kliknięcie panelu zbioru otwiera go w edytorze; gdy zbioru nie ma, otwiera się pusty
-  edytor. Edytor pozwala przeglądać, poprawiać, zapisywać (także pod inną nazwą), drukować
-  i przeszukiwać zbiory oraz zmieniać krój i wielkość czcionki.
+  Kliknięcie panelu zbioru otwiera go w edytorze; gdy zbioru nie ma, otwiera się
+  pusty edytor. Edytor pozwala przeglądać, poprawiać, zapisywać (także pod inną
+  nazwą), drukować i przeszukiwać zbiory oraz zmieniać krój i wielkość czcionki.
 
   PUBLIKACJE I MATERIAŁY ŹRÓDŁOWE
   -------------------------------
-  1. Pavlis N.K., Holmes S.A., Kenyon S.C., Factor J.K.: The development and evaluation of
-     the Earth Gravitational Model 2008 (EGM2008). Journal of Geophysical Research, 2012.
+  1. Pavlis N.K., Holmes S.A., Kenyon S.C., Factor J.K.: The development and
+     evaluation of the Earth Gravitational Model 2008 (EGM2008). Journal of
+     Geophysical Research, 2012.
   2. Moritz H.: Geodetic Reference System 1980. Bulletin Géodésique, 1980.
-  3. Boucher C., Altamimi Z.: memorandum EUREF o ustalaniu układu odniesienia
-     w opracowaniu kampanii GPS EUREF. EUREF, 2011.
-  4. Rozporządzenie Rady Ministrów w sprawie państwowego systemu odniesień przestrzennych
-     (układy PL-ETRF2000, PL-ETRF89, PL-KRON86-NH). Dziennik Ustaw, 2012.
-  5. Heiskanen W.A., Moritz H.: Physical Geodesy. W.H. Freeman, San Francisco, 1967.
-  6. Lemoine F.G. i in.: The Development of the Joint NASA GSFC and NIMA Geopotential
-     Model EGM96. NASA/TP-1998-206861, 1998.
+  3. Boucher C., Altamimi Z.: memorandum EUREF o ustalaniu układu odniesienia w
+     opracowaniu kampanii GPS EUREF. EUREF, 2011.
+  4. Rozporządzenie Rady Ministrów w sprawie państwowego systemu odniesień
+     przestrzennych (układy PL-ETRF2000, PL-ETRF89, PL-KRON86-NH). Dziennik Ustaw,
+     2012.
+  5. Heiskanen W.A., Moritz H.: Physical Geodesy. W.H. Freeman, San Francisco,
+     1967.
+  6. Lemoine F.G. i in.: The Development of the Joint NASA GSFC and NIMA
+     Geopotential Model EGM96. NASA/TP-1998-206861, 1998.
 
-  ==========================================================================================
-  SOLVANTA-2008QG  -  kalkulator quasi-geoidy                             ©  zespół ORVANE
+  ================================================================================
+  SOLVANTA-2008QG  -  kalkulator quasi-geoidy                     ©  zespół ORVANE
 )");
 }
 

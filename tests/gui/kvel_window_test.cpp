@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -377,6 +378,32 @@ class KvelWindowTest : public QObject {
     }
     // A levelling unit mean error is a few millimetres per km or per station.
     QVERIFY2(unitError > 0 && unitError < 0.01, std::to_string(unitError).c_str());
+  }
+
+  void helpTextsFitTheirWindows() {
+    // The help windows have a vertical scroll bar only: no line may run past the right edge.
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    QTest::mouseClick(w.findChild<QLabel*>(QStringLiteral("Image2")), Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QLabel*>(QStringLiteral("StaticText2")), Qt::LeftButton);
+    int seen = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if ((top->objectName() != QLatin1String("TForm1") && top->objectName() != QLatin1String("TForm3")) ||
+          !top->isVisible()) {
+        continue;
+      }
+      auto* text = top->findChild<QPlainTextEdit*>();
+      const QFontMetrics metrics(text->font());
+      const int room = text->viewport()->width() - 2 * static_cast<int>(text->document()->documentMargin());
+      for (const QString& line : text->toPlainText().split(QLatin1Char('\n'))) {
+        QVERIFY2(metrics.horizontalAdvance(line) <= room, qPrintable(line));
+      }
+      QVERIFY(!text->horizontalScrollBar()->isVisible());
+      ++seen;
+      top->close();
+    }
+    QCOMPARE(seen, 2);
   }
 
   void helpWindowsAreFreshOnEveryClick() {

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -394,6 +395,26 @@ class SolvantaWindowTest : public QObject {
     first->close();
     QTRY_VERIFY(first.isNull());
     QVERIFY(helps[1]->isVisible());
+  }
+
+  void helpTextFitsItsWindow() {
+    // The help window has a vertical scroll bar only: no line may run past its right edge.
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    QTest::mouseClick(w->findChild<QLabel*>(QStringLiteral("StaticText8")), Qt::LeftButton);
+    QPlainTextEdit* text = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() == QLatin1String("TForm3") && top->isVisible()) text = top->findChild<QPlainTextEdit*>();
+    }
+    QVERIFY(text != nullptr);
+    const QFontMetrics metrics(text->font());
+    const int room = text->viewport()->width() - 2 * static_cast<int>(text->document()->documentMargin());
+    for (const QString& line : text->toPlainText().split(QLatin1Char('\n'))) {
+      QVERIFY2(metrics.horizontalAdvance(line) <= room, qPrintable(line));
+    }
+    QVERIFY(!text->horizontalScrollBar()->isVisible());
   }
 
   void contourMapIsDrawnFromTheGrid() {
