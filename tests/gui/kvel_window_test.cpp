@@ -227,6 +227,23 @@ class KvelWindowTest : public QObject {
     QCOMPARE(calls[1].options.UnitErrorIsOne, true);
   }
 
+  void enterInAComboBoxMatchesNoItemByItself() {
+    // Letter case counts: "standard mnk" is no item, with Enter or without it.
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    auto* method = w.findChild<QComboBox*>(QStringLiteral("ComboBox4"));
+    method->setCurrentIndex(1);
+    QCOMPARE(w.Options().Method, 2);
+    method->setFocus();
+    method->lineEdit()->clear();
+    QTest::keyClicks(method->lineEdit(), QStringLiteral("standard mnk"));
+    QTest::keyClick(method->lineEdit(), Qt::Key_Return);
+    QCOMPARE(method->currentText(), QStringLiteral("standard mnk"));
+    QCOMPARE(w.Options().Method, 2);
+    QCOMPARE(method->count(), 2);
+  }
+
   void monitorReplacesLinesByIndexAndNeverGrows() {
     QTemporaryDir dir;
     AdjustmentWindow w(dir.path().toStdString());
