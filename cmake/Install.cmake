@@ -46,10 +46,14 @@ foreach(program ${_orvane_programs})
   ")
 endforeach()
 
+# The entries name the programs under the prefix of the installation itself (`cmake --install
+# --prefix` included), so they are written when installing, not when configuring.
 foreach(program kvel solvanta)
   if(TARGET ${program})
-    configure_file(${PROJECT_SOURCE_DIR}/apps/orvane-${program}.desktop.in
-                   ${CMAKE_BINARY_DIR}/apps/orvane-${program}.desktop @ONLY)
+    install(CODE "
+      configure_file(\"${PROJECT_SOURCE_DIR}/apps/orvane-${program}.desktop.in\"
+                     \"${CMAKE_BINARY_DIR}/apps/orvane-${program}.desktop\" @ONLY)
+    ")
     install(FILES ${CMAKE_BINARY_DIR}/apps/orvane-${program}.desktop DESTINATION share/applications)
   endif()
 endforeach()
