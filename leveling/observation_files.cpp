@@ -31,7 +31,12 @@ bool StopWithInformation(AdjustmentRun& run, const std::string& text) {
 // deltah, 1 for deltah1.
 bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   orvane::LineReader reader;
-  if (!orvane::FileExists(path) || !reader.Open(path)) return true;  // a missing file is passed over
+  if (!orvane::FileExists(path)) return true;  // a missing file is passed over
+  // One that is there but cannot be read (no permission, a FIFO) must not be passed over as
+  // missing: the network would be adjusted without its observations and called finished.
+  const std::string cannotRead =
+      ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") + (orvane::IsValidUtf8(path) ? ToCp1250(path) : path);
+  if (!reader.Open(path)) return StopWithInformation(run, cannotRead);
   const int firstAdded = run.ObservationCount() + 1;
 
   orvane::FieldTable fields;
@@ -79,6 +84,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     obs.DH = dh;
     obs.Weight = 1.0 / (parameter + kWeightGuard);
   }
+  if (reader.Failed()) return StopWithInformation(run, cannotRead);
   reader.Close();
 
   if (!endRecord) {

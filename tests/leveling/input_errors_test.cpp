@@ -1,6 +1,8 @@
 // Every error of the reading phases stops the run the same way: its report line (the report ends
 // with it), its box, the common exit with " KONIEC WYRÓWNANIA ", an empty h.osn, and the outcome
 // Stopped.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -161,6 +163,21 @@ TEST_P(ReadingStops, StopsThroughTheCommonExit) {
 
 INSTANTIATE_TEST_SUITE_P(All, ReadingStops, ::testing::ValuesIn(kStopCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// An observation file that is there but cannot be read stops the run: passed over as missing,
+// the network would be adjusted from deltah1 alone and the run called finished.
+TEST(ReadingStops, ObservationFileThatCannotBeReadStopsTheRun) {
+  ScratchFolder folder;
+  folder.Write("deltah1", kGoodDeltah);
+  folder.Write("h.sta", kGoodHsta);
+  ASSERT_EQ(::mkfifo(folder.File("deltah").c_str(), 0600), 0);
+  const FolderRun run = RunOn(folder);
+  EXPECT_EQ(run.outcome, RunOutcome::Stopped);
+  const std::string text = " *** NIE MOŻNA ODCZYTAĆ PLIKU: " + folder.File("deltah");
+  EXPECT_EQ(run.host.Boxes(), (std::vector<std::string>{"information: " + text, "information:  KONIEC WYRÓWNANIA "}));
+  ASSERT_FALSE(SplitReportLines(run.report).empty());
+  EXPECT_EQ(SplitReportLines(run.report).back(), text);
+}
 
 // A stop while reading deltah leaves the report with the header block and the error line only.
 TEST(ReadingStops, StopInTheObservationsLeavesHeaderAndErrorLine) {
