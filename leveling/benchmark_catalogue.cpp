@@ -32,12 +32,16 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
   const bool withCoordinates = !orvane::FileExists(hsta) && orvane::FileExists(xyhsta);
   run.benchFilePath = withCoordinates ? xyhsta : hsta;
   orvane::LineReader reader;
-  if (!orvane::FileExists(run.benchFilePath) || !reader.Open(run.benchFilePath)) {
+  if (!orvane::FileExists(run.benchFilePath)) {
     const std::string text = ToCp1250("*** BRAK PLIKU Z PUNKTAMI NAWIĄZANIA");
     run.host->ShowInformation(text);
     run.Report(text);
     return false;
   }
+  // A file that is there but cannot be read (no permission, a FIFO, a read error) is told as such.
+  const std::string cannotRead = ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") +
+                                 (orvane::IsValidUtf8(run.benchFilePath) ? ToCp1250(run.benchFilePath) : run.benchFilePath);
+  if (!reader.Open(run.benchFilePath)) return StopWithInformation(run, cannotRead, cannotRead);
   const int heightField = withCoordinates ? 4 : 2;
 
   run.bench.reserve(1024);
@@ -83,6 +87,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
     record.Height = height;
     record.MeanError = 0;  // an unclosed last group is fixed
   }
+  if (reader.Failed()) return StopWithInformation(run, cannotRead, cannotRead);
   reader.Close();
   return true;
 }

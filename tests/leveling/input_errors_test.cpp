@@ -179,6 +179,20 @@ TEST(ReadingStops, ObservationFileThatCannotBeReadStopsTheRun) {
   EXPECT_EQ(SplitReportLines(run.report).back(), text);
 }
 
+// So does a benchmark file that cannot be read: it is there, and "no benchmark file" would
+// send the user looking for the wrong fault.
+TEST(ReadingStops, BenchmarkFileThatCannotBeReadStopsTheRunWithItsPath) {
+  ScratchFolder folder;
+  folder.Write("deltah", kGoodDeltah);
+  ASSERT_EQ(::mkfifo(folder.File("h.sta").c_str(), 0600), 0);
+  const FolderRun run = RunOn(folder);
+  EXPECT_EQ(run.outcome, RunOutcome::Stopped);
+  const std::string text = " *** NIE MOŻNA ODCZYTAĆ PLIKU: " + folder.File("h.sta");
+  EXPECT_EQ(run.host.Boxes(), (std::vector<std::string>{"information: " + text, "information:  KONIEC WYRÓWNANIA "}));
+  ASSERT_FALSE(SplitReportLines(run.report).empty());
+  EXPECT_EQ(SplitReportLines(run.report).back(), text);
+}
+
 // A stop while reading deltah leaves the report with the header block and the error line only.
 TEST(ReadingStops, StopInTheObservationsLeavesHeaderAndErrorLine) {
   ScratchFolder folder;
