@@ -77,8 +77,8 @@ void AppendDeflections(PointListTask task, const Deflections& d, std::string& ou
 
 // What follows the value (and the deflections) to the end of a result line.
 std::string_view Tail(PointListTask task, ReferenceFrame frame) {
-  constexpr ReferenceFrame kFrames[3] = {ReferenceFrame::None, ReferenceFrame::Etrf89, ReferenceFrame::Etrf2000};
-  static const auto tails = [&kFrames] {
+  static constexpr ReferenceFrame kFrames[3] = {ReferenceFrame::None, ReferenceFrame::Etrf89, ReferenceFrame::Etrf2000};
+  static const auto tails = [] {
     std::array<std::array<std::string, 3>, 3> t;
     for (std::size_t f = 0; f < 3; ++f) {
       const std::string label(FrameLabel(kFrames[f]));
