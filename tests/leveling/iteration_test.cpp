@@ -329,29 +329,16 @@ RobustOracle DenseRobust(const std::vector<Leg>& legs, const std::vector<Bench>&
   o.pvv.assign(10, 0);
   o.mo.assign(10, 0);
   o.factorSum.assign(10, 0);
-  std::map<std::string, double> known;
-  for (const auto& b : benches) known[b.nr] = b.height;
-  std::vector<std::string> unknown;
-  auto slot = [&](const std::string& nr) {
-    for (std::size_t i = 0; i < unknown.size(); ++i)
-      if (unknown[i] == nr) return static_cast<int>(i);
-    unknown.push_back(nr);
-    return static_cast<int>(unknown.size()) - 1;
-  };
-  for (const auto& leg : legs)
-    for (const auto& nr : {leg.from, leg.to})
-      if (!known.count(nr)) slot(nr);
-  const int n = static_cast<int>(unknown.size());
+  const testing::DenseNetwork net(legs, benches);
+  const int n = net.UnknownCount();
   const int m = static_cast<int>(legs.size());
   const int lu = m - n;
-  o.height = known;
-  for (const auto& nr : unknown) o.height[nr] = benches[0].height;
+  o.height = net.known;
+  for (const auto& nr : net.unknown) o.height[nr] = benches[0].height;
   std::vector<double> p(m), f(m, 1.0);
   for (int k = 0; k < m; ++k) p[k] = 1.0 / (legs[k].meanError * legs[k].meanError);
   double s = 1.0;
   for (int t = 1; t <= 9; ++t) {
-    std::vector<std::vector<long double>> a(n, std::vector<long double>(n, 0));
-    std::vector<long double> rhs(n, 0);
     std::vector<double> w(m), l(m), next = f;
     double pll = 0;
     for (int k = 0; k < m; ++k) {
@@ -359,22 +346,16 @@ RobustOracle DenseRobust(const std::vector<Leg>& legs, const std::vector<Bench>&
       w[k] = t >= 4 ? p[k] * f[k] : p[k];
       l[k] = o.height[leg.to] - o.height[leg.from] - leg.dh;
       pll += w[k] * l[k] * l[k];
-      // H(to) - H(from) = dh, the known heights moved to the right side
-      long double c = leg.dh;
-      const int i = known.count(leg.from) ? -1 : slot(leg.from);
-      const int j = known.count(leg.to) ? -1 : slot(leg.to);
-      if (i < 0) c += known[leg.from];
-      if (j < 0) c -= known[leg.to];
-      if (j >= 0) { a[j][j] += w[k]; rhs[j] += w[k] * c; }
-      if (i >= 0) { a[i][i] += w[k]; rhs[i] -= w[k] * c; }
-      if (i >= 0 && j >= 0) { a[i][j] -= w[k]; a[j][i] -= w[k]; }
       if (t >= 3) {
         next[k] = 1.0 / std::sqrt(1.0 + 0.1111 * w[k] * l[k] * l[k] / (s * s));
         o.factorSum[t] += next[k];
       }
     }
+    std::vector<std::vector<long double>> a;
+    std::vector<long double> rhs;
+    net.Normals(std::vector<long double>(w.begin(), w.end()), a, rhs);
     const auto x = testing::DenseSolve(a, rhs);
-    for (int i = 0; i < n; ++i) o.height[unknown[i]] = x[i];
+    for (int i = 0; i < n; ++i) o.height[net.unknown[i]] = x[i];
     for (int k = 0; k < m; ++k) {
       const double v = o.height[legs[k].to] - o.height[legs[k].from] - legs[k].dh;
       o.pvv[t] += w[k] * v * v;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -162,5 +163,48 @@ inline std::vector<double> DenseSolve(std::vector<std::vector<long double>> a, s
   }
   return x;
 }
+
+// A network with error-free benchmarks as plain least squares sees it: the other points are the
+// unknowns (in order of first appearance), and each leg gives H(to) - H(from) = dh with the
+// benchmark heights moved to the right side.
+struct DenseNetwork {
+  DenseNetwork(const std::vector<Leg>& legList, const std::vector<Bench>& benches) : legs(legList) {
+    for (const auto& b : benches) known[b.nr] = b.height;
+    for (const auto& leg : legs)
+      for (const auto* nr : {&leg.from, &leg.to})
+        if (!known.count(*nr) && Index(*nr) < 0) unknown.push_back(*nr);
+  }
+
+  // The unknown's position, -1 for a benchmark or a stranger.
+  int Index(const std::string& nr) const {
+    for (std::size_t i = 0; i < unknown.size(); ++i)
+      if (unknown[i] == nr) return static_cast<int>(i);
+    return -1;
+  }
+  int UnknownCount() const { return static_cast<int>(unknown.size()); }
+
+  // The normal equations A x = rhs for the given weight of every leg.
+  void Normals(const std::vector<long double>& weight, std::vector<std::vector<long double>>& a,
+               std::vector<long double>& rhs) const {
+    const int n = UnknownCount();
+    a.assign(n, std::vector<long double>(n, 0));
+    rhs.assign(n, 0);
+    for (std::size_t k = 0; k < legs.size(); ++k) {
+      const Leg& leg = legs[k];
+      const long double p = weight[k];
+      long double c = leg.dh;
+      const int i = Index(leg.from), j = Index(leg.to);
+      if (i < 0) c += known.at(leg.from);
+      if (j < 0) c -= known.at(leg.to);
+      if (j >= 0) { a[j][j] += p; rhs[j] += p * c; }
+      if (i >= 0) { a[i][i] += p; rhs[i] -= p * c; }
+      if (i >= 0 && j >= 0) { a[i][j] -= p; a[j][i] -= p; }
+    }
+  }
+
+  const std::vector<Leg>& legs;
+  std::map<std::string, double> known;
+  std::vector<std::string> unknown;
+};
 
 }  // namespace kvel::testing

@@ -51,34 +51,13 @@ std::vector<Bench> EightPointBenches() { return {{"RP1", 150.0}, {"RP2", 153.829
 
 Oracle DenseAdjustment(const std::vector<Leg>& legs, const std::vector<Bench>& benches) {
   Oracle o;
-  std::map<std::string, double> known;
-  for (const auto& b : benches) known[b.nr] = b.height;
-  std::vector<std::string> unknown;
-  auto slot = [&](const std::string& nr) {
-    for (std::size_t i = 0; i < unknown.size(); ++i)
-      if (unknown[i] == nr) return static_cast<int>(i);
-    unknown.push_back(nr);
-    return static_cast<int>(unknown.size()) - 1;
-  };
-  for (const auto& leg : legs) {
-    if (!known.count(leg.from)) slot(leg.from);
-    if (!known.count(leg.to)) slot(leg.to);
-  }
-  const int n = static_cast<int>(unknown.size());
-  std::vector<std::vector<long double>> a(n, std::vector<long double>(n, 0));
-  std::vector<long double> rhs(n, 0);
-  for (const auto& leg : legs) {
-    const long double p = 1.0L / (static_cast<long double>(leg.meanError) * leg.meanError);
-    // H(to) - H(from) = dh
-    long double c = leg.dh;
-    int i = -1, j = -1;
-    if (known.count(leg.from)) c += known[leg.from]; else i = slot(leg.from);
-    if (known.count(leg.to)) c -= known[leg.to]; else j = slot(leg.to);
-    // row: +x(j) - x(i) = c
-    if (j >= 0) { a[j][j] += p; rhs[j] += p * c; }
-    if (i >= 0) { a[i][i] += p; rhs[i] -= p * c; }
-    if (i >= 0 && j >= 0) { a[i][j] -= p; a[j][i] -= p; }
-  }
+  const testing::DenseNetwork net(legs, benches);
+  const int n = net.UnknownCount();
+  std::vector<long double> weight;
+  for (const auto& leg : legs) weight.push_back(1.0L / (static_cast<long double>(leg.meanError) * leg.meanError));
+  std::vector<std::vector<long double>> a;
+  std::vector<long double> rhs;
+  net.Normals(weight, a, rhs);
   const auto x = testing::DenseSolve(a, rhs);
   std::vector<std::vector<double>> q(n);
   for (int c = 0; c < n; ++c) {
@@ -87,8 +66,7 @@ Oracle DenseAdjustment(const std::vector<Leg>& legs, const std::vector<Bench>& b
     q[c] = testing::DenseSolve(a, e);
   }
   for (const auto& b : benches) o.height[b.nr] = b.height;
-  for (int i = 0; i < n; ++i) o.height[unknown[i]] = x[i];
-  auto index = [&](const std::string& nr) { return known.count(nr) ? -1 : slot(nr); };
+  for (int i = 0; i < n; ++i) o.height[net.unknown[i]] = x[i];
   for (const auto& leg : legs) {
     const double adjusted = o.height[leg.to] - o.height[leg.from];
     const double v = adjusted - leg.dh;
@@ -97,9 +75,9 @@ Oracle DenseAdjustment(const std::vector<Leg>& legs, const std::vector<Bench>& b
   o.lu = static_cast<int>(legs.size()) - n;
   o.mo = orvane::TruncateTo5Decimals(std::sqrt(o.pvv / (o.lu + 0.0001)));
   for (const auto& b : benches) o.heightError[b.nr] = 0;
-  for (int i = 0; i < n; ++i) o.heightError[unknown[i]] = std::sqrt(q[i][i]) * o.mo;
+  for (int i = 0; i < n; ++i) o.heightError[net.unknown[i]] = std::sqrt(q[i][i]) * o.mo;
   for (const auto& leg : legs) {
-    const int i = index(leg.from), j = index(leg.to);
+    const int i = net.Index(leg.from), j = net.Index(leg.to);
     double g = 0;
     if (i >= 0) g += q[i][i];
     if (j >= 0) g += q[j][j];
