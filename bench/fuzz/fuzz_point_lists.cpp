@@ -15,19 +15,10 @@
 #include <vector>
 
 #include "quasigeoid/calculator_run.h"
+#include "bench/quasigeoid/silent_calculator_host.h"
 #include "quasigeoid/model_grid.h"
 
 namespace {
-
-class SilentHost : public solvanta::CalculatorHost {
- public:
-  bool IsTaskSwitchSet(solvanta::TaskSwitch) override { return true; }
-  void HighlightPanel(solvanta::ResultPanel) override {}
-  void AdvanceGauge(int) override {}
-  void CloseProgressWindow() override {}
-  void ShowMessage(const std::string&) override {}
-  void ShowInformation(const std::string&) override {}
-};
 
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "%s\n", what);
@@ -84,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Write(folder + "/BLH.grs", split == std::string_view::npos ? std::string_view() : rest.substr(split + 1));
   }
 
-  SilentHost host;
+  solvanta::bench::SilentCalculatorHost host;
   const int frame = size % 2 == 0 ? solvanta::kFrameCodeEtrf89 : solvanta::kFrameCodeEtrf2000;
   const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, model);
   if (outcome != orvane::RunOutcome::Finished && outcome != orvane::RunOutcome::Stopped &&

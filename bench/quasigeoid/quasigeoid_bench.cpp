@@ -17,6 +17,7 @@
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
 #include "quasigeoid/calculator_run.h"
+#include "silent_calculator_host.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/point_lists.h"
 #include "quasigeoid/satellite_levelling.h"
@@ -145,17 +146,6 @@ BENCHMARK_CAPTURE(BM_PointList, BLH_e_ETRF2000_random, BLHe, E2000, false)->Unit
 BENCHMARK_CAPTURE(BM_PointList, BL_ETRF89_random, BL, E89, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PointList, BLH_e_ETRF89_random, BLHe, E89, false)->Unit(benchmark::kMillisecond);
 
-// The host of a benchmark: every switch set, nothing shown.
-class QuietHost : public solvanta::CalculatorHost {
- public:
-  bool IsTaskSwitchSet(solvanta::TaskSwitch) override { return true; }
-  void HighlightPanel(solvanta::ResultPanel) override {}
-  void AdvanceGauge(int) override {}
-  void CloseProgressWindow() override {}
-  void ShowMessage(const std::string&) override {}
-  void ShowInformation(const std::string&) override {}
-};
-
 // 100 000 stations over the model, 200 000 vectors between random stations (a tenth of the
 // numbers entered twice, so the duplicate rule is exercised too).
 solvanta::SatelliteLevellingFiles SatelliteFiles() {
@@ -190,7 +180,7 @@ void BM_SatelliteLevelling(benchmark::State& state, ReferenceFrame frame) {
   const solvanta::SatelliteLevellingFiles files = SatelliteFiles();
   orvane::FieldTable fields;
   solvanta::StationTable stations;
-  QuietHost host;
+  solvanta::bench::SilentCalculatorHost host;
   for (auto _ : state) {
     if (solvanta::ConvertSatelliteLevelling(files, frame, grid, fields, stations, host) != orvane::RunOutcome::Finished)
       state.SkipWithError("run did not finish");
