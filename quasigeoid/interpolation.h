@@ -70,6 +70,18 @@ inline void PointSeconds(const GeodeticPoint& point, Real& bSeconds, Real& lSeco
   lSeconds = static_cast<Real>(l) + point.lSeconds;
 }
 
+// Truncation toward zero of an extended real in (-2^31, 2^31). A plain conversion switches the
+// x87 rounding mode there and back, which stalls the point-list loop; adding and taking away
+// 1.5 * 2^63 rounds to the nearest whole number exactly, and a whole number goes through double
+// unchanged.
+inline int TruncateToInt(Real v) {
+  constexpr Real kShift = 13835058055282163712.0L;  // 1.5 * 2^63: its neighbours are whole numbers
+  Real r = (v + kShift) - kShift;
+  if (v >= 0 && r > v) r -= 1.0L;
+  if (v < 0 && r < v) r += 1.0L;
+  return static_cast<int>(static_cast<double>(r));
+}
+
 // Finds the cell of the point. False when the point lies outside the admissible area:
 // with clamping 47.99 < B < 56.01 and 12.99 < L < 25.01 degrees, without it 47.99 < B < 56.00 and
 // 12.99 < L < 25.00. NaN or huge seconds are outside too.
@@ -88,8 +100,8 @@ inline bool LocateCell(const GeodeticPoint& point, EdgeClamping clamping, GridPo
   if (!(x > -1.0L && x < static_cast<Real>(kGridRows)) || !(y > -1.0L && y < static_cast<Real>(kGridColumns))) {
     return false;
   }
-  int i = static_cast<int>(x);
-  int j = static_cast<int>(y);
+  int i = TruncateToInt(x);
+  int j = TruncateToInt(y);
   if (clamping == EdgeClamping::On) {
     if (i == kGridRows - 1) i = kGridRows - 2;
     if (j == kGridColumns - 1) j = kGridColumns - 2;

@@ -373,3 +373,15 @@ TEST(DeflectionsAt, ExtremeValuesDoNotOverflow) {
 
 }  // namespace
 }  // namespace solvanta
+
+// The cell index truncates toward zero, exactly, on either side of every whole number.
+TEST(LocateCell, CellIndexTruncatesTowardZero) {
+  const struct {
+    long double value;
+    int expected;
+  } cases[] = {{-0.9L, 0},  {-0.5L, 0},  {-0.0L, 0},   {0.0L, 0},   {0.5L, 0},   {1.5L, 1},   {2.5L, 2},
+               {799.5L, 799}, {800.0L, 800}, {7.0L, 7},
+               {std::nextafter(7.0L, 0.0L), 6}, {std::nextafter(7.0L, 8.0L), 7},
+               {std::nextafter(-1.0L, 0.0L), 0}, {-1.5L, -1}, {1200.999999999L, 1200}, {2147483647.0L, 2147483647}};
+  for (const auto& c : cases) EXPECT_EQ(solvanta::TruncateToInt(c.value), c.expected) << static_cast<double>(c.value);
+}
