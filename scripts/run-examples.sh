@@ -17,4 +17,8 @@ echo
 echo "== kvel-cli on $out/kvel (least squares, full analysis)"
 "$bin/kvel-cli" --folder "$out/kvel"
 echo
-echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1) and $out/kvel (wyh.osn, h.osn)."
+echo "== kvel-cli on $out/solvanta (the satellite-levelling network of DELTAH1, tied to its h.sta)"
+"$bin/kvel-cli" --folder "$out/solvanta"
+echo
+echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1, then wyh.osn and h.osn of its network)"
+echo "and $out/kvel (wyh.osn, h.osn)."
