@@ -4,7 +4,7 @@
 #include "common/gui/message_boxes.h"
 #include "common/work_folder.h"
 #include "quasigeoid/gui/calculator_window.h"
-#include "quasigeoid/model_grid.h"
+#include "quasigeoid/model_catalogue.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -12,7 +12,11 @@ int main(int argc, char* argv[]) {
   orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
   // Only the main window keeps the program alive; closing it ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
-  solvanta::gui::CalculatorWindow window(orvane::LoadWorkFolder(), solvanta::ModelFilePath());
+  // The model chosen last (kept in orvane.ini beside the program), else PL-geoid2021.
+  const std::string programFolder = orvane::ExecutableDirectory();
+  const std::string ini = programFolder + "/orvane.ini";
+  solvanta::gui::CalculatorWindow window(orvane::LoadWorkFolder(), solvanta::ChosenModelPath(programFolder, ini));
+  window.SetModelChoiceFile(ini);
   window.show();
   return QApplication::exec();
 }

@@ -9,17 +9,23 @@
 #include "common/run_outcome.h"
 #include "common/work_folder.h"
 #include "quasigeoid/calculator_run.h"
+#include "quasigeoid/import/model_import.h"
+#include "quasigeoid/model_catalogue.h"
 #include "quasigeoid/model_grid.h"
 
 namespace {
 
 const char* const kHelp =
-    "Usage: solvanta-cli --frame etrf89|etrf2000 [--folder DIR] [--tasks LIST] [--model FILE]\n"
+    "Usage: solvanta-cli --frame etrf89|etrf2000 [--folder DIR] [--tasks LIST] [--model NAME|FILE]\n"
+    "       solvanta-cli --list-models\n"
+    "       solvanta-cli --import-model SOURCE TARGET.bin [--name NAME] [--height-system LABEL]\n"
+    "                    [--description TEXT] [--source TEXT] [--licence TEXT]\n"
     "\n"
-    "Interpolates the height anomaly N of the quasi-geoid model SOLVANTA-2008QG (and the\n"
-    "deflections of the vertical KSI, ETA) for the point lists of a working folder, converts\n"
-    "heights between the ellipsoid and PL-KRON86-NH, and turns GNSS height differences into\n"
-    "normal height differences. Results are written beside the inputs.\n"
+    "Interpolates the height anomaly N of a quasi-geoid model (and the deflections of the\n"
+    "vertical KSI, ETA) for the point lists of a working folder, converts heights between the\n"
+    "ellipsoid and the model's normal heights, and turns GNSS height differences into normal\n"
+    "height differences. Results are written beside the inputs. The default model is\n"
+    "PL-geoid2021 (normal heights in PL-EVRF2007-NH, the height system in force in Poland).\n"
     "\n"
     "Options:\n"
     "  --frame F      frame of the ellipsoidal heights and of N: etrf89 (PL-ETRF89) or\n"
@@ -27,7 +33,18 @@ const char* const kHelp =
     "  --folder DIR   working folder (default: the current directory)\n"
     "  --tasks LIST   comma-separated tasks to enable: bl, blh_e, blh_n, sat (default: all);\n"
     "                 a task runs when it is enabled and its input exists\n"
-    "  --model FILE   model grid file (default: solvanta_2008QG.bin beside this program)\n"
+    "  --model M      the model: a NAME from --list-models, or a model FILE (a grid file with\n"
+    "                 no .model record beside it is read as PL-KRON86-NH); default: the model\n"
+    "                 chosen in orvane.ini, else PL-geoid2021\n"
+    "  --list-models  the models beside this program: name, height system, description\n"
+    "  --import-model SOURCE TARGET.bin\n"
+    "                 makes a model of a GeoTIFF, GTX, ISG or XYZ text grid (latitude,\n"
+    "                 longitude, N in metres per line) whose nodes lie on the 0.01-degree\n"
+    "                 lattice inside 48..56 N, 13..25 E; values are rounded to 0.01 mm. Anything\n"
+    "                 else is refused (exit status 1, nothing written). --name (default: the\n"
+    "                 TARGET's name), --height-system (the label of the result lines; default:\n"
+    "                 from the source when it says, e.g. PL-EVRF2007-NH), --description,\n"
+    "                 --source and --licence fill the model's record TARGET.model\n"
     "  --help         this text\n"
     "\n"
     "Tasks, input -> result (names matched without regard to letter case):\n"
@@ -48,12 +65,13 @@ const char* const kHelp =
     "\n"
     "Result lines (Windows-1250, CR LF):\n"
     "  BLN      Nr B(d m s) L(d m s) N KSI = k[\"] ETA = e[\"]  frame\n"
-    "  BLH_n.1  Nr B L Hn KSI = k[\"]  ETA = e[\"]  PL-KRON86-NH z  frame\n"
+    "  BLH_n.1  Nr B L Hn KSI = k[\"]  ETA = e[\"]  HEIGHT-SYSTEM z  frame  (the model's label)\n"
     "  BLH_e.1  Nr B L He  frame\n"
     "  DELTAH1  NrI NrJ dH(norm) 1/w frame, ended by the record 0 0 0 0: an observation file\n"
     "           of the levelling adjustment (kvel-cli)\n"
-    "Bad records and points outside the model get a message line with \"***\" in place of\n"
-    "their result; a DELTAH1 with such lines must be corrected before it is adjusted.\n"
+    "Bad records, points outside the model's area and points where the model has no data\n"
+    "(\"punkt poza zasięgiem modelu\") get a message line with \"***\" in place of their\n"
+    "result; a DELTAH1 with such lines must be corrected before it is adjusted.\n"
     "\n"
     "Messages go to standard error. Exit status: 0 when the run reached \" koniec oblicze\xc5\x84 \",\n"
     "1 when it ended early (no input, a file error) or the program had to end (model file\n"
@@ -81,6 +99,53 @@ class TerminalHost : public solvanta::CalculatorHost {
 int UsageError(const std::string& text) {
   std::cerr << "solvanta-cli: " << text << "\nTry 'solvanta-cli --help'.\n";
   return 2;
+}
+
+// One line per model beside the program: name, height-system label, description.
+int ListModels() {
+  for (const solvanta::ModelEntry& model : solvanta::FindModels(orvane::ExecutableDirectory())) {
+    std::cout << model.info.name << "  " << model.info.heightSystem << "  " << model.info.description << "\n";
+  }
+  return 0;
+}
+
+struct ImportRequest {
+  std::string source;
+  std::string target;
+  std::string name;
+  std::string heightSystem;
+  std::string description;
+  std::string sourceText;
+  std::string licence;
+};
+
+// --import-model: exact or refused; on refusal nothing is written.
+int ImportModel(const ImportRequest& request) {
+  auto refuse = [&request](const std::string& why) {
+    std::cerr << "solvanta-cli: " << request.source << " is not imported: " << why << "\n";
+    return 1;
+  };
+  solvanta::ImportedGrid grid;
+  std::string problem;
+  if (!solvanta::ReadForeignGrid(request.source, grid, problem)) return refuse(problem);
+  solvanta::ModelInfo info;
+  info.hasRecord = true;
+  info.name = request.name.empty() ? solvanta::BareModelInfo(request.target).name : request.name;
+  info.heightSystem = request.heightSystem;
+  if (info.heightSystem.empty() && grid.heightSystemEpsg == solvanta::kEvrf2007NhEpsg) info.heightSystem = solvanta::kEvrf2007Label;
+  if (info.heightSystem.empty() && grid.heightSystemEpsg == solvanta::kKron86NhEpsg) info.heightSystem = solvanta::kKron86Label;
+  if (info.heightSystem.empty()) return refuse("the source does not say its height system; give --height-system LABEL");
+  if (!solvanta::IsValidHeightSystemLabel(info.heightSystem))
+    return refuse("the height-system label '" + info.heightSystem + "' must be 1 to 24 characters without blanks");
+  info.heightSystemEpsg = solvanta::HeightSystemEpsg(info.heightSystem);
+  info.description = !request.description.empty() ? request.description
+                     : !grid.description.empty()  ? grid.description
+                                                  : "Model quasi-geoidy " + info.name + " (" + info.heightSystem + ")";
+  info.source = request.sourceText.empty() ? solvanta::FileNameOf(request.source) : request.sourceText;
+  info.licence = request.licence.empty() ? grid.copyright : request.licence;
+  if (!solvanta::WriteModel(request.target, grid, info, problem)) return refuse(problem);
+  std::cout << solvanta::ImportSummary(grid, info, request.target);
+  return 0;
 }
 
 bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, std::string& bad) {
@@ -111,7 +176,9 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
 int main(int argc, char** argv) {
   int frameCode = 0;
   std::string folder = ".";
-  std::string modelPath;
+  std::string model;
+  bool listModels = false;
+  ImportRequest import;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
                                           solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
   for (int a = 1; a < argc; ++a) {
@@ -126,9 +193,18 @@ int main(int argc, char** argv) {
     if (arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
       flag = arg.substr(0, eq);
       value = arg.substr(eq + 1);
-    } else if (arg == "--frame" || arg == "--folder" || arg == "--tasks" || arg == "--model") {
+    } else if (arg == "--frame" || arg == "--folder" || arg == "--tasks" || arg == "--model" || arg == "--name" ||
+               arg == "--height-system" || arg == "--description" || arg == "--source" || arg == "--licence") {
       if (a + 1 >= argc) return UsageError("option " + std::string(arg) + " needs a value");
       value = argv[++a];
+    } else if (arg == "--import-model") {
+      if (a + 2 >= argc) return UsageError("--import-model needs SOURCE and TARGET.bin");
+      import.source = argv[++a];
+      import.target = argv[++a];
+      continue;
+    } else if (arg == "--list-models") {
+      listModels = true;
+      continue;
     }
     if (flag == "--frame") {
       if (value == "etrf89") {
@@ -145,14 +221,35 @@ int main(int argc, char** argv) {
       std::string bad;
       if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat)");
     } else if (flag == "--model") {
-      if (value.empty()) return UsageError("--model needs a file");
-      modelPath = std::string(value);
+      if (value.empty()) return UsageError("--model needs a name or a file");
+      model = std::string(value);
+    } else if (flag == "--name") {
+      import.name = std::string(value);
+    } else if (flag == "--height-system") {
+      import.heightSystem = std::string(value);
+    } else if (flag == "--description") {
+      import.description = std::string(value);
+    } else if (flag == "--source") {
+      import.sourceText = std::string(value);
+    } else if (flag == "--licence") {
+      import.licence = std::string(value);
     } else {
       return UsageError("unknown argument '" + std::string(arg) + "'");
     }
   }
+  if (listModels) return ListModels();
+  if (!import.source.empty()) return ImportModel(import);
   if (frameCode == 0) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
-  if (modelPath.empty()) modelPath = solvanta::ModelFilePath();
+  const std::string programFolder = orvane::ExecutableDirectory();
+  std::string modelPath;
+  if (model.empty()) {
+    modelPath = solvanta::ChosenModelPath(programFolder, programFolder + "/orvane.ini");
+  } else if (!solvanta::ResolveModel(programFolder, model, modelPath)) {
+    // A path that does not exist is handed on: the run tells the file missing.
+    if (model.find('/') == std::string::npos && model.find('.') == std::string::npos)
+      return UsageError("no model '" + model + "' (solvanta-cli --list-models)");
+    modelPath = model;
+  }
 
   TerminalHost host(std::move(tasks));
   const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);

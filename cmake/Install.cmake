@@ -1,12 +1,14 @@
-# cmake --install: the four programs in one folder with the model grid and a sample orvane.ini
-# (the programs read both beside their own program file), links to the programs in bin/, the
-# desktop entries and the example working folders.
+# cmake --install: the four programs in one folder with the quasi-geoid models and a sample
+# orvane.ini (the programs read both beside their own program file), links to the programs in
+# bin/, the desktop entries, the example working folders and the models' credit.
 #
-#   <prefix>/lib/orvane/      kvel solvanta kvel-cli solvanta-cli solvanta_2008QG.bin orvane.ini
+#   <prefix>/lib/orvane/      kvel solvanta kvel-cli solvanta-cli orvane.ini
+#                             PL-geoid2021.bin/.model PL-geoid2011-KRON86.bin/.model
+#                             PL-geoid2011-EVRF2007.bin/.model
 #   <prefix>/bin/             kvel solvanta kvel-cli solvanta-cli  (symbolic links into lib/orvane)
 #   <prefix>/share/applications/orvane-kvel.desktop, orvane-solvanta.desktop
 #   <prefix>/share/orvane/examples/
-set(ORVANE_INSTALL_DIR "lib/orvane" CACHE STRING "Folder (under the prefix) of the programs, the model grid and orvane.ini")
+set(ORVANE_INSTALL_DIR "lib/orvane" CACHE STRING "Folder (under the prefix) of the programs, the models and orvane.ini")
 
 set(_orvane_programs)
 foreach(program kvel solvanta kvel-cli solvanta-cli)
@@ -18,9 +20,11 @@ if(_orvane_programs)
   install(TARGETS ${_orvane_programs} RUNTIME DESTINATION ${ORVANE_INSTALL_DIR})
 endif()
 
-# The model grid lies beside solvanta; the build makes it (tools/) in the folder of the programs.
-if(TARGET demo_model_grid)
-  install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/solvanta_2008QG.bin DESTINATION ${ORVANE_INSTALL_DIR})
+# The models lie beside solvanta; the build makes them (cmake/Models.cmake) in the folder of the
+# programs. Their licence asks for the credit, which NOTICE carries.
+if(TARGET quasigeoid_models)
+  install(FILES ${ORVANE_MODEL_FILES} DESTINATION ${ORVANE_INSTALL_DIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/NOTICE DESTINATION ${ORVANE_INSTALL_DIR})
 endif()
 
 # A sample orvane.ini; an existing one (the user's folder choice) is never overwritten.

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "common/cp1250.h"
 #include "common/line_reader.h"
@@ -72,6 +75,106 @@ std::string ReadIniValue(const std::string& iniPath, std::string_view section, s
     return std::string(value);
   }
   return fallback;
+}
+
+namespace {
+
+// Which section an INI line opens, if it is a section heading.
+bool SectionHeading(std::string_view line, std::string_view& name) {
+  line = Trim(line);
+  if (line.empty() || line.front() != '[') return false;
+  const auto close = line.find(']');
+  if (close == std::string_view::npos) return false;
+  name = Trim(line.substr(1, close - 1));
+  return true;
+}
+
+bool IsKeyLine(std::string_view line, std::string_view key) {
+  line = Trim(line);
+  if (line.empty() || line.front() == ';' || line.front() == '#') return false;
+  const auto eq = line.find('=');
+  return eq != std::string_view::npos && EqualNoCase(Trim(line.substr(0, eq)), key);
+}
+
+}  // namespace
+
+bool WriteIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
+                   std::string_view value) {
+  // A link is followed, so the file it names gets the new text and the link stays.
+  std::string target = iniPath;
+  if (char* real = ::realpath(iniPath.c_str(), nullptr)) {
+    target = real;
+    std::free(real);
+  }
+  std::string text;
+  struct stat info {};
+  const bool exists = ::stat(target.c_str(), &info) == 0;
+  if (exists) {
+    std::ifstream in(target, std::ios::binary);
+    if (!in) return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+  }
+  const bool lfOnly = text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos;
+  const std::string eol = lfOnly ? "\n" : "\r\n";
+  const std::string entry = std::string(key) + "=" + std::string(value);
+
+  // Lines with their ends, so the untouched ones are copied byte for byte.
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const auto end = text.find('\n', start);
+    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
+    lines.push_back(text.substr(start, next - start));
+    start = next;
+  }
+  auto body = [](const std::string& line) {
+    std::string_view v = line;
+    while (!v.empty() && (v.back() == '\n' || v.back() == '\r')) v.remove_suffix(1);
+    return v;
+  };
+  bool inSection = false;
+  bool done = false;
+  std::ptrdiff_t lastInSection = -1;  // where a missing key goes
+  for (std::size_t n = 0; n < lines.size() && !done; ++n) {
+    std::string_view name;
+    if (SectionHeading(body(lines[n]), name)) {
+      inSection = EqualNoCase(name, section);
+      if (inSection) lastInSection = static_cast<std::ptrdiff_t>(n);
+      continue;
+    }
+    if (!inSection) continue;
+    if (IsKeyLine(body(lines[n]), key)) {
+      const std::string_view old = body(lines[n]);
+      lines[n] = entry + lines[n].substr(old.size());
+      done = true;
+    } else if (!Trim(body(lines[n])).empty()) {
+      lastInSection = static_cast<std::ptrdiff_t>(n);
+    }
+  }
+  if (!done) {
+    if (!lines.empty() && lines.back().back() != '\n') lines.back() += eol;
+    if (lastInSection >= 0) {
+      lines.insert(lines.begin() + lastInSection + 1, entry + eol);
+    } else {
+      lines.push_back("[" + std::string(section) + "]" + eol);
+      lines.push_back(entry + eol);
+    }
+  }
+
+  const std::string temporary = target + ".tmp-" + std::to_string(::getpid());
+  std::FILE* out = std::fopen(temporary.c_str(), "wb");
+  if (!out) return false;
+  bool ok = true;
+  for (const auto& line : lines) ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size();
+  ok = std::fflush(out) == 0 && ok;
+  ok = ::fsync(::fileno(out)) == 0 && ok;
+  ok = std::fclose(out) == 0 && ok;
+  if (ok && exists) ::chmod(temporary.c_str(), info.st_mode & 07777);
+  if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
 }
 
 std::string DefaultWorkFolder() {

@@ -15,6 +15,14 @@ std::string ExecutableDirectory();
 std::string ReadIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
                          const std::string& fallback);
 
+// Sets `key` in `section` of an INI file to `value`, keeping every other line as it was (and the
+// file's line ends); a missing key is added at the end of its section, a missing section at the
+// end of the file, a missing file is created. The new text is written to a temporary file beside
+// it and renamed over it, so a failed write leaves the old file whole. False when it could not be
+// written.
+bool WriteIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
+                   std::string_view value);
+
 // The folder when no orvane.ini names one: the user's home directory.
 std::string DefaultWorkFolder();
 

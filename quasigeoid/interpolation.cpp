@@ -33,6 +33,18 @@ inline Real Slope(std::int32_t before, std::int32_t here, std::int32_t after, Re
 inline Real Ksi(const ModelGrid& g, int p, int q, Real m) { return Slope(g.At(p - 1, q), g.At(p, q), g.At(p + 1, q), m); }
 inline Real Eta(const ModelGrid& g, int p, int q, Real pl) { return Slope(g.At(p, q - 1), g.At(p, q), g.At(p, q + 1), pl); }
 
+// The eight nodes around the cell (i, j) that the differences at its corners read besides the
+// corners themselves all hold data.
+bool NeighboursHaveData(const ModelGrid& g, int i, int j) {
+  for (int q = j; q <= j + 1; ++q) {
+    if (g.At(i - 1, q) == kNoData || g.At(i + 2, q) == kNoData) return false;
+  }
+  for (int p = i; p <= i + 1; ++p) {
+    if (g.At(p, j - 1) == kNoData || g.At(p, j + 2) == kNoData) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn) {
@@ -43,6 +55,10 @@ Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, i
   const int j = position.j;
   Deflections result;
   if (i < 2 || i > maxRow || j < 2 || j > maxColumn) return result;
+  if (grid.HasNoData() && !(CellHasData(grid, position) && NeighboursHaveData(grid, i, j))) {
+    result.noData = true;
+    return result;
+  }
   const Real row = static_cast<Real>(i);
   const Real m = 1111.9L + 0.0019L * row;   // 0.01 degree of meridian at the cell, metres
   const Real pl = 746.25L - 0.153L * row;   // 0.01 degree of parallel at the cell, metres

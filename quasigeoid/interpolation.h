@@ -59,6 +59,9 @@ struct Deflections {
   bool computed = false;  // false: KSI = ETA = 0, print the placeholders
   Real ksi = 0;           // meridian component, arc-seconds
   Real eta = 0;           // prime-vertical component, arc-seconds
+  // The cell gets deflections, but a node they need has no data: the point lies outside the
+  // model's coverage (computed is false).
+  bool noData = false;
 };
 
 // Latitude and longitude of the point in arc-seconds. The whole degrees and minutes are summed
@@ -116,7 +119,17 @@ inline bool LocateCell(const GeodeticPoint& point, EdgeClamping clamping, GridPo
   return true;
 }
 
-// The bilinear N of the grid (PL-ETRF2000), metres.
+// True when the four corners of the cell hold data, so N can be interpolated. A grid without
+// nodata nodes (HasNoData false) answers without looking.
+inline bool CellHasData(const ModelGrid& grid, const GridPosition& position) {
+  if (!grid.HasNoData()) return true;
+  const int i = position.i;
+  const int j = position.j;
+  return grid.At(i, j) != kNoData && grid.At(i + 1, j) != kNoData && grid.At(i + 1, j + 1) != kNoData &&
+         grid.At(i, j + 1) != kNoData;
+}
+
+// The bilinear N of the grid (PL-ETRF2000), metres. The cell must hold data (CellHasData).
 inline Real GridAnomalyAt(const ModelGrid& grid, const GridPosition& position) {
   const int i = position.i;
   const int j = position.j;
@@ -133,8 +146,8 @@ inline Real GridAnomalyAt(const ModelGrid& grid, const GridPosition& position) {
 // BlhToXyz, Etrf2000ToEtrf89 and back: the PL-ETRF89 anomaly, metres.
 Real AnomalyInEtrf89(Real bSeconds, Real lSeconds, Real anomaly2000);
 
-// N in metres in `frame` at an admissible position of `point`. Every frame but PL-ETRF89 gets
-// the grid's own PL-ETRF2000 value.
+// N in metres in `frame` at an admissible position of `point` whose cell holds data. Every frame
+// but PL-ETRF89 gets the grid's own PL-ETRF2000 value.
 inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, ReferenceFrame frame,
                       const GeodeticPoint& point) {
   const Real n = GridAnomalyAt(grid, position);
@@ -147,7 +160,8 @@ inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, Refer
 
 // KSI and ETA in arc-seconds at an admissible position, computed only for cells with
 // 2 <= i <= maxRow and 2 <= j <= maxColumn (limits above 798 and 1198 are cut to those, the
-// largest cells whose differences stay inside the grid). The same for both frames.
+// largest cells whose differences stay inside the grid). The same for both frames. When a node
+// that the differences need has no data, they are not computed and noData is set.
 Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn);
 inline Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, DeflectionLimits limits) {
   return DeflectionsAt(grid, position, limits.maxRow, limits.maxColumn);

@@ -33,7 +33,6 @@ ModelLoadResult Failure(ModelLoadOutcome outcome, const std::string& utf8Message
   return result;
 }
 
-std::string FileName() { return std::string(kModelFileName); }
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -41,28 +40,36 @@ struct FileCloser {
 
 }  // namespace
 
+std::size_t ModelGrid::CountNoData() {
+  std::size_t count = 0;
+  for (const std::int32_t v : values_) count += v == kNoData ? 1 : 0;
+  noDataNodes_ = count;
+  return count;
+}
+
 ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress) {
+  const std::string fileName = FileNameOf(path);
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) {
-      return Failure(ModelLoadOutcome::Missing, "*** Brak pliku: " + FileName(), 0);
+      return Failure(ModelLoadOutcome::Missing, "*** Brak pliku: " + fileName, 0);
     }
-    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + FileName(), 0);
+    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + fileName, 0);
   }
   if (!S_ISREG(info.st_mode)) {
-    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + FileName() + " (to nie jest plik)", 0);
+    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + fileName + " (to nie jest plik)", 0);
   }
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   // A short grid would leave part of the model undefined: never use it.
   if (size < kModelFileSize) {
     return Failure(ModelLoadOutcome::Damaged,
-                   "*** Uszkodzony plik: " + FileName() + " (rozmiar " + std::to_string(size) + " B, oczekiwano " +
+                   "*** Uszkodzony plik: " + fileName + " (rozmiar " + std::to_string(size) + " B, oczekiwano " +
                        std::to_string(kModelFileSize) + " B)",
                    size);
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
-    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + FileName(), size);
+    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + fileName, size);
   }
 
   std::int32_t* values = grid.Data();
@@ -74,7 +81,7 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
     read += got;
     if (got != count) {
       return Failure(ModelLoadOutcome::Damaged,
-                     "*** Błąd odczytu pliku: " + FileName() + " (odczytano " + std::to_string(read) + " z " +
+                     "*** Błąd odczytu pliku: " + fileName + " (odczytano " + std::to_string(read) + " z " +
                          std::to_string(kGridValueCount) + " wartości)",
                      size);
     }
@@ -90,6 +97,27 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
       values[k] = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24));
     }
   }
+  // What the model is: its record, or the original model when there is none.
+  const std::string recordPath = ModelRecordPath(path);
+  ModelInfo model;
+  switch (ReadModelRecord(recordPath, model)) {
+    case RecordRead::Absent:
+      model = BareModelInfo(path);
+      break;
+    case RecordRead::Read:
+      break;
+    case RecordRead::Invalid:
+      return Failure(ModelLoadOutcome::Damaged, "*** Uszkodzony opis modelu: " + FileNameOf(recordPath), size);
+  }
+  const std::size_t covered = kGridValueCount - grid.CountNoData();
+  if (model.coveredNodes >= 0 && static_cast<std::size_t>(model.coveredNodes) != covered) {
+    // The grid and its record do not belong together (or the grid was damaged).
+    return Failure(ModelLoadOutcome::Damaged,
+                   "*** Uszkodzony plik: " + fileName + " (węzłów z danymi " + std::to_string(covered) +
+                       ", opis modelu podaje " + std::to_string(model.coveredNodes) + ")",
+                   size);
+  }
+  grid.SetInfo(std::move(model));
   ModelLoadResult result;
   result.fileSize = size;
   return result;

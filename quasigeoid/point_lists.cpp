@@ -34,6 +34,14 @@ std::string_view OutsideText(PointListTask task) {
   return " *** punkt poza obszarem dopuszczalnym (3)";
 }
 
+// A point whose N, KSI or ETA would need a node without data.
+const std::string& NoCoverageText(PointListTask task) {
+  static const std::string texts[3] = {orvane::ToCp1250(" *** punkt poza zasięgiem modelu (1)"),
+                                       orvane::ToCp1250(" *** punkt poza zasięgiem modelu (2)"),
+                                       orvane::ToCp1250(" *** punkt poza zasięgiem modelu (3)")};
+  return texts[static_cast<std::size_t>(task)];
+}
+
 constexpr char kSeparator = ' ';
 constexpr std::string_view kSecondMark = "[\"]";
 
@@ -75,21 +83,23 @@ void AppendDeflections(PointListTask task, const Deflections& d, std::string& ou
   out += kSecondMark;
 }
 
-// What follows the value (and the deflections) to the end of a result line.
-std::string_view Tail(PointListTask task, ReferenceFrame frame) {
-  static constexpr ReferenceFrame kFrames[3] = {ReferenceFrame::None, ReferenceFrame::Etrf89, ReferenceFrame::Etrf2000};
-  static const auto tails = [] {
-    std::array<std::array<std::string, 3>, 3> t;
-    for (std::size_t f = 0; f < 3; ++f) {
-      const std::string label(FrameLabel(kFrames[f]));
-      t[0][f] = "  " + label;
-      t[1][f] = "  PL-KRON86-NH z " + label;
-      t[2][f] = " " + label;
-    }
-    return t;
-  }();
-  const std::size_t f = frame == ReferenceFrame::Etrf89 ? 1 : frame == ReferenceFrame::Etrf2000 ? 2 : 0;
-  return tails[static_cast<std::size_t>(task)][f];
+// What follows the value (and the deflections) to the end of a result line; BLH_n.1 names the
+// model's height system.
+void AppendTail(PointListTask task, std::string_view heightSystem, ReferenceFrame frame, std::string& out) {
+  switch (task) {
+    case PointListTask::AnomalyList:
+      out += "  ";
+      break;
+    case PointListTask::EllipsoidalToNormal:
+      out += "  ";
+      out += heightSystem;
+      out += " z ";
+      break;
+    case PointListTask::NormalToEllipsoidal:
+      out += ' ';
+      break;
+  }
+  out += FrameLabel(frame);
 }
 
 }  // namespace
@@ -131,6 +141,14 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
     out += OutsideText(task);
     return LineResult::Outside;
   }
+  Deflections deflections;
+  if (task == PointListTask::AnomalyList) deflections = DeflectionsAt(grid, position, kAnomalyListLimits);
+  if (task == PointListTask::EllipsoidalToNormal) deflections = DeflectionsAt(grid, position, kEllipsoidalToNormalLimits);
+  if (deflections.noData || !CellHasData(grid, position)) {
+    out += p.nr;
+    out += NoCoverageText(task);
+    return LineResult::NoCoverage;
+  }
   const Real n = AnomalyAt(grid, position, frame, p.point);
 
   AppendRightAligned(out, p.nr, 16);
@@ -151,17 +169,17 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
   switch (task) {
     case PointListTask::AnomalyList:
       AppendFixedField(out, n, 9, 4);
-      AppendDeflections(task, DeflectionsAt(grid, position, kAnomalyListLimits), out);
+      AppendDeflections(task, deflections, out);
       break;
     case PointListTask::EllipsoidalToNormal:
       AppendFixedField(out, p.height - n, 9, 4);
-      AppendDeflections(task, DeflectionsAt(grid, position, kEllipsoidalToNormalLimits), out);
+      AppendDeflections(task, deflections, out);
       break;
     case PointListTask::NormalToEllipsoidal:
       AppendFixedField(out, p.height + n, 9, 4);
       break;
   }
-  out += Tail(task, frame);
+  AppendTail(task, grid.Info().heightSystem, frame, out);
   return LineResult::Result;
 }
 

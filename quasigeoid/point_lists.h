@@ -37,11 +37,14 @@ enum class LineResult {
   Result,    // a result line
   Bad,       // "*** Błędny rekord: " / "*** Błedny rekord: " and the line
   Outside,   // the point number and " *** punkt poza obszarem dopuszczalnym (n)"
+  NoCoverage,  // the point number and " *** punkt poza zasięgiem modelu (n)": N, KSI or ETA
+               // would need a node without data
 };
 
 // Converts one input line; for every outcome but Ignored, `out` receives the line to write
 // (without its line end). The record's fields are read in place (the same fields as SplitFields
-// gives), so a long list copies nothing per field.
+// gives), so a long list copies nothing per field. BLH_n.1 lines name the grid's height system
+// (grid.Info().heightSystem, "PL-KRON86-NH" for the original model).
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
                             ReferenceFrame frame, std::string& out);
 

@@ -109,6 +109,10 @@ const std::string& BadStationBoxText() {
   return text;
 }
 constexpr std::string_view kOutsideText = " *** punkt poza obszarem dopuszczalnym";
+const std::string& NoCoverageText() {
+  static const std::string text = orvane::ToCp1250(" *** punkt poza zasięgiem modelu");
+  return text;
+}
 constexpr std::string_view kTooManyText = "*** Liczba punktów > 100000";
 constexpr std::string_view kEndRecord = "               0    0    0    0  ";
 
@@ -179,6 +183,13 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     if (!LocateCell(point, EdgeClamping::Off, position)) {
       out.assign(CutPointNr(fields[1]));
       out += kOutsideText;
+      result.Line(out);
+      continue;
+    }
+    if (!CellHasData(grid, position)) {
+      // Like a point outside the area: not entered, so its vectors have no coordinates.
+      out.assign(CutPointNr(fields[1]));
+      out += NoCoverageText();
       result.Line(out);
       continue;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Satellite levelling: GNSS ellipsoidal height differences (DELTAH.gps) with the approximate
-// positions of their points (BLH.grs) become normal height differences in PL-KRON86-NH (DELTAH1):
+// positions of their points (BLH.grs) become normal height differences in the model's height
+// system (DELTAH1):
 // dH(norm) = dH(elips) + N1 - N2, N1 at the start point, N2 at the end point.
 //
 // DELTAH1 is an observation file of the levelling adjustment: result lines NrI NrJ dH 1/w, and

@@ -40,11 +40,11 @@ const fs::path& Folder() {
   return folder;
 }
 
-// The shipped demonstration grid when it is built, else a smooth synthetic surface.
+// The shipped default model when it is built, else a smooth synthetic surface.
 const ModelGrid& Grid() {
   static ModelGrid grid;
   static const bool ready = [] {
-    const std::string shipped = std::string(ORVANE_BIN_DIR) + "/" + solvanta::kModelFileName;
+    const std::string shipped = std::string(ORVANE_BIN_DIR) + "/PL-geoid2021.bin";
     if (solvanta::LoadModelGrid(shipped, grid).outcome == solvanta::ModelLoadOutcome::Loaded) return true;
     for (int i = 0; i < solvanta::kGridRows; ++i)
       for (int j = 0; j < solvanta::kGridColumns; ++j)

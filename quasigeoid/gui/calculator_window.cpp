@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -108,16 +109,6 @@ void CalculatorWindow::BuildControls() {
   map->setGeometry(8, 8, 113, 113);
   map->setScaledContents(true);
   map->setFrameStyle(QFrame::Box | QFrame::Plain);
-  {
-    // The map is drawn from the grid that the runs read; without the file the frame stays empty.
-    ModelGrid grid;
-    if (LoadModelGrid(modelPath_, grid).outcome == ModelLoadOutcome::Loaded) {
-      const QPixmap picture = QPixmap::fromImage(ContourMap(grid));
-      map->setPixmap(picture);
-      setWindowIcon(QIcon(picture.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-      map->setFrameStyle(QFrame::NoFrame);
-    }
-  }
 
   auto* info = new ClickableLabel(client);
   info->setObjectName(QStringLiteral("StaticText8"));
@@ -156,6 +147,35 @@ void CalculatorWindow::BuildControls() {
   etrf2000_->move(144, 192);
   etrf2000_->adjustSize();
   connect(etrf2000_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf2000; });
+
+  // The model, beside the frame: the models lying beside the program, the chosen one first
+  // selected (a model file given that is not among them is offered as well).
+  const auto slash = modelPath_.rfind('/');
+  models_ = FindModels(slash == std::string::npos ? std::string(".") : modelPath_.substr(0, slash));
+  int chosen = -1;
+  for (std::size_t k = 0; k < models_.size(); ++k) {
+    if (models_[k].path == modelPath_) chosen = static_cast<int>(k);
+  }
+  if (chosen < 0) {
+    ModelEntry given{BareModelInfo(modelPath_), modelPath_};
+    ModelInfo described;
+    if (ReadModelRecord(ModelRecordPath(modelPath_), described) == RecordRead::Read) given.info = described;
+    models_.insert(models_.begin(), given);
+    chosen = 0;
+  }
+  TextOn(client, "Label7", QStringLiteral("  MODEL QUASI-GEOIDY:  "), 600, 144, info_bk);
+  modelChoice_ = new QComboBox(client);
+  modelChoice_->setObjectName(QStringLiteral("ComboBox1"));
+  modelChoice_->setGeometry(600, 176, 177, 26);
+  modelChoice_->setFont(WindowFont(QStringLiteral("Arial"), 13, true));
+  for (const ModelEntry& model : models_) {
+    modelChoice_->addItem(QString::fromStdString(model.info.name));
+    modelChoice_->setItemData(modelChoice_->count() - 1,
+                              QString::fromStdString(model.info.description.empty() ? model.path : model.info.description),
+                              Qt::ToolTipRole);
+  }
+  modelChoice_->setCurrentIndex(chosen);
+  connect(modelChoice_, &QComboBox::activated, this, &CalculatorWindow::ChooseModel);
 
   auto* bevel1 = new QFrame(client);
   bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -229,6 +249,61 @@ void CalculatorWindow::BuildControls() {
   setStatusBar(status);
 
   resize(kClientWidth, kClientHeight);
+  ShowModel();
+}
+
+void CalculatorWindow::ChooseModel(int index) {
+  if (index < 0 || index >= static_cast<int>(models_.size())) return;
+  modelChoice_->setCurrentIndex(index);
+  const ModelEntry& model = models_[static_cast<std::size_t>(index)];
+  if (model.path == modelPath_) return;
+  modelPath_ = model.path;
+  ShowModel();
+  if (!modelChoiceFile_.empty() && !KeepModelChoice(modelChoiceFile_, model.info.name)) {
+    orvane::gui::Boxes().Message(
+        this, QStringLiteral("*** Nie można zapisać wyboru modelu w pliku: ") + QString::fromStdString(modelChoiceFile_));
+  }
+}
+
+// The chosen model in the window: its height system, its description in the header lines (the
+// original model keeps the window's own texts) and its contour map.
+void CalculatorWindow::ShowModel() {
+  ModelInfo info = BareModelInfo(modelPath_);
+  for (const ModelEntry& model : models_) {
+    if (model.path == modelPath_) info = model.info;
+  }
+  const QString system = info.hasRecord ? QString::fromStdString(info.heightSystem) : QStringLiteral("Kronstadt ' 86");
+  const QString bracketed = info.hasRecord ? system : QStringLiteral("Kronstadt '86");
+  auto set = [this](const char* name, const QString& text) {
+    auto* label = findChild<QLabel*>(QString::fromLatin1(name));
+    label->setText(text);
+    label->adjustSize();
+  };
+  set("Label3", QStringLiteral("  UKŁAD ODNIESIENIA WYSOKOŚCI NORMALNYCH:  ") + system + QStringLiteral("  "));
+  set("StaticText6", QStringLiteral("      H elipsoidalne =>  H normalne [ ") + bracketed + QStringLiteral(" ]"));
+  set("StaticText7", QStringLiteral("  H normalne [ ") + bracketed + QStringLiteral(" ]  =>  H elipsoidalne"));
+  if (info.hasRecord) {
+    set("StaticText4", QString::fromStdString(info.description));
+    set("Label2", QString::fromStdString(info.source));
+    set("Label1", QString::fromStdString(info.licence));
+  } else {
+    set("StaticText4", QStringLiteral("oparta na modelu globalnym EGM2008  "));
+    set("Label2", QStringLiteral("https://earth-info.nga.mil"));
+    set("Label1", QStringLiteral("i polskich osnowach satelitarno - niwelacyjnych stacje ASG-EUPOS + EUVN + POLREF"));
+  }
+
+  // The map is drawn from the grid that the runs read; without the file the frame stays empty.
+  auto* map = findChild<QLabel*>(QStringLiteral("Image2"));
+  ModelGrid grid;
+  if (LoadModelGrid(modelPath_, grid).outcome == ModelLoadOutcome::Loaded) {
+    const QPixmap picture = QPixmap::fromImage(ContourMap(grid));
+    map->setPixmap(picture);
+    setWindowIcon(QIcon(picture.scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    map->setFrameStyle(QFrame::NoFrame);
+  } else {
+    map->setPixmap(QPixmap());
+    map->setFrameStyle(QFrame::Box | QFrame::Plain);
+  }
 }
 
 void CalculatorWindow::FindPresentFiles() {

@@ -10,7 +10,10 @@
 #include "quasigeoid/calculator_run.h"
 #include "quasigeoid/gui/progress_window.h"
 
+#include "quasigeoid/model_catalogue.h"
+
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QRadioButton;
 
@@ -30,9 +33,17 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   // How a panel opens its file (the text editor window unless a test says otherwise).
   using OpenFunction = std::function<void(const QString&)>;
 
-  // Builds the window on `workFolder` (the program passes orvane::LoadWorkFolder()); the model
-  // file at `modelPath` gives the contour map and is read by every run.
+  // Builds the window on `workFolder` (the program passes orvane::LoadWorkFolder()). The model
+  // choice (`ComboBox1`) offers the models lying beside `modelPath` (FindModels), `modelPath`
+  // chosen; the chosen model gives the contour map, the height system and the header lines, and
+  // is read by every run.
   CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent = nullptr);
+
+  // Where a new choice of model is kept (orvane.ini beside the program); none by default.
+  void SetModelChoiceFile(std::string iniPath) { modelChoiceFile_ = std::move(iniPath); }
+  const std::string& ModelPath() const { return modelPath_; }
+  // Chooses the model at `index` of the models offered, as the user does.
+  void ChooseModel(int index);
 
   void SetRunFunction(RunFunction run) { run_ = std::move(run); }
   void SetOpenFunction(OpenFunction open) { open_ = std::move(open); }
@@ -74,6 +85,7 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   void FindPresentFiles();
   void OpenPanelFile(int index);
   void OpenHelp();
+  void ShowModel();
 
   std::string workFolder_;
   std::string modelPath_;
@@ -90,6 +102,9 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   std::vector<QCheckBox*> switches_;             // CheckBox1..CheckBox4
   QRadioButton* etrf89_ = nullptr;
   QRadioButton* etrf2000_ = nullptr;
+  std::vector<ModelEntry> models_;  // offered by ComboBox1
+  std::string modelChoiceFile_;
+  QComboBox* modelChoice_ = nullptr;
 };
 
 }  // namespace solvanta::gui

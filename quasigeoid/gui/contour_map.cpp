@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -39,8 +40,11 @@ QImage ContourMap(const ModelGrid& grid, int step, double interval) {
   for (int y = 0; y < height; ++y) {
     const int row = (height - 1 - y) * step;  // north up
     for (int x = 0; x < width; ++x) {
-      const double n = grid.At(row, x * step) * static_cast<double>(kGridUnit);
+      const std::int32_t v = grid.At(row, x * step);
+      // A node without data stays blank (NaN); the colour scale spans the nodes with data.
+      const double n = v == kNoData ? NAN : v * static_cast<double>(kGridUnit);
       metres[static_cast<std::size_t>(y) * width + x] = n;
+      if (v == kNoData) continue;
       low = std::min(low, n);
       high = std::max(high, n);
     }
@@ -48,11 +52,16 @@ QImage ContourMap(const ModelGrid& grid, int step, double interval) {
   QImage image(width, height, QImage::Format_RGB32);
   const double span = high > low ? high - low : 1.0;
   auto band = [&](int x, int y) {
-    return static_cast<long>(std::floor(metres[static_cast<std::size_t>(y) * width + x] / interval));
+    const double n = metres[static_cast<std::size_t>(y) * width + x];
+    return std::isnan(n) ? LONG_MIN : static_cast<long>(std::floor(n / interval));
   };
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const double n = metres[static_cast<std::size_t>(y) * width + x];
+      if (std::isnan(n)) {
+        image.setPixel(x, y, qRgb(255, 255, 255));
+        continue;
+      }
       // Colour of the band's middle, so that the bands read as steps of the map.
       const double banded = (std::floor(n / interval) + 0.5) * interval;
       QColor colour = RampColour((banded - low) / span);

@@ -194,27 +194,5 @@ TEST_F(ModelFileTest, ReloadOverwritesTheGrid) {
   EXPECT_EQ(grid.At(800, 1200), -9);
 }
 
-// The demonstration grid beside the programs: the model's layout, EGM96 values on the 15' nodes
-// (where the bicubic resampling passes through them), close to PROJ's bilinear EGM96 between.
-TEST(ShippedModelGrid, IsEgm96InTheModelLayout) {
-  const std::string path = std::string(ORVANE_BIN_DIR) + "/" + kModelFileName;
-  ASSERT_EQ(fs::file_size(path), kModelFileSize);
-  auto grid = std::make_unique<ModelGrid>();
-  ASSERT_EQ(LoadModelGrid(path, *grid).outcome, ModelLoadOutcome::Loaded);
-  const solvanta_test::ProjOperation egm96(std::string("+proj=vgridshift +multiplier=1 +grids=") + ORVANE_EGM96_GTX);
-  for (int i = 0; i <= 800; i += 25) {
-    for (int j = 0; j <= 1200; j += 25) {
-      const PJ_COORD c = egm96.ForwardDegrees(13.0 + j / 100.0, 48.0 + i / 100.0, 0.0);
-      ASSERT_NEAR(grid->At(i, j) * 1e-5, c.xyz.z, 0.6e-5) << i << " " << j;
-    }
-  }
-  for (int i = 3; i < 800; i += 41) {
-    for (int j = 7; j < 1200; j += 53) {
-      const PJ_COORD c = egm96.ForwardDegrees(13.0 + j / 100.0, 48.0 + i / 100.0, 0.0);
-      EXPECT_NEAR(grid->At(i, j) * 1e-5, c.xyz.z, 0.1) << i << " " << j;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace solvanta

@@ -1,0 +1,86 @@
+#include "quasigeoid/model_catalogue.h"
+
+#include <dirent.h>
+#include <strings.h>
+
+#include <algorithm>
+
+#include "common/work_folder.h"
+#include "quasigeoid/model_grid.h"
+
+namespace solvanta {
+
+namespace {
+
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() > end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+std::vector<ModelEntry> FindModels(const std::string& directory) {
+  std::vector<ModelEntry> models;
+  std::vector<std::string> names;
+  if (DIR* dir = ::opendir(directory.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+    ::closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  bool originalHasRecord = false;
+  for (const std::string& name : names) {
+    if (!EndsWith(name, kModelRecordExtension)) continue;
+    ModelEntry model;
+    model.path = directory + "/" + name.substr(0, name.size() - std::string(kModelRecordExtension).size()) + ".bin";
+    if (!orvane::FileExists(model.path)) continue;
+    if (ReadModelRecord(directory + "/" + name, model.info) != RecordRead::Read) continue;
+    originalHasRecord = originalHasRecord || SameName(FileNameOf(model.path), kModelFileName);
+    models.push_back(std::move(model));
+  }
+  const std::string original = orvane::StandardFilePath(directory, kModelFileName);
+  if (!originalHasRecord && orvane::FileExists(original)) models.push_back({BareModelInfo(original), original});
+  std::stable_sort(models.begin(), models.end(), [](const ModelEntry& a, const ModelEntry& b) {
+    const bool aDefault = a.info.name == kDefaultModelName;
+    const bool bDefault = b.info.name == kDefaultModelName;
+    if (aDefault != bDefault) return aDefault;
+    return a.info.name < b.info.name;
+  });
+  return models;
+}
+
+bool ResolveModel(const std::string& directory, const std::string& nameOrFile, std::string& path) {
+  if (nameOrFile.empty()) return false;
+  if (nameOrFile.find('/') == std::string::npos) {
+    for (const ModelEntry& model : FindModels(directory)) {
+      if (SameName(model.info.name, nameOrFile)) {
+        path = model.path;
+        return true;
+      }
+    }
+  }
+  if (!orvane::FileExists(nameOrFile)) return false;
+  path = nameOrFile;
+  return true;
+}
+
+std::string DefaultModelPath(const std::string& directory) {
+  std::string path;
+  if (ResolveModel(directory, kDefaultModelName, path)) return path;
+  const std::string original = orvane::StandardFilePath(directory, kModelFileName);
+  if (orvane::FileExists(original)) return original;
+  return directory + "/" + kDefaultModelName + ".bin";
+}
+
+std::string ChosenModelPath(const std::string& directory, const std::string& iniPath) {
+  const std::string name = orvane::ReadIniValue(iniPath, kModelChoiceSection, kModelChoiceKey, "");
+  std::string path;
+  if (!name.empty() && name.find('/') == std::string::npos && ResolveModel(directory, name, path)) return path;
+  return DefaultModelPath(directory);
+}
+
+bool KeepModelChoice(const std::string& iniPath, const std::string& name) {
+  return orvane::WriteIniValue(iniPath, kModelChoiceSection, kModelChoiceKey, name);
+}
+
+}  // namespace solvanta
