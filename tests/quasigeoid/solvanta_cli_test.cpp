@@ -10,6 +10,7 @@
 #include "calculator_test_support.h"
 #include "common/number_parse.h"
 #include "common/record_tokenizer.h"
+#include "proj_oracle.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ using namespace calculator_test;
 
 const std::string kCli = std::string(ORVANE_BIN_DIR) + "/solvanta-cli";
 const std::string kKvelCli = std::string(ORVANE_BIN_DIR) + "/kvel-cli";
-const std::string kShippedModel = std::string(ORVANE_BIN_DIR) + "/solvanta_2008QG.bin";
+const std::string kShippedModel = std::string(ORVANE_BIN_DIR) + "/PL-geoid2021.bin";
 
 struct Result {
   int status = -1;
@@ -64,7 +65,8 @@ TEST_F(SolvantaCli, HelpExplainsTheFlagsAndTheFiles) {
 
 TEST_F(SolvantaCli, UsageErrorsExitWithTwo) {
   for (const char* arguments : {"", "--frame", "--frame wgs84", "--frame etrf89 --tasks bl,xyz", "--frame etrf89 --bogus",
-                                "--frame etrf2000 --folder"}) {
+                                "--frame etrf2000 --folder", "--frame etrf2000 --model NoSuchModel",
+                                "--import-model only-source"}) {
     const Result r = Cli(arguments);
     EXPECT_EQ(r.status, 2) << arguments;
     EXPECT_NE(r.err.find("solvanta-cli:"), std::string::npos) << arguments;
@@ -117,7 +119,7 @@ TEST_F(SolvantaCli, RunsThatEndEarlyExitWithOne) {
 }
 
 TEST_F(SolvantaCli, ShippedExampleFolderRunsWithTheModelBesideTheProgram) {
-  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the demonstration grid is not built";
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
   fs::copy(std::string(ORVANE_TEST_FIXTURES) + "/../../../examples/solvanta", folder_.Path(),
            fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   const Result r = Cli("--frame etrf89 " + Folder());
@@ -129,11 +131,78 @@ TEST_F(SolvantaCli, ShippedExampleFolderRunsWithTheModelBesideTheProgram) {
   }
 }
 
+TEST_F(SolvantaCli, ListModelsGivesNameHeightSystemAndDescription) {
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
+  const Result r = Cli("--list-models");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+            "PL-geoid2021  PL-EVRF2007-NH  PL-geoid2021: quasi-geoida GUGiK, wysokości normalne PL-EVRF2007-NH "
+            "(układ obowiązujący)");
+  EXPECT_NE(r.out.find("\nPL-geoid2011-KRON86  PL-KRON86-NH  PL-geoid2011: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nPL-geoid2011-EVRF2007  PL-EVRF2007-NH  PL-geoid2011: "), std::string::npos) << r.out;
+}
+
+// The normal heights of BLH_n.1 carry the label of the model used: PL-EVRF2007-NH by default,
+// PL-KRON86-NH with the archive model chosen by name.
+TEST_F(SolvantaCli, ModelByNameLabelsTheNormalHeights) {
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
+  WriteBytes(folder_.File("BLH_e"), "A 52 0 0 19 0 0 150.000\r\nB 55 30 0 14 0 0 10.000\r\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "  PL-EVRF2007-NH z  PL-ETRF2000\r\n"},
+      {"--model pl-geoid2011-kron86", "  PL-KRON86-NH z  PL-ETRF2000\r\n"},
+      {"--model PL-geoid2011-EVRF2007", "  PL-EVRF2007-NH z  PL-ETRF2000\r\n"}};
+  for (const auto& [model, tail] : cases) {
+    const Result r = Cli(std::string("--frame etrf2000 --tasks blh_e ") + Folder() + " " + model);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string lines = orvane::FromCp1250(ReadBytes(folder_.File("blh_n.1")));
+    const std::string first = lines.substr(0, lines.find('\n') + 1);
+    EXPECT_EQ(first.substr(first.size() - std::string(tail).size()), tail) << model << "\n" << lines;
+    // The Baltic Sea at 55.5 N, 14 E lies outside PL-geoid2011's coverage, inside PL-geoid2021's.
+    const bool archive = std::string(model).find("2011") != std::string::npos;
+    EXPECT_EQ(lines.find("B *** punkt poza zasięgiem modelu (2)\r\n") != std::string::npos, archive) << lines;
+  }
+}
+
+// --import-model: exact grids become models the run reads; anything else is refused, exit 1,
+// and nothing is written.
+TEST_F(SolvantaCli, ImportModelIsExactOrRefused) {
+  const std::string gtx = model_.File("patch.gtx");
+  solvanta_test::WriteGtx(gtx, 52.0, 19.0, 0.01, 0.01, 3, 4, {30.1f, 30.2f, 30.3f, 30.4f, 31.1f, 31.2f, 31.3f, 31.4f,
+                                                              32.1f, 32.2f, 32.3f, 32.4f});
+  const std::string target = model_.File("patch.bin");
+  Result r = Cli("--import-model '" + gtx + "' '" + target + "' --name Patch --height-system MY-NH");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, target + ": model Patch (MY-NH), 12 of 962001 nodes with data, N from 30.10000 m to 32.40000 m, "
+                            "area 52.00..52.02 N, 19.00..19.03 E\n");
+  WriteBytes(folder_.File("BLH_n"), "A 52 0 36 19 0 36 100.0\r\nB 52 0 0 19 3 0 100.0\r\n");
+  r = Cli("--frame etrf2000 --tasks blh_n " + Folder() + " --model '" + target + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(orvane::FromCp1250(ReadBytes(folder_.File("blh_e.1"))),
+            "               A 52  0 36.00000 19  0 36.00000  131.2000  PL-ETRF2000\r\n"
+            "B *** punkt poza zasięgiem modelu (3)\r\n");
+
+  // Half a step off the lattice, and without a height system: refused, nothing written.
+  solvanta_test::WriteGtx(gtx, 52.005, 19.0, 0.01, 0.01, 3, 4, std::vector<float>(12, 30.0f));
+  for (const std::string& extra : {std::string(" --height-system MY-NH"), std::string()}) {
+    const std::string refused = model_.File("refused.bin");
+    r = Cli("--import-model '" + gtx + "' '" + refused + "'" + extra);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is not imported: the nodes are not on the 0.01-degree lattice"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(refused));
+    EXPECT_FALSE(fs::exists(model_.File("refused.model")));
+  }
+  solvanta_test::WriteGtx(gtx, 52.0, 19.0, 0.01, 0.01, 3, 4, std::vector<float>(12, 30.0f));
+  r = Cli("--import-model '" + gtx + "' '" + model_.File("nolabel.bin") + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("give --height-system LABEL"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(model_.File("nolabel.bin")));
+}
+
 // kvel-cli adjusts a network whose DELTAH1 came from solvanta-cli: the adjusted heights agree with
 // the normal heights the GNSS heights were made from, within the millimetres of noise put in.
 TEST_F(SolvantaCli, KvelCliAdjustsANetworkWhoseDeltah1CameFromSolvantaCli) {
   if (!fs::exists(kKvelCli)) GTEST_SKIP() << "kvel-cli is not built yet";
-  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the demonstration grid is not built";
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
   folder_.CopyFixture("network", {"DELTAH.gps", "BLH.grs", "h.sta"});
   const Result solvanta = Cli("--frame etrf2000 --tasks sat " + Folder());
   ASSERT_EQ(solvanta.status, 0) << solvanta.err;

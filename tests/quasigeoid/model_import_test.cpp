@@ -1,0 +1,144 @@
+// Import of published grids into models: the same grid as GeoTIFF, as GTX (made by GDAL's
+// gdal_translate) and as XYZ text gives the same integers as the shipped model; a grid that is
+// not exactly on the model's lattice is refused with its reason.
+#include "quasigeoid/import/model_import.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calculator_test_support.h"
+#include "proj_oracle.h"
+
+namespace {
+
+using namespace calculator_test;
+using solvanta::ImportedGrid;
+using solvanta::kNoData;
+
+const std::string kKron86Tif = std::string(ORVANE_MODEL_DATA) + "/pl_gugik_geoid2011-PL-KRON86-NH.tif";
+const std::string kKron86Model = std::string(ORVANE_BIN_DIR) + "/PL-geoid2011-KRON86.bin";
+
+std::unique_ptr<ImportedGrid> Import(const std::string& source, std::string* problem = nullptr) {
+  auto grid = std::make_unique<ImportedGrid>();
+  std::string why;
+  const bool ok = solvanta::ReadForeignGrid(source, *grid, why);
+  if (problem) *problem = why;
+  if (!ok) return nullptr;
+  return grid;
+}
+
+TEST(ModelImport, GeoTiffGtxAndTextOfOneGridGiveTheShippedIntegers) {
+  ScratchFolder folder;
+  const auto tif = Import(kKron86Tif);
+  ASSERT_TRUE(tif);
+  EXPECT_EQ(tif->coveredNodes, 429385);
+  EXPECT_EQ(tif->lowest, 2671930);
+  EXPECT_EQ(tif->highest, 4406990);
+  EXPECT_EQ(tif->heightSystemEpsg, 9650);  // the GeoTIFF says it
+  // The shipped model file holds exactly these integers.
+  auto shipped = std::make_unique<solvanta::ModelGrid>();
+  ASSERT_EQ(solvanta::LoadModelGrid(kKron86Model, *shipped).outcome, solvanta::ModelLoadOutcome::Loaded);
+  ASSERT_TRUE(std::equal(tif->values.begin(), tif->values.end(), shipped->Data()));
+
+#ifdef ORVANE_GDAL_TRANSLATE
+  const std::string gtx = folder.File("kron86.gtx");
+  const std::string command = std::string("'") + ORVANE_GDAL_TRANSLATE + "' -q -of GTX '" + kKron86Tif + "' '" + gtx + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const auto fromGtx = Import(gtx);
+  ASSERT_TRUE(fromGtx);
+  EXPECT_TRUE(tif->values == fromGtx->values);
+#endif
+
+  // GUGiK's text: latitude, longitude, N in metres with 4 decimals, a heading line; and the same
+  // with longitude first. Nodes without data are simply absent.
+  for (const bool latitudeFirst : {true, false}) {
+    const std::string text = folder.File(latitudeFirst ? "geoid.txt" : "geoid_lonlat.txt");
+    std::FILE* f = std::fopen(text.c_str(), "wb");
+    std::fprintf(f, latitudeFirst ? "B L zeta\r\n" : "# lon lat N\n");
+    for (int i = 0; i < solvanta::kGridRows; ++i) {
+      for (int j = 0; j < solvanta::kGridColumns; ++j) {
+        const std::int32_t v = tif->values[static_cast<std::size_t>(i) * solvanta::kGridColumns + j];
+        if (v == kNoData) continue;
+        const double lat = 48.0 + i / 100.0, lon = 13.0 + j / 100.0;
+        std::fprintf(f, "%.6f %.6f %.5f%s", latitudeFirst ? lat : lon, latitudeFirst ? lon : lat, v / 1e5,
+                     latitudeFirst ? "\r\n" : "\n");
+      }
+    }
+    std::fclose(f);
+    const auto fromText = Import(text);
+    ASSERT_TRUE(fromText) << text;
+    EXPECT_TRUE(tif->values == fromText->values) << text;
+  }
+}
+
+TEST(ModelImport, WritesTheModelThatTheCalculatorReads) {
+  ScratchFolder folder;
+  const auto tif = Import(kKron86Tif);
+  ASSERT_TRUE(tif);
+  solvanta::ModelInfo info;
+  info.name = "Archiwum";
+  info.heightSystem = "PL-KRON86-NH";
+  std::string problem;
+  EXPECT_FALSE(solvanta::WriteModel(folder.File("archiwum.dat"), *tif, info, problem));
+  EXPECT_EQ(problem, "the model file must end in .bin");
+  ASSERT_TRUE(solvanta::WriteModel(folder.File("archiwum.bin"), *tif, info, problem)) << problem;
+  EXPECT_EQ(fs::file_size(folder.File("archiwum.bin")), solvanta::kModelFileSize);
+  auto grid = std::make_unique<solvanta::ModelGrid>();
+  ASSERT_EQ(solvanta::LoadModelGrid(folder.File("archiwum.bin"), *grid).outcome, solvanta::ModelLoadOutcome::Loaded);
+  EXPECT_EQ(grid->Info().name, "Archiwum");
+  EXPECT_EQ(grid->Info().coveredNodes, 429385);
+  EXPECT_EQ(grid->NoDataNodes(), solvanta::kGridValueCount - 429385);
+  // Only the record and the grid are left: no temporary files.
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 2);
+}
+
+// GTX grids of 3 x 4 nodes that are not exactly on the lattice, and text files that are not.
+struct RefusedCase {
+  const char* name;
+  double lat0, lon0, step;
+  const char* text;  // used when not null, instead of a GTX
+  const char* reason;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
+class Refused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(Refused, WithItsReason) {
+  const RefusedCase& c = GetParam();
+  ScratchFolder folder;
+  std::string source;
+  if (c.text) {
+    source = folder.File("grid.txt");
+    WriteBytes(source, c.text);
+  } else {
+    source = folder.File("grid.gtx");
+    solvanta_test::WriteGtx(source, c.lat0, c.lon0, c.step, c.step, 3, 4, std::vector<float>(12, 31.5f));
+  }
+  std::string problem;
+  EXPECT_FALSE(Import(source, &problem));
+  EXPECT_NE(problem.find(c.reason), std::string::npos) << problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grids, Refused,
+    ::testing::Values(
+        RefusedCase{"HalfAStepOff", 50.005, 18.0, 0.01, nullptr, "not on the 0.01-degree lattice"},
+        RefusedCase{"CoarserSpacing", 50.0, 18.0, 0.02, nullptr, "spacing is not 0.01 degree"},
+        RefusedCase{"BeyondTheNorth", 55.99, 18.0, 0.01, nullptr, "outside the model's area"},
+        RefusedCase{"BeyondTheWest", 50.0, 12.99, 0.01, nullptr, "outside the model's area"},
+        RefusedCase{"TextOffLattice", 0, 0, 0, "52.00 19.00 31.5\n52.005 19.00 31.5\n", "line 2: the node 52.005000 N"},
+        RefusedCase{"TextOutside", 0, 0, 0, "52.00 19.00 31.5\n56.01 19.00 31.5\n", "outside the model's area"},
+        RefusedCase{"TextNotAnAnomaly", 0, 0, 0, "52.00 19.00 31.5\n52.01 19.00 -32768\n", "not a height anomaly"},
+        RefusedCase{"TextTwiceDifferent", 0, 0, 0, "52.00 19.00 31.5\n52.00 19.00 31.6\n", "given twice"},
+        RefusedCase{"TextNanAndHuge", 0, 0, 0, "52.00 19.00 31.5\n52.01 19.00 1e999\n", "line 2 is not a node"},
+        RefusedCase{"NoGridAtAll", 0, 0, 0, "\x89PNG\r\n\x1a\n\x01\x02\x03", "no grid of a known format"},
+        RefusedCase{"Empty", 0, 0, 0, "", "no grid of a known format"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
