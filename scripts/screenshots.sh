@@ -15,8 +15,8 @@ if [[ ! -x "$tool" ]]; then
   echo "screenshots: $tool is missing; build the target gui_screenshots first" >&2
   exit 1
 fi
-if [[ ! -f "$build/bin/solvanta_2008QG.bin" ]]; then
-  echo "screenshots: $build/bin/solvanta_2008QG.bin is missing; build the target demo_model_grid first" >&2
+if [[ ! -f "$build/bin/PL-geoid2021.bin" ]]; then
+  echo "screenshots: $build/bin/PL-geoid2021.bin is missing; build the target quasigeoid_models first" >&2
   exit 1
 fi
 if [[ "${ORVANE_SCREENSHOTS_XVFB:-0}" == 1 ]]; then

@@ -18,10 +18,16 @@ QString HelpText() {
   jest siatką odstępów quasi-geoidy od elipsoidy GRS80 o oczku 0.01 stopnia,
   obejmującą obszar 48 - 56 stopni szerokości N i 13 - 25 stopni długości E.
 
-  UWAGA: plik modelu dołączony do tej wersji programu jest siatką demonstracyjną
-  (wyliczoną z publicznego modelu EGM96), a nie modelem urzędowym - zob. plik
-  README. Urzędowy plik siatki o tym samym układzie wystarczy położyć w miejsce
-  pliku demonstracyjnego.
+  Ta wersja programu zamiast modelu SOLVANTA-2008QG dostarcza urzędowe modele
+  quasi-geoidy GUGiK (licencja CC BY 4.0, (c) Główny Urząd Geodezji i
+  Kartografii), w tym samym układzie siatki:
+    - PL-geoid2021 (domyślny): wysokości normalne PL-EVRF2007-NH, układ
+      obowiązujący od 1 stycznia 2024 r.,
+    - PL-geoid2011-KRON86: wysokości normalne PL-KRON86-NH (prace archiwalne),
+    - PL-geoid2011-EVRF2007: wysokości normalne PL-EVRF2007-NH.
+  Modele PL-geoid2011 obejmują tylko obszar lądowy Polski; dla punktu poza nim
+  program pisze "punkt poza zasięgiem modelu". Model wybiera się w oknie obok
+  układów odniesienia; wybór zapamiętuje plik orvane.ini - zob. plik README.
 
   Program oferuje dwa układy odniesienia wysokości elipsoidalnych:
     - PL-ETRF89   ( EUVN + EUREF-POL + POLREF ),
@@ -36,12 +42,12 @@ QString HelpText() {
 
   OPIS DZIAŁANIA
   --------------
-  Plik modelu solvanta_2008QG.bin leży w folderze programu. Przed obliczeniami
-  trzeba wybrać układ odniesienia wysokości elipsoidalnych. Wszystkie zbiory
-  danych i wyników są plikami tekstowymi folderu roboczego (pokazanego na pasku
-  stanu). Separatorami pól są spacja, tabulator, przecinek i średnik; częścią
-  dziesiętną oddziela zawsze kropka. Szerokości B i długości L podaje się w
-  stopniach, minutach i sekundach.
+  Pliki modeli (*.bin z opisem *.model) leżą w folderze programu. Przed
+  obliczeniami trzeba wybrać układ odniesienia wysokości elipsoidalnych.
+  Wszystkie zbiory danych i wyników są plikami tekstowymi folderu roboczego
+  (pokazanego na pasku stanu). Separatorami pól są spacja, tabulator, przecinek
+  i średnik; część dziesiętną oddziela zawsze kropka. Szerokości B i długości L
+  podaje się w stopniach, minutach i sekundach.
 
   1. BL  ->  BLN : odstępy quasi-geoidy od elipsoidy N oraz składowe KSI, ETA
      Rekord BL:      Nr  B(st min sek)  L(st min sek)

@@ -16,7 +16,7 @@
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
 #include "quasigeoid/gui/calculator_window.h"
-#include "quasigeoid/model_grid.h"
+#include "quasigeoid/model_catalogue.h"
 
 namespace fs = std::filesystem;
 
@@ -67,7 +67,8 @@ int main(int argc, char* argv[]) {
   kvelWindow.hide();
 
   orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
-  solvanta::gui::CalculatorWindow solvantaWindow((work / "solvanta").string(), solvanta::ModelFilePath());
+  solvanta::gui::CalculatorWindow solvantaWindow((work / "solvanta").string(),
+                                                 solvanta::DefaultModelPath(orvane::ExecutableDirectory()));
   ok = Save(&solvantaWindow, out + QStringLiteral("/solvanta.png")) && ok;
   solvantaWindow.hide();
 

@@ -2,6 +2,7 @@
 // progress window and its gauge, the task switches as the real run reads them, the end of the
 // program, the presence highlight, the panels, the help window and the contour map.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -24,6 +25,7 @@
 #include "quasigeoid/gui/calculator_window.h"
 #include "quasigeoid/gui/progress_window.h"
 #include "quasigeoid/model_grid.h"
+#include "quasigeoid/model_info.h"
 
 using orvane::gui::BoxKind;
 using orvane::gui::FilePanel;
@@ -424,6 +426,80 @@ class SolvantaWindowTest : public QObject {
     auto* map = w->findChild<QLabel*>(QStringLiteral("Image2"));
     QVERIFY(!map->pixmap().isNull());
     QCOMPARE(map->geometry(), QRect(8, 8, 113, 113));
+  }
+
+  // The models beside the program are offered next to the frame buttons; the chosen one names
+  // the height system, replaces the header lines, is kept in orvane.ini and is read by the run.
+  void modelChoiceOffersTheModelsBesideTheProgram() {
+    QTemporaryDir program;
+    const auto model = [&program](const char* name, const char* system, const char* description) {
+      std::ofstream(program.filePath(QString::fromLatin1(name) + ".bin").toStdString(), std::ios::binary)
+          << std::string(solvanta::kModelFileSize, '\x01');
+      solvanta::ModelInfo info;
+      info.name = name;
+      info.heightSystem = system;
+      info.description = description;
+      info.source = "GUGiK";
+      info.licence = "(c) Główny Urząd Geodezji i Kartografii";
+      info.coveredNodes = static_cast<long long>(solvanta::kGridValueCount);
+      QVERIFY(solvanta::WriteModelRecord(program.filePath(QString::fromLatin1(name) + ".model").toStdString(), info));
+    };
+    model("PL-geoid2021", "PL-EVRF2007-NH", "Opis modelu 2021");
+    model("Archiwum", "PL-KRON86-NH", "Opis archiwum");
+    const QString ini = program.filePath("orvane.ini");
+    WriteFile(ini, "[General]\r\npath=/dane\r\n");
+
+    QTemporaryDir folder;
+    CalculatorWindow w(folder.path().toStdString(), program.filePath("PL-geoid2021.bin").toStdString());
+    w.SetModelChoiceFile(ini.toStdString());
+    std::vector<RunCall> calls;
+    w.SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, int frame, const std::string& m) {
+      calls.push_back({f, frame, m});
+      return orvane::RunOutcome::Finished;
+    });
+    auto* choice = w.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    QVERIFY(choice);
+    QCOMPARE(choice->count(), 2);
+    QCOMPARE(choice->itemText(0), QStringLiteral("PL-geoid2021"));
+    QCOMPARE(choice->itemText(1), QStringLiteral("Archiwum"));
+    QCOMPARE(choice->currentIndex(), 0);
+    auto label = [&w](const char* name) { return w.findChild<QLabel*>(QString::fromLatin1(name))->text(); };
+    QCOMPARE(label("Label3"), QStringLiteral("  UKŁAD ODNIESIENIA WYSOKOŚCI NORMALNYCH:  PL-EVRF2007-NH  "));
+    QCOMPARE(label("StaticText6"), QStringLiteral("      H elipsoidalne =>  H normalne [ PL-EVRF2007-NH ]"));
+    QCOMPARE(label("StaticText4"), QStringLiteral("Opis modelu 2021"));
+    QCOMPARE(label("Label1"), QStringLiteral("(c) Główny Urząd Geodezji i Kartografii"));
+    // Beside the frame buttons, clear of them and inside the window.
+    w.show();
+    const QRect frame2000 = w.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->geometry();
+    QVERIFY(choice->geometry().left() > frame2000.right());
+    QVERIFY(choice->geometry().right() < 802);
+
+    emit choice->activated(1);
+    QCOMPARE(w.ModelPath(), program.filePath("Archiwum.bin").toStdString());
+    QCOMPARE(label("Label3"), QStringLiteral("  UKŁAD ODNIESIENIA WYSOKOŚCI NORMALNYCH:  PL-KRON86-NH  "));
+    QCOMPARE(label("StaticText4"), QStringLiteral("Opis archiwum"));
+    std::ifstream in(ini.toStdString(), std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    QCOMPARE(kept, std::string("[General]\r\npath=/dane\r\n[Solvanta]\r\nmodel=Archiwum\r\n"));
+
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    PressStart(w);
+    PressOk(w);
+    QCOMPARE(calls.size(), std::size_t{1});
+    QCOMPARE(calls[0].modelPath, program.filePath("Archiwum.bin").toStdString());
+    QVERIFY(boxes_.Texts().isEmpty());
+  }
+
+  // The original model file, with no record, keeps the window's own texts.
+  void originalModelKeepsTheWindowsTexts() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+             QStringLiteral("  UKŁAD ODNIESIENIA WYSOKOŚCI NORMALNYCH:  Kronstadt ' 86  "));
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("StaticText4"))->text(),
+             QStringLiteral("oparta na modelu globalnym EGM2008  "));
+    QCOMPARE(w->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentText(), QStringLiteral("solvanta_2008QG"));
   }
 };
 
