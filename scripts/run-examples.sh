@@ -11,8 +11,11 @@ mkdir -p "$out"
 cp -r examples/. "$out"/
 bin=build/bin
 
-echo "== solvanta-cli on $out/solvanta (PL-ETRF2000)"
-"$bin/solvanta-cli" --frame etrf2000 --folder "$out/solvanta"
+echo "== the quasi-geoid models beside the programs"
+"$bin/solvanta-cli" --list-models
+echo
+echo "== solvanta-cli on $out/solvanta (model PL-geoid2021, normal heights in PL-EVRF2007-NH, PL-ETRF2000)"
+"$bin/solvanta-cli" --frame etrf2000 --model PL-geoid2021 --folder "$out/solvanta"
 echo
 echo "== kvel-cli on $out/kvel (least squares, full analysis)"
 "$bin/kvel-cli" --folder "$out/kvel"
