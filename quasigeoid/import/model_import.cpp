@@ -139,6 +139,13 @@ bool ReadRaster(GDALDatasetH dataset, ImportedGrid& grid, std::string& problem) 
   }
   int hasNoData = 0;
   const double noData = GDALGetRasterNoDataValue(band, &hasNoData);
+  // A float32 grid holds its nodata value in float32 (GTX: -88.8888 is not a double's -88.8888).
+  const bool singlePrecision = GDALGetRasterDataType(band) == GDT_Float32;
+  auto isNoData = [&](double v) {
+    if (std::isnan(v)) return true;
+    if (!hasNoData) return false;
+    return singlePrecision ? static_cast<float>(v) == static_cast<float>(noData) : v == noData;
+  };
   std::vector<double> line(static_cast<std::size_t>(columns));
   for (int r = 0; r < rows; ++r) {
     if (GDALRasterIO(band, GF_Read, 0, r, columns, 1, line.data(), columns, 1, GDT_Float64, 0, 0) != CE_None) {
@@ -148,7 +155,7 @@ bool ReadRaster(GDALDatasetH dataset, ImportedGrid& grid, std::string& problem) 
     const long long row = row0 + rowStep * r;
     for (int c = 0; c < columns; ++c) {
       const double v = line[static_cast<std::size_t>(c)];
-      if (std::isnan(v) || (hasNoData && v == noData)) continue;
+      if (isNoData(v)) continue;
       if (!PutNode(grid, row, column0 + c, v, problem)) return false;
     }
   }
@@ -181,6 +188,11 @@ bool ReadText(const std::string& source, ImportedGrid& grid, std::string& proble
     ++lineNumber;
     const int count = orvane::SplitLeadingFields(line, fields, 3);
     if (count == 0 || fields[1].front() == '#' || fields[1].front() == ';') continue;
+    if (nodes == 0 && fields[1] == "begin_of_head") {
+      problem = "GDAL does not understand this ISG header (it reads grids whose lat/lon min and max are "
+                "the outer edges of the cells, nodes at the cell centres)";
+      return false;
+    }
     double a = 0, b = 0, n = 0;
     if (count < 3 || !orvane::ParseNumber(fields[1], a) || !orvane::ParseNumber(fields[2], b) ||
         !orvane::ParseNumber(fields[3], n)) {

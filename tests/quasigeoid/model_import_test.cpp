@@ -97,6 +97,42 @@ TEST(ModelImport, WritesTheModelThatTheCalculatorReads) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 2);
 }
 
+// The same 3 x 4 nodes as ISG (the International Service for the Geoid's text, read by GDAL:
+// nodes at the centres of cells whose outer edges the header gives) and as GTX.
+TEST(ModelImport, IsgAndGtxOfOneGridGiveTheSameIntegers) {
+  ScratchFolder folder;
+  WriteBytes(folder.File("patch.isg"),
+             "begin_of_head ================================================\n"
+             "model name     : TEST\n"
+             "lat min        =    51.995000\n"
+             "lat max        =    52.025000\n"
+             "lon min        =    18.995000\n"
+             "lon max        =    19.035000\n"
+             "delta lat      =     0.010000\n"
+             "delta lon      =     0.010000\n"
+             "nrows          =            3\n"
+             "ncols          =            4\n"
+             "nodata         =   -9999.0000\n"
+             "ISG format     =          1.0\n"
+             "end_of_head ==================================================\n"
+             "  32.1000   32.2000   32.3000   32.4000\n"
+             "  31.1000   31.2000   31.3000 -9999.0000\n"
+             "  30.1000   30.2000   30.3000   30.4000\n");
+  // GTX rows run from the south.
+  solvanta_test::WriteGtx(folder.File("patch.gtx"), 52.0, 19.0, 0.01, 0.01, 3, 4,
+                          {30.1f, 30.2f, 30.3f, 30.4f, 31.1f, 31.2f, 31.3f, -88.8888f, 32.1f, 32.2f, 32.3f, 32.4f});
+  const auto isg = Import(folder.File("patch.isg"));
+  const auto gtx = Import(folder.File("patch.gtx"));
+  ASSERT_TRUE(isg);
+  ASSERT_TRUE(gtx);
+  EXPECT_TRUE(isg->values == gtx->values);
+  EXPECT_EQ(isg->coveredNodes, 11);
+  const auto node = [&isg](int i, int j) { return isg->values[static_cast<std::size_t>(i) * solvanta::kGridColumns + j]; };
+  EXPECT_EQ(node(400, 600), 3010000);  // 52.00 N, 19.00 E
+  EXPECT_EQ(node(402, 603), 3240000);
+  EXPECT_EQ(node(401, 603), kNoData);
+}
+
 // GTX grids of 3 x 4 nodes that are not exactly on the lattice, and text files that are not.
 struct RefusedCase {
   const char* name;
