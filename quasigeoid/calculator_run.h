@@ -55,7 +55,8 @@ std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu
 
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
 // frame with code `frameCode` (kFrameCodeEtrf89 or kFrameCodeEtrf2000), reading the model from
-// `modelPath` (normally solvanta::ModelFilePath(), the file beside the program).
+// `modelPath` (normally the chosen model beside the program, ChosenModelPath of model_catalogue.h;
+// its record gives the height-system label of BLH_n.1).
 //
 // Outcomes:
 // - Finished: " koniec obliczeń " was shown (also when no task was enabled);

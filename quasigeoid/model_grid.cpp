@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "common/cp1250.h"
-#include "common/work_folder.h"
 
 namespace solvanta {
 
@@ -17,8 +16,6 @@ ModelGrid& ProgramModelGrid() {
   static ModelGrid grid;
   return grid;
 }
-
-std::string ModelFilePath() { return orvane::StandardFilePath(orvane::ExecutableDirectory(), kModelFileName); }
 
 namespace {
 

@@ -69,11 +69,6 @@ class ModelGrid {
 // The grid that lives as long as the program; every run loads into it.
 ModelGrid& ProgramModelGrid();
 
-// Path of the original model file: the folder of the running program and kModelFileName (the
-// name is matched without regard to letter case). The model a run uses is chosen in
-// model_catalogue.h.
-std::string ModelFilePath();
-
 // Advances the loading gauge by `steps` steps. The loader reports the values it has read in
 // blocks (one step per value), and stops reporting once kLoadGaugeMaximum steps are reported: the
 // gauge is full then and stays so for the rest of the read. May be empty.
