@@ -131,6 +131,11 @@ int ImportModel(const ImportRequest& request) {
   solvanta::ModelInfo info;
   info.hasRecord = true;
   info.name = request.name.empty() ? solvanta::BareModelInfo(request.target).name : request.name;
+  // The name is offered in the window, kept in orvane.ini and given to --model: one line, no path.
+  for (const char c : info.name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '=')
+      return refuse("the model name '" + info.name + "' may hold no '/', '=' or control character");
+  }
   info.heightSystem = request.heightSystem;
   if (info.heightSystem.empty() && grid.heightSystemEpsg == solvanta::kEvrf2007NhEpsg) info.heightSystem = solvanta::kEvrf2007Label;
   if (info.heightSystem.empty() && grid.heightSystemEpsg == solvanta::kKron86NhEpsg) info.heightSystem = solvanta::kKron86Label;

@@ -196,6 +196,10 @@ TEST_F(SolvantaCli, ImportModelIsExactOrRefused) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("give --height-system LABEL"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(model_.File("nolabel.bin")));
+  r = Cli("--import-model '" + gtx + "' '" + model_.File("badname.bin") + "' --height-system X --name 'a/b'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("may hold no '/'"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(model_.File("badname.bin")));
 }
 
 // kvel-cli adjusts a network whose DELTAH1 came from solvanta-cli: the adjusted heights agree with
