@@ -38,6 +38,14 @@ class ProjOperation {
   PJ* op_ = nullptr;
 };
 
+// PL-ETRF2000 to PL-ETRF89 for a point given by longitude, latitude and ellipsoidal height: the
+// Helmert transformation of the frames between two conversions to Cartesian coordinates.
+inline constexpr const char* kEtrf89Chain =
+    "+proj=pipeline +step +proj=cart +ellps=GRS80 "
+    "+step +proj=helmert +convention=position_vector +x=0.0746552436612546 +y=0.304360437672585 "
+    "+z=-0.462373680435121 +rx=0.0126894108803214 +ry=-0.00990896129211051 +rz=-0.00153873545460334 "
+    "+s=0.05102 +step +inv +proj=cart +ellps=GRS80";
+
 // A GTX grid file: 40-byte big-endian header (lat0, lon0, dlat, dlon in degrees; rows, columns)
 // and rows x columns big-endian float32 values, south to north, west to east.
 inline void WriteGtx(const std::string& path, double lat0, double lon0, double dlat, double dlon, int rows,

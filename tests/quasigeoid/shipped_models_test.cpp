@@ -40,12 +40,6 @@ constexpr ShippedModel kModels[] = {
     {"PL-geoid2011-EVRF2007", "pl_gugik_geoid2011-PL-EVRF2007-NH.tif", "PL-EVRF2007-NH", 429385},
 };
 
-const char* kEtrf89Chain =
-    "+proj=pipeline +step +proj=cart +ellps=GRS80 "
-    "+step +proj=helmert +convention=position_vector +x=0.0746552436612546 +y=0.304360437672585 "
-    "+z=-0.462373680435121 +rx=0.0126894108803214 +ry=-0.00990896129211051 +rz=-0.00153873545460334 "
-    "+s=0.05102 +step +inv +proj=cart +ellps=GRS80";
-
 // The printed value agrees with the oracle's to the last printed digit (4 decimals). Only where
 // the oracle lies within 0.01 mm of the middle between two printed values (the float32 of the
 // GeoTIFF and the 0.01 mm of the model differ by less) may the neighbour be printed.
@@ -137,7 +131,7 @@ TEST_P(ShippedModels, HeightsAgreeWithProjToThePrintedDigit) {
   const ShippedModel& m = GetParam();
   const ProjOperation shift("+proj=vgridshift +multiplier=1 +grids=" + geotiff_);
   const ProjOperation toNormal("+proj=vgridshift +multiplier=-1 +grids=" + geotiff_);
-  const ProjOperation chain(kEtrf89Chain);
+  const ProjOperation chain(solvanta_test::kEtrf89Chain);
   std::mt19937 random(2021);
   std::uniform_int_distribution<int> row(0, 800 * 36 - 1), column(0, 1200 * 36 - 1);
   std::uniform_real_distribution<double> fraction(0.0, 1.0), height(-20.0, 2500.0);
