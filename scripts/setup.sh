@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation2
   proj-data proj-bin libproj-dev
+  libboost-math-dev
   xvfb xauth time
 )
 missing=()

@@ -8,6 +8,7 @@
 
 #include "leveling/adjustment_run.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -62,6 +63,9 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   void ShowEditHint() override;
 
   void BuildControls();
+  // The levels of the statistical tests and the panel of testy.osn (statistics_controls.cpp).
+  void BuildStatisticsControls(QWidget* client);
+  StatisticsOptions StatisticsNow() const;
   void ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,
                     const QString& text);
   void HighlightResults();
@@ -87,6 +91,10 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   QRadioButton* unitOne_ = nullptr;
   QRadioButton* unitEmpirical_ = nullptr;
   QStatusBar* statusBar_ = nullptr;
+
+  StatisticsOptions statistics_;  // alpha, alpha0, power as last typed or chosen validly
+  orvane::gui::FilePanel* testsPanel_ = nullptr;  // Panel7, testy.osn
+  QCheckBox* snoopingBox_ = nullptr;              // CheckBox1
 };
 
 }  // namespace kvel::gui
