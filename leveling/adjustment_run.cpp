@@ -102,8 +102,9 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
 bool RunLaterPhases(AdjustmentRun& run) {
   if (PrepareNormalEquations(run) != orvane::RunOutcome::Finished) return false;
   if (RunIteration(run) != orvane::RunOutcome::Finished) return false;
+  StatisticalTests tests(run);  // keeps the last factor, which the listings invert in place
   if (WriteResults(run) != orvane::RunOutcome::Finished) return false;
-  return RunStatisticalTests(run);
+  return tests.Run(run);
 }
 
 // The phases in their fixed order; false at the first stop.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/normal.hpp>
@@ -49,13 +50,24 @@ class SnoopingState {
     return r >= kUncontrolledRedundancy ? r : 0.0;
   }
 
-  // Q a of observation k for the current system: the factor's solve plus the earlier rounds.
+  // Q0 a of the observations listed (Q0: the inverse of the last factorisation), kept for the
+  // rounds to come, in one pass over the factor.
+  void SolveColumns(const std::vector<int>& obs) {
+    std::vector<std::vector<double>> columns(obs.size(), std::vector<double>(static_cast<std::size_t>(lp_) + 1, 0.0));
+    for (std::size_t c = 0; c < obs.size(); ++c) {
+      columns[c][in_.obs[obs[c]].from] -= 1.0;
+      columns[c][in_.obs[obs[c]].to] += 1.0;
+    }
+    normal_->Solve(columns);
+    for (std::size_t c = 0; c < obs.size(); ++c) solved_[obs[c]] = std::move(columns[c]);
+  }
+  bool Solved(int k) const { return solved_.count(k) != 0; }
+
+  // Q a of observation k for the current system: its column solved with the factor plus the
+  // rank-one terms of the rounds since. The column must have been solved (SolveColumns).
   std::vector<double> CofactorColumn(int k) const {
     const TestedObservation& o = in_.obs[k];
-    std::vector<double> x(static_cast<std::size_t>(lp_) + 1, 0.0);
-    x[o.from] -= 1.0;
-    x[o.to] += 1.0;
-    normal_->Solve(x);
+    std::vector<double> x = solved_.at(k);
     for (std::size_t j = 0; j < z_.size(); ++j) {
       const std::vector<double>& zj = z_[j];
       const double s = coef_[j] * (zj[o.to] - zj[o.from]);
@@ -80,6 +92,7 @@ class SnoopingState {
       q_[j] += c * d * d;
     }
     removed_[k] = 1;
+    solved_.erase(k);
     z_.push_back(std::move(z));
     coef_.push_back(c);
   }
@@ -90,7 +103,10 @@ class SnoopingState {
     if (!normal_->Rebuild(removed_)) return false;
     z_.clear();
     coef_.clear();
-    std::vector<double> rhs(static_cast<std::size_t>(lp_) + 1, 0.0);
+    solved_.clear();
+    ReadCofactors();
+    std::vector<std::vector<double>> columns(1, std::vector<double>(static_cast<std::size_t>(lp_) + 1, 0.0));
+    std::vector<double>& rhs = columns[0];
     for (int k = 1; k <= m_; ++k) {
       if (removed_[k]) continue;
       const TestedObservation& o = in_.obs[k];
@@ -99,9 +115,8 @@ class SnoopingState {
       rhs[o.to] += pv;
     }
     for (const TestedBenchmark& b : in_.benchmarks) rhs[b.point] += b.weight * (height_[b.point] - b.givenHeight);
-    normal_->Solve(rhs);
+    normal_->Solve(columns);
     for (int i = 1; i <= lp_; ++i) height_[i] -= rhs[i];
-    ReadCofactors();
     return true;
   }
 
@@ -124,6 +139,7 @@ class SnoopingState {
   std::vector<char> removed_;
   std::vector<std::vector<double>> z_;  // Q a of the rounds since the last factorisation
   std::vector<double> coef_;            // p / r of those rounds
+  std::unordered_map<int, std::vector<double>> solved_;  // Q0 a of observations not yet removed
 };
 
 // v, r, w, MDB and the external reliability of every kept observation.
@@ -214,6 +230,16 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       freshFactor = true;
       Evaluate(state, input, result.lambda0, current);
       continue;  // the rebuilt system chooses again
+    }
+    if (!state.Solved(worst)) {
+      // The columns of every observation rejected now, the worst first: the next rounds will
+      // mostly remove among them.
+      std::vector<int> batch{worst};
+      for (int k = 1; k <= m && static_cast<int>(batch.size()) < kColumnsPerPass; ++k)
+        if (k != worst && !state.Removed(k) && current[k].controlled && std::fabs(current[k].w) > result.critical &&
+            !state.Solved(k))
+          batch.push_back(k);
+      state.SolveColumns(batch);
     }
     std::vector<double> z = state.CofactorColumn(worst);
     const TestedObservation& o = input.obs[worst];

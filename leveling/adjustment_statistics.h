@@ -13,8 +13,9 @@
 // Removing one observation is a rank-one change of the normal matrix N: with z = Q a,
 // Q' = Q + (p / r) z z', and the heights move by (p v / r) z. Each round of snooping therefore
 // costs one solve with the factor of N (corrected by the vectors z of the earlier rounds), not a
-// new factorisation; the system is built and factored again only when the rank-one updates drift
-// from a fresh solve, and after every kRefactorRounds rounds.
+// new factorisation; the solves of all observations rejected at the moment share one pass over
+// the factor. The system is built and factored again only when the rank-one updates drift from a
+// fresh solve, and after every kRefactorRounds rounds.
 //
 // Point indices are catalogue indices 1..LP and observation indices 1..M, in input order; every
 // table is 1-based (element 0 unused).
@@ -46,9 +47,11 @@ class NormalEquations {
  public:
   virtual ~NormalEquations() = default;
   // Q(a, b) for a == b or for two points linked by an observation (a pair inside the profile).
+  // Every cofactor needed is read before the first Solve, which may reuse their storage.
   virtual double Cofactor(int a, int b) const = 0;
-  // x[1..LP] := N^-1 x, with the current factor.
-  virtual void Solve(std::vector<double>& x) const = 0;
+  // Each column x[1..LP] := N^-1 x, with the current factor; several columns share one pass
+  // over the factor.
+  virtual void Solve(std::vector<std::vector<double>>& columns) = 0;
   // Builds N again without the observations k with removed[k] != 0, factors it and reads its
   // cofactors; Cofactor and Solve then answer for that system. False when it cannot be done.
   virtual bool Rebuild(const std::vector<char>& removed) = 0;
@@ -108,6 +111,8 @@ struct StatisticsResult {
 
 // Rounds of rank-one updates between two factorisations.
 inline constexpr int kRefactorRounds = 64;
+// Columns Q a solved in one pass over the factor: the rejected observations of the moment.
+inline constexpr int kColumnsPerPass = 32;
 
 // The whole testing. `normal` is used only with least squares.
 StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOptions& options,

@@ -1,5 +1,6 @@
 #include "leveling/statistics_phase.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <unordered_map>
@@ -19,77 +20,122 @@ namespace {
 
 constexpr int kLeastSquares = 1;
 
-// The network's normal matrix through the profile solver: a factor of its own (the run's last
-// factor has become the selected inverse by the time the listings are written) and the cofactors
-// of the run's selected inverse until a rebuild gives new ones.
+// The solves of several columns carry the cost of data snooping: built also for AVX2 where the
+// processor has it (chosen once at load time), as the profile solver's kernels are.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define ORVANE_STATISTICS_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define ORVANE_STATISTICS_WIDE_VECTORS
+#endif
+
+// Rows 1..n of the factor (diagonal 1/u(i,i)) applied to columns held side by side in y (row r
+// at y[r * cols], cols = starts.size()): U' t = y from the first row of each column down (`starts`
+// rising: column s is zero above row starts[s]), then U z = t from the last row up.
+ORVANE_STATISTICS_WIDE_VECTORS void SolveSideBySide(const ProfileSystem& sys, const std::vector<int>& starts,
+                                                    double* y) {
+  const int n = sys.pointCount;
+  const std::size_t cols = starts.size();
+  const double* u = sys.normalMatrix.data();
+  std::size_t active = 0;
+  for (int k = cols > 0 ? starts[0] : n + 1; k <= n; ++k) {
+    while (active < cols && starts[active] <= k) ++active;
+    const long long diag = sys.At(k, k);
+    double* yk = y + k * cols;
+    for (std::size_t c = 0; c < active; ++c) yk[c] *= u[diag];
+    const int last = std::min(sys.LastColumn(k), n);
+    for (int q = k + 1; q <= last; ++q) {
+      const double ukq = u[diag + (q - k)];
+      if (ukq == 0.0) continue;
+      double* yq = y + q * cols;
+      for (std::size_t c = 0; c < active; ++c) yq[c] -= ukq * yk[c];
+    }
+  }
+  for (int i = n; i >= 1; --i) {
+    const long long diag = sys.At(i, i);
+    const int last = std::min(sys.LastColumn(i), n);
+    double* yi = y + i * cols;
+    for (int q = i + 1; q <= last; ++q) {
+      const double uiq = u[diag + (q - i)];
+      if (uiq == 0.0) continue;
+      const double* yq = y + q * cols;
+      for (std::size_t c = 0; c < cols; ++c) yi[c] -= uiq * yq[c];
+    }
+    for (std::size_t c = 0; c < cols; ++c) yi[c] *= u[diag];
+  }
+}
+
+// The network's normal matrix through the profile solver: the factor of the run's last system,
+// kept before the listings turned the run's own into the selected inverse, and the cofactors of
+// that selected inverse until a rebuild gives new ones.
 class ProfileNormalEquations : public NormalEquations {
  public:
-  ProfileNormalEquations(const ProfileSystem& runSystem, const StatisticsInput& input)
-      : run_(runSystem), input_(input) {}
-
-  // Factors N; `runInverse` holds the selected inverse of the same N, or is null when the run
-  // read its cofactors otherwise (then they are read here).
-  bool Start(const ProfileSystem* runInverse) {
-    const std::vector<char> none(input_.obs.size(), 0);
-    if (!Factor(none)) return false;
-    if (runInverse) {
-      inverse_ = runInverse;
-      return true;
+  // `factor` holds the factor of the run's last system; `runSystem` its selected inverse, or the
+  // factor too when the run read its cofactors with the reference routines.
+  ProfileNormalEquations(ProfileSystem& factor, const ProfileSystem& runSystem, const StatisticsInput& input,
+                         bool runHoldsFactor)
+      : factor_(factor), input_(input) {
+    if (runHoldsFactor) {
+      own_ = factor_;
+      SelectedInverse(own_, own_.pointCount);
+      inverse_ = &own_;
+    } else {
+      inverse_ = &runSystem;
     }
-    return Invert();
   }
 
   double Cofactor(int a, int b) const override {
-    return InverseElement(*inverse_, run_.newNumber[a], run_.newNumber[b]);
+    return InverseElement(*inverse_, factor_.newNumber[a], factor_.newNumber[b]);
   }
 
-  void Solve(std::vector<double>& x) const override {
+  void Solve(std::vector<std::vector<double>>& columns) override {
     const int n = factor_.pointCount;
-    const double* u = factor_.normalMatrix.data();
+    const std::size_t cols = columns.size();
+    // Columns in the order of their first non-zero row: the forward pass takes each column in
+    // only from there on.
+    std::vector<std::pair<int, std::size_t>> order;
+    for (std::size_t c = 0; c < cols; ++c) {
+      int first = n + 1;
+      for (int i = 1; i <= n; ++i)
+        if (columns[c][i] != 0.0) first = std::min(first, factor_.newNumber[i]);
+      order.push_back({first, c});
+    }
+    std::sort(order.begin(), order.end());
+    std::vector<int> starts;
     std::vector<double>& y = work_;
-    y.assign(static_cast<std::size_t>(n) + 1, 0.0);
-    for (int i = 1; i <= n; ++i) y[run_.newNumber[i]] = x[i];
-    // N = U'U: U' t = x from the first row down, then U y = t from the last row up. The diagonal
-    // position holds 1/u(i,i).
-    for (int k = 1; k <= n; ++k) {
-      const long long diag = factor_.At(k, k);
-      const double t = y[k] * u[diag];
-      y[k] = t;
-      if (t == 0.0) continue;
-      const int last = std::min(factor_.LastColumn(k), n);
-      for (int q = k + 1; q <= last; ++q) y[q] -= t * u[diag + (q - k)];
+    y.assign((static_cast<std::size_t>(n) + 1) * cols, 0.0);
+    for (std::size_t s = 0; s < cols; ++s) {
+      starts.push_back(order[s].first);
+      const std::vector<double>& x = columns[order[s].second];
+      for (int i = 1; i <= n; ++i) y[factor_.newNumber[i] * cols + s] = x[i];
     }
-    for (int i = n; i >= 1; --i) {
-      const long long diag = factor_.At(i, i);
-      const int last = std::min(factor_.LastColumn(i), n);
-      double s = y[i];
-      for (int q = i + 1; q <= last; ++q) s -= u[diag + (q - i)] * y[q];
-      y[i] = s * u[diag];
+    SolveSideBySide(factor_, starts, y.data());
+    for (std::size_t s = 0; s < cols; ++s) {
+      std::vector<double>& x = columns[order[s].second];
+      for (int i = 1; i <= n; ++i) x[i] = y[factor_.newNumber[i] * cols + s];
     }
-    for (int i = 1; i <= n; ++i) x[i] = y[run_.newNumber[i]];
   }
 
-  bool Rebuild(const std::vector<char>& removed) override { return Factor(removed) && Invert(); }
+  bool Rebuild(const std::vector<char>& removed) override {
+    if (!Factor(removed)) return false;
+    own_ = factor_;
+    SelectedInverse(own_, own_.pointCount);
+    inverse_ = &own_;
+    return true;
+  }
 
  private:
-  // Builds N of the kept observations and the benchmarks and factors it into factor_.
+  // Builds N of the kept observations and the benchmarks in the profile storage and factors it.
   bool Factor(const std::vector<char>& removed) {
-    const int n = run_.pointCount;
-    factor_.pointCount = n;
-    factor_.newNumber = run_.newNumber;
-    factor_.rowWidth = run_.rowWidth;
-    factor_.rowStart = run_.rowStart;
-    factor_.normalMatrix.assign(static_cast<std::size_t>(run_.rowStart[n + 1]) + 1, 0.0);
-    factor_.rightSide.assign(static_cast<std::size_t>(n) + 2, 0.0);
-    factor_.correction.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    const int n = factor_.pointCount;
+    ClearSystem(factor_);
     for (std::size_t k = 1; k < input_.obs.size(); ++k) {
       if (removed[k]) continue;
       const TestedObservation& o = input_.obs[k];
-      int a = run_.newNumber[o.from], b = run_.newNumber[o.to];
+      int a = factor_.newNumber[o.from], b = factor_.newNumber[o.to];
       if (a > b) std::swap(a, b);
       AddObservationEquation(factor_, a, b, o.weight, 0.0);
     }
-    for (const TestedBenchmark& bm : input_.benchmarks) AddPointWeight(factor_, run_.newNumber[bm.point], bm.weight);
+    for (const TestedBenchmark& bm : input_.benchmarks) AddPointWeight(factor_, factor_.newNumber[bm.point], bm.weight);
     FactorAndSolve(factor_, n);
     if (factor_.defectIndex != 0) return false;
     for (int i = 1; i <= n; ++i)
@@ -97,19 +143,11 @@ class ProfileNormalEquations : public NormalEquations {
     return true;
   }
 
-  bool Invert() {
-    own_ = factor_;
-    SelectedInverse(own_, own_.pointCount);
-    inverse_ = &own_;
-    return true;
-  }
-
-  const ProfileSystem& run_;
+  ProfileSystem& factor_;
   const StatisticsInput& input_;
-  ProfileSystem factor_;
-  ProfileSystem own_;
+  ProfileSystem own_;  // a selected inverse of our own, beside the factor
   const ProfileSystem* inverse_ = nullptr;
-  mutable std::vector<double> work_;
+  std::vector<double> work_;
 };
 
 // What the run leaves behind, in the input's orientation and with absolute heights.
@@ -159,23 +197,21 @@ void ResetStatisticsFiles(const std::string& workFolder) {
   }
 }
 
-bool RunStatisticalTests(AdjustmentRun& run) {
+StatisticalTests::StatisticalTests(const AdjustmentRun& run) {
+  if (run.options.Method == kLeastSquares) factor_ = run.normal;
+}
+
+bool StatisticalTests::Run(AdjustmentRun& run) {
   StatisticsInput input = CollectInput(run);
   StatisticsResult result;
   if (input.leastSquares) {
-    ProfileNormalEquations normal(run.normal, input);
-    const bool started = normal.Start(run.referenceInverse ? nullptr : &run.normal);
+    ProfileNormalEquations normal(factor_, run.normal, input, run.referenceInverse);
     // The heights' mean errors as h.osn has them: the cofactors of the run's selected inverse.
     const int lp = run.PointCount();
     input.meanError.assign(static_cast<std::size_t>(lp) + 1, 0.0);
-    for (int i = 1; i <= lp; ++i) {
-      double q = 0;
-      if (started) q = normal.Cofactor(i, i);
-      else if (!run.referenceInverse) q = InverseElement(run.normal, run.normal.newNumber[i], run.normal.newNumber[i]);
-      input.meanError[i] = std::sqrt(q + 1e-20) * run.heightMo;
-    }
+    for (int i = 1; i <= lp; ++i) input.meanError[i] = std::sqrt(normal.Cofactor(i, i) + 1e-20) * run.heightMo;
     // A defective system has no cofactors worth testing: the w-test is left out.
-    result = TestAdjustment(input, run.options.Statistics, started && !input.defect ? &normal : nullptr);
+    result = TestAdjustment(input, run.options.Statistics, input.defect ? nullptr : &normal);
   } else {
     result = TestAdjustment(input, run.options.Statistics, nullptr);
   }
