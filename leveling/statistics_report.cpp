@@ -65,16 +65,24 @@ void WriteObservationTable(orvane::TextWriter& file, const StatisticsInput& inpu
   file.Line(ToCp1250(" NIEZAWODNOŚĆ OBSERWACJI I TEST w (kolejność i kierunek jak w zbiorach):"));
   file.Line("           Nr[I]            Nr[j]         V       r         w      MDB  zewn.");
   file.Line("                                      [ m ]                      [ m ]");
+  const std::string uncontrolled = ToCp1250("   obserwacja bez kontroli (r = 0)");
+  std::string line;
   for (std::size_t k = 1; k < result.obs.size(); ++k) {
     const TestedObservation& o = input.obs[k];
     const ObservationTest& t = result.obs[k];
-    std::string line = RightAligned(Nr(names, o.from), 16) + " " + RightAligned(Nr(names, o.to), 16) +
-                       FixedField(t.v, 10, dec) + FixedField(t.r, 8, 4);
+    line.clear();
+    orvane::AppendRightAligned(line, Nr(names, o.from), 16);
+    line += ' ';
+    orvane::AppendRightAligned(line, Nr(names, o.to), 16);
+    orvane::AppendFixedField(line, t.v, 10, dec);
+    orvane::AppendFixedField(line, t.r, 8, 4);
     if (t.controlled) {
-      line += FixedField(t.w, 10, 3) + FixedField(t.mdb, 9, dec) + FixedField(t.external, 7, 2);
+      orvane::AppendFixedField(line, t.w, 10, 3);
+      orvane::AppendFixedField(line, t.mdb, 9, dec);
+      orvane::AppendFixedField(line, t.external, 7, 2);
       if (t.rejected) line += " *";
     } else {
-      line += ToCp1250("   obserwacja bez kontroli (r = 0)");
+      line += uncontrolled;
     }
     file.Line(line);
   }
@@ -120,11 +128,21 @@ void WriteHeightsAfter(orvane::TextWriter& file, const StatisticsInput& input, c
   file.Line(ToCp1250(" WYSOKOŚCI PO WYKRYWANIU BŁĘDÓW GRUBYCH dla Mo = ") + FixedField(input.heightMo, 7, 5));
   file.Line("   LP               NRP        H          MH    H-H(h.osn)");
   file.Line("                             [ m ]      [ m ]      [ m ]");
+  std::string line;
   for (std::size_t i = 1; i < input.height.size(); ++i) {
     const double h = result.heightAfter[i];
-    file.Line(IntegerField(static_cast<long long>(i), 5) + " " + RightAligned(Nr(names, static_cast<int>(i)), 16) +
-              " " + FixedField(h, 12, dec) + " " + FixedField(result.meanErrorAfter[i], 9, dec) + " " +
-              FixedField(h - input.height[i], 10, dec) + (isBenchmark[i] ? " #" : ""));
+    line.clear();
+    orvane::AppendIntegerField(line, static_cast<long long>(i), 5);
+    line += ' ';
+    orvane::AppendRightAligned(line, Nr(names, static_cast<int>(i)), 16);
+    line += ' ';
+    orvane::AppendFixedField(line, h, 12, dec);
+    line += ' ';
+    orvane::AppendFixedField(line, result.meanErrorAfter[i], 9, dec);
+    line += ' ';
+    orvane::AppendFixedField(line, h - input.height[i], 10, dec);
+    if (isBenchmark[i]) line += " #";
+    file.Line(line);
   }
 }
 
@@ -180,9 +198,15 @@ std::string CsvField(const std::string& text) {
 }
 
 std::string CsvNumber(double value) {
+  std::string text;
+  AppendCsvNumber(text, value);
+  return text;
+}
+
+void AppendCsvNumber(std::string& out, double value) {
   char buffer[32];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  return std::string(buffer, end);
+  out.append(buffer, end);
 }
 
 void WriteObservationsCsv(orvane::TextWriter& file, const StatisticsInput& input, const StatisticsResult& result,
@@ -199,18 +223,37 @@ void WriteObservationsCsv(orvane::TextWriter& file, const StatisticsInput& input
     return;
   }
   file.Line("from,to,dh,v,r,w,mdb,removed");
+  std::vector<std::string> csvNr(names.pointNr->size());
+  for (std::size_t i = 1; i < csvNr.size(); ++i) csvNr[i] = CsvField(orvane::FromCp1250((*names.pointNr)[i]));
+  std::string line;
   for (std::size_t k = 1; k < result.obs.size(); ++k) {
     const TestedObservation& o = input.obs[k];
     const ObservationTest& t = result.obs[k];
-    std::string line = nr(o.from) + "," + nr(o.to) + "," + CsvNumber(o.dh) + "," + CsvNumber(t.v) + ",";
+    line.clear();
+    line += csvNr[o.from];
+    line += ',';
+    line += csvNr[o.to];
+    line += ',';
+    AppendCsvNumber(line, o.dh);
+    line += ',';
+    AppendCsvNumber(line, t.v);
+    line += ',';
     if (result.wTest) {
-      line += CsvNumber(t.r) + ",";
-      if (t.controlled) line += CsvNumber(t.w) + "," + CsvNumber(t.mdb);
-      else line += ",";
+      AppendCsvNumber(line, t.r);
+      line += ',';
+      if (t.controlled) {
+        AppendCsvNumber(line, t.w);
+        line += ',';
+        AppendCsvNumber(line, t.mdb);
+      } else {
+        line += ',';
+      }
     } else {
       line += ",,";  // a defective system: no cofactors to test with
     }
-    file.Line(line + "," + IntegerField(t.removedRound));
+    line += ',';
+    orvane::AppendIntegerField(line, t.removedRound);
+    file.Line(line);
   }
 }
 
@@ -220,10 +263,15 @@ void WriteHeightsCsv(orvane::TextWriter& file, const StatisticsInput& input, con
   if (!input.leastSquares) return;  // h.osn of a robust run is empty
   std::vector<char> isBenchmark(input.height.size(), 0);
   for (const TestedBenchmark& b : input.benchmarks) isBenchmark[b.point] = 1;
+  std::string line;
   for (std::size_t i = 1; i < input.height.size(); ++i) {
-    const double mh = i < input.meanError.size() ? input.meanError[i] : 0.0;
-    file.Line(CsvField(orvane::FromCp1250(Nr(names, static_cast<int>(i)))) + "," + CsvNumber(input.height[i]) + "," +
-              CsvNumber(mh) + "," + (isBenchmark[i] ? "1" : "0"));
+    line = CsvField(orvane::FromCp1250(Nr(names, static_cast<int>(i))));
+    line += ',';
+    AppendCsvNumber(line, input.height[i]);
+    line += ',';
+    AppendCsvNumber(line, i < input.meanError.size() ? input.meanError[i] : 0.0);
+    line += isBenchmark[i] ? ",1" : ",0";
+    file.Line(line);
   }
 }
 

@@ -35,5 +35,6 @@ void WriteHeightsCsv(orvane::TextWriter& file, const StatisticsInput& input, con
 std::string CsvField(const std::string& text);
 // The shortest decimal text of `value` that reads back as the same double ("." decimals).
 std::string CsvNumber(double value);
+void AppendCsvNumber(std::string& out, double value);
 
 }  // namespace kvel

@@ -442,6 +442,25 @@ TEST(StatisticsFiles, RobustRunWritesTheGlobalTestAndTheFactors) {
   EXPECT_EQ(folder.Read("h.csv"), "point,H,mH,benchmark\r\n");  // h.osn of a robust run is empty
 }
 
+TEST(StatisticsFiles, ADefectiveNetworkGetsTheGlobalTestButNoWTest) {
+  // The part C-D holds no benchmark: the run goes on with a repaired pivot, but its cofactors
+  // mean nothing; r, w and MDB stay empty and the report says why.
+  ScratchFolder folder;
+  folder.Write("deltah", "A B 1.000 1e-6\nB A -1.001 1e-6\nC D 2.000 1e-6\n0 0 0 0\n");
+  folder.Write("h.sta", "A 100.0\n0 0\n");
+  const FolderRun run = RunOn(folder);
+  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished);
+  const auto obs = CsvRows(folder.Read("wyh.csv"));
+  ASSERT_EQ(obs.size(), 4u);
+  for (std::size_t k = 1; k < obs.size(); ++k) {
+    ASSERT_EQ(obs[k].size(), 8u);
+    EXPECT_EQ(obs[k][4] + obs[k][5] + obs[k][6], "");
+    EXPECT_EQ(obs[k][7], "0");
+  }
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  EXPECT_NE(FindLine(lines, " *** DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane"), -1);
+}
+
 TEST(StatisticsFiles, AStoppedRunLeavesNoTestsOfAnEarlierRun) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
