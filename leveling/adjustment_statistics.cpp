@@ -189,7 +189,7 @@ GlobalTest TestVarianceFactor(const StatisticsInput& in, double alpha) {
 }  // namespace
 
 StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOptions& options,
-                                NormalEquations* normal) {
+                                NormalEquations* normal, int refactorRounds) {
   StatisticsResult result;
   result.options = options;
   result.global = TestVarianceFactor(input, options.Alpha);
@@ -224,7 +224,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
         worst = k;
     }
     if (worst == 0) break;
-    if (state.Updates() >= static_cast<std::size_t>(kRefactorRounds)) {
+    if (state.Updates() >= static_cast<std::size_t>(std::max(refactorRounds, 1))) {
       if (!state.Rebuild()) { result.snoopingStopped = true; break; }
       ++result.rebuilds;
       freshFactor = true;

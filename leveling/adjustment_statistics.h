@@ -114,9 +114,10 @@ inline constexpr int kRefactorRounds = 64;
 // Columns Q a solved in one pass over the factor: the rejected observations of the moment.
 inline constexpr int kColumnsPerPass = 32;
 
-// The whole testing. `normal` is used only with least squares.
+// The whole testing. `normal` is used only with least squares; null leaves the w-test out.
+// `refactorRounds`: rounds of rank-one updates between two factorisations.
 StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOptions& options,
-                                NormalEquations* normal);
+                                NormalEquations* normal, int refactorRounds = kRefactorRounds);
 
 // chi-square quantile at probability `p` with `degrees` degrees of freedom, and the standard
 // normal quantile (Boost.Math).

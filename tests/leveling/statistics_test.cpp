@@ -372,6 +372,85 @@ TEST(DataSnooping, RoundsAndHeightsMatchDenseReadjustmentAfterEveryRemoval) {
   EXPECT_EQ(checked, static_cast<int>(after.height.size()));
 }
 
+// The snooping logic on its own, with a NormalEquations that answers every question by a dense
+// inverse (fixed benchmarks eliminated): with a factorisation after every round, after every
+// second one and never, the rounds and the heights are those of dense re-adjustment.
+class DenseNormalEquations : public NormalEquations {
+ public:
+  DenseNormalEquations(const Network& net, const std::vector<std::string>& points) : net_(net), points_(points) {
+    Rebuild(std::vector<char>(net.legs.size() + 1, 0));
+  }
+  double Cofactor(int a, int b) const override { return q_[a][b]; }
+  void Solve(std::vector<std::vector<double>>& columns) override {
+    ++solves;
+    for (auto& x : columns) {
+      std::vector<double> y(x.size(), 0.0);
+      for (std::size_t i = 1; i < x.size(); ++i)
+        for (std::size_t j = 1; j < x.size(); ++j) y[i] += q_[i][j] * x[j];
+      x = y;
+    }
+  }
+  bool Rebuild(const std::vector<char>& removed) override {
+    ++rebuilds;
+    std::vector<char> legRemoved(net_.legs.size());
+    for (std::size_t k = 0; k < legRemoved.size(); ++k) legRemoved[k] = removed[k + 1];
+    const DenseAdjustment d(net_, legRemoved, 1.0);
+    const std::size_t n = points_.size();
+    q_.assign(n, std::vector<double>(n, 0.0));
+    for (std::size_t a = 1; a < n; ++a)
+      for (std::size_t b = 1; b < n; ++b)
+        if (d.index.count(points_[a]) && d.index.count(points_[b]))
+          q_[a][b] = static_cast<double>(d.q[d.index.at(points_[a])][d.index.at(points_[b])]);
+    return true;
+  }
+  int solves = 0, rebuilds = 0;
+
+ private:
+  const Network& net_;
+  const std::vector<std::string>& points_;
+  std::vector<std::vector<double>> q_;
+};
+
+TEST(DataSnooping, RankOneUpdatesAgreeWithRefactoringAtAnyRate) {
+  const Network net = MakeNetwork(9, 40, 60, true, {{3, 0.03}, {5, -0.02}, {41, 0.04}, {70, 0.025}, {90, -0.05}});
+  const double critical = NormalQuantile(1 - 0.001 / 2);
+  const double lambda0 = std::pow(critical + NormalQuantile(0.80), 2);
+  std::vector<char> removed(net.legs.size(), 0);
+  const std::vector<int> order = DenseSnooping(net, critical, lambda0, removed);
+  ASSERT_GE(order.size(), 4u);
+  const DenseAdjustment before(net, std::vector<char>(net.legs.size(), 0), lambda0);
+  const DenseAdjustment after(net, removed, lambda0);
+
+  // The input as the run would hand it on: catalogue in order of first appearance.
+  std::vector<std::string> points{""};
+  std::map<std::string, int> index;
+  auto point = [&](const std::string& nr) {
+    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
+    return index[nr];
+  };
+  StatisticsInput in;
+  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
+  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
+  for (const Bench& b : net.benches) {
+    const bool fixed = b.meanError < 0.00001;
+    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
+  }
+  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - 3);
+
+  for (const int refactorRounds : {1, 2, 1000}) {
+    DenseNormalEquations normal(net, points);
+    const StatisticsResult r = TestAdjustment(in, StatisticsOptions{}, &normal, refactorRounds);
+    ASSERT_EQ(r.rounds.size(), order.size()) << refactorRounds;
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(r.rounds[i].observation, order[i] + 1) << refactorRounds;
+    for (std::size_t i = 1; i < points.size(); ++i) {
+      EXPECT_NEAR(r.heightAfter[i], after.height.at(points[i]), 1e-7) << points[i] << " " << refactorRounds;
+      EXPECT_NEAR(r.meanErrorAfter[i], after.MeanError(points[i]), 1e-7) << points[i] << " " << refactorRounds;
+    }
+    if (refactorRounds == 1000) EXPECT_EQ(normal.rebuilds, 1);  // the first build only
+    else EXPECT_GE(normal.rebuilds, static_cast<int>(order.size() - 1) / refactorRounds);
+  }
+}
+
 // ---- Forms of the files --------------------------------------------------------------------------
 
 TEST(StatisticsFiles, CsvFieldsAreQuotedOnlyWhereRfc4180AsksIt) {
