@@ -102,9 +102,8 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
 bool RunLaterPhases(AdjustmentRun& run) {
   if (PrepareNormalEquations(run) != orvane::RunOutcome::Finished) return false;
   if (RunIteration(run) != orvane::RunOutcome::Finished) return false;
-  StatisticalTests tests(run);  // keeps the last factor, which the listings invert in place
   if (WriteResults(run) != orvane::RunOutcome::Finished) return false;
-  return tests.Run(run);
+  return RunStatisticalTests(run);
 }
 
 // The phases in their fixed order; false at the first stop.

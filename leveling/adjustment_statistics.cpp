@@ -142,9 +142,10 @@ class SnoopingState {
   std::unordered_map<int, std::vector<double>> solved_;  // Q0 a of observations not yet removed
 };
 
-// v, r, w, MDB and the external reliability of every kept observation.
+// v, r and w of every kept observation; with `reliability` also MDB and the external reliability
+// (the rounds of data snooping need only w).
 void Evaluate(const SnoopingState& state, const StatisticsInput& in, double lambda0,
-              std::vector<ObservationTest>& out) {
+              std::vector<ObservationTest>& out, bool reliability = false) {
   for (int k = 1; k <= state.Observations(); ++k) {
     if (state.Removed(k)) continue;
     ObservationTest& t = out[k];
@@ -154,6 +155,7 @@ void Evaluate(const SnoopingState& state, const StatisticsInput& in, double lamb
     t.controlled = t.r > 0;
     if (t.controlled) {
       t.w = t.v * std::sqrt(p / t.r);
+      if (!reliability) continue;
       t.mdb = std::sqrt(lambda0 / (p * t.r));
       t.external = std::sqrt(lambda0 * std::max(1.0 - t.r, 0.0) / t.r);
     } else {
@@ -207,7 +209,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     for (int k = 1; k <= m; ++k) result.obs[k].v = state.Residual(k);
     return result;
   }
-  Evaluate(state, input, result.lambda0, result.obs);
+  Evaluate(state, input, result.lambda0, result.obs, true);
   for (int k = 1; k <= m; ++k) {
     ObservationTest& t = result.obs[k];
     t.rejected = t.controlled && std::fabs(t.w) > result.critical;

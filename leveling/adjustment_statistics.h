@@ -112,7 +112,7 @@ struct StatisticsResult {
 // Rounds of rank-one updates between two factorisations.
 inline constexpr int kRefactorRounds = 64;
 // Columns Q a solved in one pass over the factor: the rejected observations of the moment.
-inline constexpr int kColumnsPerPass = 32;
+inline constexpr int kColumnsPerPass = 48;
 
 // The whole testing. `normal` is used only with least squares; null leaves the w-test out.
 // `refactorRounds`: rounds of rank-one updates between two factorisations.

@@ -64,20 +64,22 @@ ORVANE_STATISTICS_WIDE_VECTORS void SolveSideBySide(const ProfileSystem& sys, co
   }
 }
 
-// The network's normal matrix through the profile solver: the factor of the run's last system,
-// kept before the listings turned the run's own into the selected inverse, and the cofactors of
-// that selected inverse until a rebuild gives new ones.
+// The network's normal matrix through the profile solver. The cofactors are first those of the
+// run's selected inverse. The factor for the solves is built only when data snooping needs one,
+// and in the run's own profile storage: the testing is the run's last phase, every cofactor has
+// been read by then, and building the factor again costs no more than keeping a copy of the
+// run's (the copy is as much memory traffic, and new memory besides).
 class ProfileNormalEquations : public NormalEquations {
  public:
-  // `factor` holds the factor of the run's last system; `runSystem` its selected inverse, or the
-  // factor too when the run read its cofactors with the reference routines.
-  ProfileNormalEquations(ProfileSystem& factor, const ProfileSystem& runSystem, const StatisticsInput& input,
-                         bool runHoldsFactor)
-      : factor_(factor), input_(input) {
+  // `runSystem` holds the selected inverse of the run's last system, or its factor when the run
+  // read its cofactors with the reference routines.
+  ProfileNormalEquations(ProfileSystem& runSystem, const StatisticsInput& input, bool runHoldsFactor)
+      : factor_(runSystem), input_(input) {
     if (runHoldsFactor) {
       own_ = factor_;
       SelectedInverse(own_, own_.pointCount);
       inverse_ = &own_;
+      factorReady_ = true;
     } else {
       inverse_ = &runSystem;
     }
@@ -88,6 +90,7 @@ class ProfileNormalEquations : public NormalEquations {
   }
 
   void Solve(std::vector<std::vector<double>>& columns) override {
+    if (!factorReady_) factorReady_ = Factor(std::vector<char>(input_.obs.size(), 0));
     const int n = factor_.pointCount;
     const std::size_t cols = columns.size();
     // Columns in the order of their first non-zero row: the forward pass takes each column in
@@ -117,6 +120,7 @@ class ProfileNormalEquations : public NormalEquations {
 
   bool Rebuild(const std::vector<char>& removed) override {
     if (!Factor(removed)) return false;
+    factorReady_ = true;
     own_ = factor_;
     SelectedInverse(own_, own_.pointCount);
     inverse_ = &own_;
@@ -147,6 +151,7 @@ class ProfileNormalEquations : public NormalEquations {
   const StatisticsInput& input_;
   ProfileSystem own_;  // a selected inverse of our own, beside the factor
   const ProfileSystem* inverse_ = nullptr;
+  bool factorReady_ = false;
   std::vector<double> work_;
 };
 
@@ -197,15 +202,11 @@ void ResetStatisticsFiles(const std::string& workFolder) {
   }
 }
 
-StatisticalTests::StatisticalTests(const AdjustmentRun& run) {
-  if (run.options.Method == kLeastSquares) factor_ = run.normal;
-}
-
-bool StatisticalTests::Run(AdjustmentRun& run) {
+bool RunStatisticalTests(AdjustmentRun& run) {
   StatisticsInput input = CollectInput(run);
   StatisticsResult result;
   if (input.leastSquares) {
-    ProfileNormalEquations normal(factor_, run.normal, input, run.referenceInverse);
+    ProfileNormalEquations normal(run.normal, input, run.referenceInverse);
     // The heights' mean errors as h.osn has them: the cofactors of the run's selected inverse.
     const int lp = run.PointCount();
     input.meanError.assign(static_cast<std::size_t>(lp) + 1, 0.0);

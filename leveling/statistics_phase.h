@@ -13,18 +13,9 @@ namespace kvel {
 // testing leaves no results of an earlier run beside its own report.
 void ResetStatisticsFiles(const std::string& workFolder);
 
-// The phase in two steps around the result listings: made after the iteration, it keeps the factor
-// of the last system (least squares), which the listings turn into the selected inverse; Run,
-// after the listings, tests the adjustment and writes the three files.
-class StatisticalTests {
- public:
-  explicit StatisticalTests(const AdjustmentRun& run);
-  // False when one of the files could not be written (told to the user through the host); the
-  // adjustment's own results stand either way.
-  bool Run(AdjustmentRun& run);
-
- private:
-  ProfileSystem factor_;
-};
+// Tests the finished adjustment and writes the three files. Called after the result listings;
+// it reuses the run's profile storage. False when one of the files could not be written (told to
+// the user through the host); the adjustment's own results stand either way.
+bool RunStatisticalTests(AdjustmentRun& run);
 
 }  // namespace kvel
