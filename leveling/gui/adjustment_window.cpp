@@ -59,6 +59,8 @@ QFrame* Bevel(QWidget* parent, const char* name, const QRect& rect, bool raised)
   return bevel;
 }
 
+}  // namespace
+
 QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items, int x, int y) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -70,8 +72,6 @@ QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items
   box->setGeometry(x, y, 161, 21);
   return box;
 }
-
-}  // namespace
 
 AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), run_(&kvel::RunAdjustment),

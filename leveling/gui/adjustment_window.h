@@ -2,6 +2,7 @@
 // The main window of kvel: the options of the adjustment, the panels of the standard files, the
 // MONITOR and the start of the run, which it hosts.
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ class FilePanel;
 }  // namespace orvane::gui
 
 namespace kvel::gui {
+
+// An option box of the window: an editable drop-down box of `items` at x, y, 161 by 21 pixels,
+// whose typed text is compared with the items (no completion; Enter adds nothing).
+QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items, int x, int y);
 
 class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   Q_OBJECT

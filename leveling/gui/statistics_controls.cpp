@@ -12,18 +12,6 @@ namespace kvel::gui {
 
 namespace {
 
-// An editable drop-down box of levels, as the window's other option boxes are.
-QComboBox* LevelBox(QWidget* parent, const char* name, const QStringList& items, int x, int y) {
-  auto* box = new QComboBox(parent);
-  box->setObjectName(QString::fromLatin1(name));
-  box->setEditable(true);
-  box->setCompleter(nullptr);
-  box->setInsertPolicy(QComboBox::NoInsert);
-  box->addItems(items);
-  box->setGeometry(x, y, 57, 21);
-  return box;
-}
-
 QLabel* Caption(QWidget* parent, const char* name, const QString& text, int x, int y) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
@@ -59,7 +47,8 @@ void AdjustmentWindow::BuildStatisticsControls(QWidget* client) {
                           {"ComboBox7", "StaticText18", " moc", "power", {"0.80", "0.90", "0.95"}, 676}};
   for (const Level& level : levels) {
     Caption(client, level.label, QString::fromLatin1(level.text), level.x, 388);
-    QComboBox* box = LevelBox(client, level.box, level.items, level.x + 42, 384);
+    QComboBox* box = OptionBox(client, level.box, level.items, level.x + 42, 384);
+    box->resize(57, 21);
     const std::string option = level.option;
     connect(box, &QComboBox::editTextChanged, this, [this, option](const QString& text) {
       std::string error;
