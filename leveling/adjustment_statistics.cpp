@@ -226,12 +226,18 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
         worst = k;
     }
     if (worst == 0) break;
-    if (state.Updates() >= static_cast<std::size_t>(std::max(refactorRounds, 1))) {
-      if (!state.Rebuild()) { result.snoopingStopped = true; break; }
+    // A factorisation now and then, and whenever the updates drift from a fresh solve; the
+    // rebuilt system then chooses again.
+    auto rebuild = [&] {
+      if (!state.Rebuild()) return false;
       ++result.rebuilds;
       freshFactor = true;
       Evaluate(state, input, result.lambda0, current);
-      continue;  // the rebuilt system chooses again
+      return true;
+    };
+    if (state.Updates() >= static_cast<std::size_t>(std::max(refactorRounds, 1))) {
+      if (!rebuild()) { result.snoopingStopped = true; break; }
+      continue;
     }
     if (!state.Solved(worst)) {
       // The columns of every observation rejected now, the worst first: the next rounds will
@@ -247,10 +253,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     const TestedObservation& o = input.obs[worst];
     const double r = 1.0 - o.weight * (z[o.to] - z[o.from]);
     if (std::fabs(r - current[worst].r) > kDriftTolerance && !freshFactor) {
-      if (!state.Rebuild()) { result.snoopingStopped = true; break; }
-      ++result.rebuilds;
-      freshFactor = true;
-      Evaluate(state, input, result.lambda0, current);
+      if (!rebuild()) { result.snoopingStopped = true; break; }
       continue;
     }
     if (!(r >= kUncontrolledRedundancy)) { result.snoopingStopped = true; break; }  // rounding beyond repair

@@ -540,6 +540,22 @@ TEST(StatisticsFiles, ADefectiveNetworkGetsTheGlobalTestButNoWTest) {
   EXPECT_NE(FindLine(lines, " *** DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane"), -1);
 }
 
+TEST(StatisticsFiles, ANetworkWithoutRedundancyHasNoGlobalTestAndNoControlledObservation) {
+  ScratchFolder folder;
+  folder.Write("deltah", "A B 1.000 1e-6\nB C 2.000 1e-6\n0 0 0 0\n");
+  folder.Write("h.sta", "A 100.0\n0 0\n");
+  const FolderRun run = RunOn(folder);
+  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished);
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  EXPECT_NE(FindLine(lines, " Brak obserwacji nadliczbowych - test nie jest wykonywany"), -1);
+  EXPECT_NE(FindLine(lines, " Obserwacje bez kontroli (r = 0):                   2"), -1);
+  EXPECT_NE(FindLine(lines, "               A                B    0.0000  0.0000   obserwacja bez kontroli (r = 0)"), -1);
+  const auto obs = CsvRows(folder.Read("wyh.csv"));
+  ASSERT_EQ(obs.size(), 3u);
+  EXPECT_EQ(obs[1], (std::vector<std::string>{"A", "B", "1", obs[1][3], "0", "", "", "0"}));
+  EXPECT_NEAR(Number(obs[1][3]), 0.0, 1e-9);
+}
+
 TEST(StatisticsFiles, AStoppedRunLeavesNoTestsOfAnEarlierRun) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
