@@ -462,6 +462,15 @@ TEST(StatisticsFiles, CsvFieldsAreQuotedOnlyWhereRfc4180AsksIt) {
   EXPECT_EQ(std::stod(CsvNumber(123.45678901234567)), 123.45678901234567);
 }
 
+// Writes deltah and h.sta, runs the adjustment (it must finish) and returns testy.osn's lines.
+std::vector<std::string> TestsOfRun(const ScratchFolder& folder, std::string_view deltah, std::string_view hsta) {
+  folder.Write("deltah", deltah);
+  folder.Write("h.sta", hsta);
+  const FolderRun run = RunOn(folder);
+  EXPECT_EQ(run.outcome, orvane::RunOutcome::Finished) << run.report;
+  return SplitReportLines(folder.Read("testy.osn"));
+}
+
 TEST(StatisticsFiles, PolishPointNumbersAreUtf8InTheCsvAndWindows1250InTheReport) {
   ScratchFolder folder;
   folder.Write("deltah", "Rąb A\"1 1.000 1e-6\nA\"1 Żuk 2.000 1e-6\nŻuk Rąb -3.003 1e-6\n0 0 0 0\n");
@@ -485,11 +494,8 @@ TEST(StatisticsFiles, GlobalTestAndSnoopingOnALoopOfThreeLegs) {
   // |w| = 0.001 sqrt(3 p) = 3.4634 > 3.29053 for all three. The first of equal |w| is removed; the
   // other two are then a chain that nothing controls.
   ScratchFolder folder;
-  folder.Write("deltah", "A B 1.000 2.5e-7\nB C 2.000 2.5e-7\nC A -3.003 2.5e-7\n0 0 0 0\n");
-  folder.Write("h.sta", "A 100.0\n0 0\n");
-  const FolderRun run = RunOn(folder);
-  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished);
-  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  const auto lines = TestsOfRun(folder, "A B 1.000 2.5e-7\nB C 2.000 2.5e-7\nC A -3.003 2.5e-7\n0 0 0 0\n", "A 100.0\n0 0\n");
+  ASSERT_FALSE(lines.empty());
   EXPECT_NE(FindLine(lines, " [pvv]                                   =        11.99520"), -1);
   EXPECT_NE(FindLine(lines, " Dolna granica  chi2(alfa/2; LU)         =         0.00098"), -1);
   EXPECT_NE(FindLine(lines, " Górna granica  chi2(1-alfa/2; LU)       =         5.02389"), -1);
@@ -525,10 +531,7 @@ TEST(StatisticsFiles, ADefectiveNetworkGetsTheGlobalTestButNoWTest) {
   // The part C-D holds no benchmark: the run goes on with a repaired pivot, but its cofactors
   // mean nothing; r, w and MDB stay empty and the report says why.
   ScratchFolder folder;
-  folder.Write("deltah", "A B 1.000 1e-6\nB A -1.001 1e-6\nC D 2.000 1e-6\n0 0 0 0\n");
-  folder.Write("h.sta", "A 100.0\n0 0\n");
-  const FolderRun run = RunOn(folder);
-  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished);
+  const auto lines = TestsOfRun(folder, "A B 1.000 1e-6\nB A -1.001 1e-6\nC D 2.000 1e-6\n0 0 0 0\n", "A 100.0\n0 0\n");
   const auto obs = CsvRows(folder.Read("wyh.csv"));
   ASSERT_EQ(obs.size(), 4u);
   for (std::size_t k = 1; k < obs.size(); ++k) {
@@ -536,17 +539,13 @@ TEST(StatisticsFiles, ADefectiveNetworkGetsTheGlobalTestButNoWTest) {
     EXPECT_EQ(obs[k][4] + obs[k][5] + obs[k][6], "");
     EXPECT_EQ(obs[k][7], "0");
   }
-  const auto lines = SplitReportLines(folder.Read("testy.osn"));
   EXPECT_NE(FindLine(lines, " *** DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane"), -1);
 }
 
 TEST(StatisticsFiles, ANetworkWithoutRedundancyHasNoGlobalTestAndNoControlledObservation) {
   ScratchFolder folder;
-  folder.Write("deltah", "A B 1.000 1e-6\nB C 2.000 1e-6\n0 0 0 0\n");
-  folder.Write("h.sta", "A 100.0\n0 0\n");
-  const FolderRun run = RunOn(folder);
-  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished);
-  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  const auto lines = TestsOfRun(folder, "A B 1.000 1e-6\nB C 2.000 1e-6\n0 0 0 0\n", "A 100.0\n0 0\n");
+  ASSERT_FALSE(lines.empty());
   EXPECT_NE(FindLine(lines, " Brak obserwacji nadliczbowych - test nie jest wykonywany"), -1);
   EXPECT_NE(FindLine(lines, " Obserwacje bez kontroli (r = 0):                   2"), -1);
   EXPECT_NE(FindLine(lines, "               A                B    0.0000  0.0000   obserwacja bez kontroli (r = 0)"), -1);
