@@ -17,9 +17,11 @@ constexpr int kMonitorLines = 41;  // the MONITOR memo holds 41 lines
 const char* const kHelp =
     "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
     "                [--decimals 3|4|5] [--mo one|empirical]\n"
+    "                [--alpha A] [--alpha0 A0] [--power B] [--snooping on|off]\n"
     "\n"
     "Adjusts a levelling network rigorously from the standard files of a working folder and\n"
-    "writes the report wyh.osn and the list of adjusted heights h.osn into the same folder.\n"
+    "writes the report wyh.osn and the list of adjusted heights h.osn into the same folder,\n"
+    "with the statistical tests in testy.osn and the results as CSV in wyh.csv and h.csv.\n"
     "\n"
     "Options:\n"
     "  --folder DIR      working folder (default: the current directory)\n"
@@ -29,6 +31,11 @@ const char* const kHelp =
     "                    simplified: from the Otrebski parameter\n"
     "  --decimals        decimals of the metre values in the listings: 3, 4 (default) or 5\n"
     "  --mo              one: results use Mo = 1 (default); empirical: the empirical Mo\n"
+    "  --alpha A         significance level of the global test of [pvv] (default 0.05)\n"
+    "  --alpha0 A0       significance level of the w-test of each observation (default 0.001)\n"
+    "  --power B         power of the w-test, from 0.5 to below 1 (default 0.80)\n"
+    "  --snooping        on: remove the worst rejected observation and adjust again until\n"
+    "                    none is rejected (default); off: test only\n"
     "  --help            this text\n"
     "\n"
     "Input files (Windows-1250 text, fields separated by blanks, commas, semicolons or tabs):\n"
@@ -101,13 +108,19 @@ int main(int argc, char** argv) {
       value = arg.substr(eq + 1);
       hasValue = true;
     }
-    if (name != "--folder" && name != "--method" && name != "--accuracy" && name != "--decimals" && name != "--mo")
+    const bool statistics = name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping";
+    if (!statistics && name != "--folder" && name != "--method" && name != "--accuracy" && name != "--decimals" &&
+        name != "--mo")
       return UsageError("unknown argument '" + std::string(arg) + "'");
     if (!hasValue) {
       if (i + 1 >= args.size()) return UsageError("option " + std::string(name) + " needs a value");
       value = args[++i];
     }
-    if (name == "--folder") {
+    if (statistics) {
+      std::string error;
+      if (!kvel::SetStatisticsOption(options.Statistics, name.substr(2), value, error))
+        return UsageError("--" + error);
+    } else if (name == "--folder") {
       folder = value;
     } else if (name == "--method") {
       if (value == "lsq") options.Method = 1;

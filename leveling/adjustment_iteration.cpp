@@ -43,6 +43,12 @@ void WriteReliability(AdjustmentRun& run) {
 
 }  // namespace
 
+double BenchmarkWeight(double meanError) {
+  return meanError < kWeightedBenchmarkError ? kFixedWeight : 1.0 / (meanError * meanError);
+}
+
+bool IsFixedBenchmark(double meanError) { return meanError < kWeightedBenchmarkError; }
+
 double RobustWeightFactor(double w, double l, double s) {
   if (s == 0.0) return 1.0;  // no scale: every misclosure was exactly 0, nothing to down-weight
   return std::sqrt(1.0 / (0.1111 * w * l * l / (s * s) + 1.0));
@@ -86,6 +92,7 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
         std::swap(o.From, o.To);
         std::swap(o.FromNr, o.ToNr);
         o.DH = -o.DH;
+        o.Reversed = !o.Reversed;
         std::swap(a, b);
       }
       const double l = run.pointHeight[o.To] - run.pointHeight[o.From] - o.DH;
@@ -101,9 +108,7 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
 
     // 4. Benchmarks: fixed below 0.00001 m, otherwise observed heights with their mean error.
     for (int s = 1; s <= ls; ++s) {
-      const double me = run.fixedMeanError[s];
-      const double w = me < kWeightedBenchmarkError ? kFixedWeight : 1.0 / (me * me);
-      AddPointWeight(sys, sys.newNumber[run.fixedPoint[s]], w);
+      AddPointWeight(sys, sys.newNumber[run.fixedPoint[s]], BenchmarkWeight(run.fixedMeanError[s]));
     }
 
     // 5.

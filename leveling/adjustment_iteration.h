@@ -13,6 +13,11 @@ namespace kvel {
 // Stopped only when the computation broke down numerically (reported and told to the user).
 orvane::RunOutcome RunIteration(AdjustmentRun& run);
 
+// The weight a benchmark is held with: 1e20 (fixed) below a mean error of 0.00001 m, 0 included;
+// 1/m^2 from 0.00001 m on (an observed height). IsFixedBenchmark tells the first case.
+double BenchmarkWeight(double meanError);
+bool IsFixedBenchmark(double meanError);
+
 // The robust weight factor f = (1 + 0.1111 * w * l^2 / s^2)^(-1/2); a scale of exactly 0 (all
 // misclosures of the previous iteration exactly 0) gives the factor 1.
 double RobustWeightFactor(double w, double l, double s);

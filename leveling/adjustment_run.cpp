@@ -17,6 +17,7 @@
 #include "leveling/observation_files.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
+#include "leveling/statistics_phase.h"
 
 namespace kvel {
 
@@ -101,7 +102,8 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
 bool RunLaterPhases(AdjustmentRun& run) {
   if (PrepareNormalEquations(run) != orvane::RunOutcome::Finished) return false;
   if (RunIteration(run) != orvane::RunOutcome::Finished) return false;
-  return WriteResults(run) == orvane::RunOutcome::Finished;
+  if (WriteResults(run) != orvane::RunOutcome::Finished) return false;
+  return RunStatisticalTests(run);
 }
 
 // The phases in their fixed order; false at the first stop.
@@ -142,6 +144,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   // still leaves an empty h.osn and the report up to the stop.
   const bool reportCreated = run.report.Create(orvane::StandardFilePath(workFolder, "wyh.osn"));
   const bool heightsCreated = run.heights.Create(orvane::StandardFilePath(workFolder, "h.osn"));
+  ResetStatisticsFiles(workFolder);
 
   bool finished = false;
   if (!reportCreated || !heightsCreated) {

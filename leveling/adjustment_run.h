@@ -11,6 +11,7 @@
 #include "common/run_outcome.h"
 #include "common/text_writer.h"
 #include "leveling/profile_solver.h"
+#include "leveling/statistics_options.h"
 
 namespace kvel {
 
@@ -27,6 +28,7 @@ struct AdjustmentOptions {
   int AccuracyMode = 1;  // 1 full analysis from the covariance matrix, 2 simplified (Otrebski)
   int Decimals = 4;      // 3, 4 or 5 decimals of the metre values in the listings
   bool UnitErrorIsOne = true;
+  StatisticsOptions Statistics;  // levels of the tests written to testy.osn
 };
 
 // What the main window (or the terminal, or a test) offers the run.
@@ -50,6 +52,7 @@ struct Observation {
   double Weight = 0;   // a-priori weight p, 1/m^2
   int From = 0;        // catalogue index of Nr(i)
   int To = 0;          // catalogue index of Nr(j)
+  bool Reversed = false;  // turned by the iteration: the input file has Nr(j) first and -DH
 };
 
 struct BenchmarkRecord {

@@ -24,4 +24,4 @@ echo "== kvel-cli on $out/solvanta (the satellite-levelling network of DELTAH1, 
 "$bin/kvel-cli" --folder "$out/solvanta"
 echo
 echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1, then wyh.osn and h.osn of its network)"
-echo "and $out/kvel (wyh.osn, h.osn)."
+echo "and $out/kvel (wyh.osn, h.osn, with the statistical tests in testy.osn, wyh.csv and h.csv)."

@@ -8,6 +8,7 @@ packages=(
   fonts-liberation2
   proj-data proj-bin libproj-dev
   libgdal-dev gdal-bin
+  libboost-math-dev
   xvfb xauth time
 )
 missing=()

@@ -3,6 +3,10 @@
 //   BM_WholeRunWideProfile             the same at 20 000 points with a profile of 9.5 million
 //   BM_SolutionPhases/<points>/<ref>   numbering, iterations and listings after the reading phases
 //   BM_Cofactors/<points>/<ref>        the cofactors of the accuracy analysis alone
+//   BM_StatisticsPhase/<points>/<snoop> the statistical testing alone (testy.osn, wyh.csv, h.csv),
+//                                      after the listings, with data snooping on (1) or off (0)
+//   BM_WholeRunWithoutStatistics/<points> the whole run with the testing's phase left out, as the
+//                                      run was before it (the testing costs the difference)
 // <ref> 1 reads the inverse with the reference routines (one forward substitution per row and per
 // observation), 0 with the one-pass selected inverse the run uses.
 #include <benchmark/benchmark.h>
@@ -24,6 +28,7 @@
 #include "leveling/observation_files.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
+#include "leveling/statistics_phase.h"
 #include "common/text_writer.h"
 #include "network_generator.h"
 
@@ -165,6 +170,37 @@ void BM_Cofactors(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Cofactors)->Args({2000, 0})->Args({2000, 1})->Args({20000, 0})->Unit(benchmark::kMillisecond);
+
+void BM_StatisticsPhase(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto r = std::make_unique<ReadRun>(static_cast<int>(state.range(0)), false);
+    r->run.options.Statistics.Snooping = state.range(1) != 0;
+    if (kvel::PrepareNormalEquations(r->run) != orvane::RunOutcome::Finished ||
+        kvel::RunIteration(r->run) != orvane::RunOutcome::Finished ||
+        kvel::WriteResults(r->run) != orvane::RunOutcome::Finished)
+      std::abort();
+    state.ResumeTiming();
+    if (!kvel::RunStatisticalTests(r->run)) state.SkipWithError("a file was not written");
+    state.PauseTiming();
+    r.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StatisticsPhase)->Args({2000, 1})->Args({20000, 0})->Args({20000, 1})->Unit(benchmark::kMillisecond);
+
+// The run's phases in their order, as RunAdjustment calls them, without the statistical testing.
+void BM_WholeRunWithoutStatistics(benchmark::State& state) {
+  for (auto _ : state) {
+    auto r = std::make_unique<ReadRun>(static_cast<int>(state.range(0)), false);
+    const bool ok = kvel::PrepareNormalEquations(r->run) == orvane::RunOutcome::Finished &&
+                    kvel::RunIteration(r->run) == orvane::RunOutcome::Finished &&
+                    kvel::WriteResults(r->run) == orvane::RunOutcome::Finished;
+    if (!ok) state.SkipWithError("a phase stopped");
+    r.reset();
+  }
+}
+BENCHMARK(BM_WholeRunWithoutStatistics)->Args({20000})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

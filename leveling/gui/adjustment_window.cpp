@@ -59,6 +59,8 @@ QFrame* Bevel(QWidget* parent, const char* name, const QRect& rect, bool raised)
   return bevel;
 }
 
+}  // namespace
+
 QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items, int x, int y) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -70,8 +72,6 @@ QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items
   box->setGeometry(x, y, 161, 21);
   return box;
 }
-
-}  // namespace
 
 AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), run_(&kvel::RunAdjustment),
@@ -266,6 +266,7 @@ void AdjustmentWindow::BuildControls() {
   statusBar_->addWidget(statusText, 1);
   setStatusBar(statusBar_);
 
+  BuildStatisticsControls(client);
   resize(kClientWidth, kClientHeight);
 }
 
@@ -283,6 +284,7 @@ AdjustmentOptions AdjustmentWindow::Options() const {
   options.AccuracyMode = accuracyMode_;
   options.Decimals = decimals_;
   options.UnitErrorIsOne = unitOne_->isChecked();
+  options.Statistics = StatisticsNow();
   return options;
 }
 
@@ -304,6 +306,7 @@ void AdjustmentWindow::StartAdjustment() {
 void AdjustmentWindow::HighlightResults() {
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "wyh.osn"))) panels_[4]->Highlight();
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "h.osn"))) panels_[5]->Highlight();
+  if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "testy.osn"))) testsPanel_->Highlight();
 }
 
 void AdjustmentWindow::OpenPanelFile(const char* name) {

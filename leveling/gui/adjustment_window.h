@@ -2,12 +2,14 @@
 // The main window of kvel: the options of the adjustment, the panels of the standard files, the
 // MONITOR and the start of the run, which it hosts.
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "leveling/adjustment_run.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -20,6 +22,10 @@ class FilePanel;
 }  // namespace orvane::gui
 
 namespace kvel::gui {
+
+// An option box of the window: an editable drop-down box of `items` at x, y, 161 by 21 pixels,
+// whose typed text is compared with the items (no completion; Enter adds nothing).
+QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items, int x, int y);
 
 class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   Q_OBJECT
@@ -62,6 +68,9 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   void ShowEditHint() override;
 
   void BuildControls();
+  // The levels of the statistical tests and the panel of testy.osn (statistics_controls.cpp).
+  void BuildStatisticsControls(QWidget* client);
+  StatisticsOptions StatisticsNow() const;
   void ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,
                     const QString& text);
   void HighlightResults();
@@ -87,6 +96,10 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   QRadioButton* unitOne_ = nullptr;
   QRadioButton* unitEmpirical_ = nullptr;
   QStatusBar* statusBar_ = nullptr;
+
+  StatisticsOptions statistics_;  // alpha, alpha0, power as last typed or chosen validly
+  orvane::gui::FilePanel* testsPanel_ = nullptr;  // Panel7, testy.osn
+  QCheckBox* snoopingBox_ = nullptr;              // CheckBox1
 };
 
 }  // namespace kvel::gui

@@ -89,6 +89,12 @@ QString GeneralHelpText() {
            niezawodności, wysokości wyrównane, obserwacje wyrównane
            z poprawkami i analiza dokładności.
  h.osn   - wykaz wysokości wyrównanych z ich błędami średnimi.
+ testy.osn - testy statystyczne wyrównania: test globalny [pvv]
+           (chi-kwadrat), test w każdej obserwacji (liczba
+           nadwymiarowości r, MDB, niezawodność zewnętrzna)
+           i wykrywanie błędów grubych (data snooping).
+ wyh.csv, h.csv - obserwacje i wysokości do odczytu innymi
+           programami (UTF-8, przecinek, kropka dziesiętna).
 
  Kliknięcie panelu zbioru otwiera go w oknie edytora.
 
@@ -136,6 +142,15 @@ QString OptionsHelpText() {
     - 0.001 m,
     - 0.0001 m,
     - 0.00001 m  (dla sieci przemieszczeń pionowych).
+
+ 4. Testy statystyczne (zbiór testy.osn):
+    - alfa   - poziom istotności testu globalnego (0.05),
+    - alfa0  - poziom istotności testu w (0.001),
+    - moc    - moc testu w (0.80),
+    - wykrywanie błędów grubych: usuwanie kolejno
+      obserwacji o największym |w| ponad wartość
+      krytyczną i ponowne wyrównanie.
+    Tekst spoza zakresu nie zmienia ustawionej wartości.
 )");
 }
 

@@ -1,5 +1,6 @@
 // kvel's main window, off-screen: the start checks of "OBLICZAJ", the options as the combo boxes
 // set them, the MONITOR as the run writes it, the presence highlight and the panels.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -338,6 +339,53 @@ class KvelWindowTest : public QObject {
     const QString d = dir.path() + QLatin1Char('/');
     QCOMPARE(opened, (QStringList{d + "deltah", d + "deltah1", d + "h.sta", d + "XYH.STA", d + "wyh.osn",
                                   d + "h.osn"}));
+  }
+
+  void testsPanelOpensTestyOsnAndLightsUpAfterARun() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("h.sta"));
+    WriteFile(dir.filePath("deltah"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    QStringList opened;
+    w->SetOpenFunction([&](const QString& path) { opened << path; });
+    w->show();
+    QVERIFY(!PanelOf(*w, 7)->IsHighlighted());
+    QTest::mouseClick(PanelOf(*w, 7), Qt::LeftButton);
+    QCOMPARE(opened, QStringList{dir.path() + "/testy.osn"});
+    w->SetRunFunction([&](const std::string& f, const kvel::AdjustmentOptions&, kvel::AdjustmentHost&) {
+      WriteFile(QString::fromStdString(orvane::StandardFilePath(f, "testy.osn")));
+      return orvane::RunOutcome::Finished;
+    });
+    w->StartAdjustment();
+    QVERIFY(PanelOf(*w, 7)->IsHighlighted());
+  }
+
+  void statisticsLevelsTakeOnlyValidTexts() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("h.sta"));
+    WriteFile(dir.filePath("deltah"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    auto* alpha = w->findChild<QComboBox*>(QStringLiteral("ComboBox5"));
+    auto* alpha0 = w->findChild<QComboBox*>(QStringLiteral("ComboBox6"));
+    auto* power = w->findChild<QComboBox*>(QStringLiteral("ComboBox7"));
+    auto* snooping = w->findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+    QVERIFY(alpha && alpha0 && power && snooping);
+    QCOMPARE(w->Options().Statistics.Alpha, 0.05);
+    QCOMPARE(w->Options().Statistics.Alpha0, 0.001);
+    QCOMPARE(w->Options().Statistics.Power, 0.80);
+    QVERIFY(w->Options().Statistics.Snooping);
+    alpha->setCurrentIndex(1);          // "0.01"
+    alpha0->setEditText("0.0005");      // typed, valid
+    power->setEditText("0.3");          // below 0.5: the power stays
+    snooping->setChecked(false);
+    w->StartAdjustment();
+    QCOMPARE(calls.size(), std::size_t{1});
+    QCOMPARE(calls[0].options.Statistics.Alpha, 0.01);
+    QCOMPARE(calls[0].options.Statistics.Alpha0, 0.0005);
+    QCOMPARE(calls[0].options.Statistics.Power, 0.80);
+    QVERIFY(!calls[0].options.Statistics.Snooping);
   }
 
   void panelPathIsCutTo255Characters() {

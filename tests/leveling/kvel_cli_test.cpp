@@ -50,6 +50,30 @@ TEST_F(KvelCli, FinishedRunExitsZeroAndPrintsTheMonitor) {
             lines.end());
 }
 
+TEST_F(KvelCli, BadStatisticsOptionIsAUsageErrorNamingIt) {
+  ScratchFolder folder;
+  folder.CopyFixture("small_network");
+  for (const std::string option : {"--alpha 1.5", "--alpha0 0", "--power 0.2", "--snooping maybe", "--alpha=nan"}) {
+    const CliResult r = RunCli("--folder '" + folder.Path() + "' " + option);
+    EXPECT_EQ(r.status, 2) << option;
+    const std::string name = option.substr(0, option.find_first_of(" ="));
+    EXPECT_NE(r.output.find("kvel-cli: " + name + " "), std::string::npos) << r.output;
+    EXPECT_FALSE(folder.Exists("testy.osn")) << option;
+  }
+}
+
+TEST_F(KvelCli, StatisticsOptionsReachTheTests) {
+  ScratchFolder folder;
+  folder.CopyFixture("small_network");
+  const CliResult r = RunCli("--folder '" + folder.Path() + "' --alpha 0.10 --alpha0=0.05 --power 0.90 --snooping off");
+  ASSERT_EQ(r.status, 0) << r.output;
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), " Poziom istotności (dwustronny)       alfa = 0.10000"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), " Poziom istotności (dwustronny)      alfa0 = 0.05000"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), " Moc testu                            beta0 = 0.90000"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), " wyłączone w opcjach obliczeń"), lines.end());
+}
+
 TEST_F(KvelCli, StoppedRunExitsOne) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");

@@ -1,0 +1,25 @@
+#pragma once
+// The levels of the statistical tests that every adjustment run applies: the global test of the
+// variance factor, the w-test of the single observations with its power, and whether data
+// snooping removes the rejected observations one by one.
+#include <string>
+#include <string_view>
+
+namespace kvel {
+
+struct StatisticsOptions {
+  double Alpha = 0.05;   // significance level of the global test (two-sided)
+  double Alpha0 = 0.001; // significance level of the w-test (two-sided)
+  double Power = 0.80;   // power of the w-test against a bias of the size MDB
+  bool Snooping = true;  // remove the largest rejected observation and adjust again, until none is rejected
+};
+
+// Checks one option given as text: "alpha", "alpha0" and "power" take a decimal number strictly
+// between 0 and 1 ("." as decimal point; the power at least 0.5, below which a test would miss a
+// bias of its own MDB more often than find it), "snooping" takes "on" or "off". On success the
+// value is stored in `options`; otherwise `error` says what the option takes and `options` is
+// unchanged. An unknown name is an error too.
+bool SetStatisticsOption(StatisticsOptions& options, std::string_view name, std::string_view value,
+                         std::string& error);
+
+}  // namespace kvel

@@ -1,0 +1,21 @@
+#pragma once
+// The statistical testing as a phase of the adjustment run: after the result listings it reads
+// what the run leaves behind (observations, weights, heights, benchmarks and the cofactors of the
+// selected inverse), tests the adjustment (adjustment_statistics.h) and writes testy.osn, wyh.csv
+// and h.csv into the working folder (statistics_report.h). wyh.osn and h.osn are not touched.
+#include <string>
+
+#include "leveling/adjustment_run.h"
+
+namespace kvel {
+
+// Empties testy.osn, wyh.csv and h.csv at the start of a run, so that a run that stops before the
+// testing leaves no results of an earlier run beside its own report.
+void ResetStatisticsFiles(const std::string& workFolder);
+
+// Tests the finished adjustment and writes the three files. Called after the result listings;
+// it reuses the run's profile storage. False when one of the files could not be written (told to
+// the user through the host); the adjustment's own results stand either way.
+bool RunStatisticalTests(AdjustmentRun& run);
+
+}  // namespace kvel
