@@ -8,6 +8,7 @@ packages=(
   fonts-liberation2
   proj-data proj-bin libproj-dev
   xvfb xauth time
+  qt6-translations-l10n
 )
 missing=()
 for p in "${packages[@]}"; do

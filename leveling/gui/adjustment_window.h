@@ -13,7 +13,6 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QStatusBar;
 
 namespace orvane::gui {
 class FilePanel;
@@ -86,7 +85,6 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   QComboBox* decimalsBox_ = nullptr;
   QRadioButton* unitOne_ = nullptr;
   QRadioButton* unitEmpirical_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
 };
 
 }  // namespace kvel::gui

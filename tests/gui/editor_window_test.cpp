@@ -49,13 +49,21 @@ struct DialogScript {
   QString printedDocName;
   std::optional<QFont> font;
   QList<QFont> fontDialogStarts;
+  QStringList openStarts;  // the folders the open and save dialogs started in
+  QStringList saveStarts;
 };
 
 class ScriptedDialogs : public EditorDialogs {
  public:
   explicit ScriptedDialogs(DialogScript* script) : script_(script) {}
-  std::optional<QString> OpenPath(QWidget*) override { return script_->openPath; }
-  std::optional<QString> SavePath(QWidget*) override { return script_->savePath; }
+  std::optional<QString> OpenPath(QWidget*, const QString& folder) override {
+    script_->openStarts << folder;
+    return script_->openPath;
+  }
+  std::optional<QString> SavePath(QWidget*, const QString& folder) override {
+    script_->saveStarts << folder;
+    return script_->savePath;
+  }
   bool ConfirmPrint(QWidget*, QPrinter& printer) override {
     if (script_->pdfPath.isEmpty()) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
