@@ -27,6 +27,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -54,6 +55,13 @@ namespace {
 
 const QString kNewDocument = QStringLiteral("Nowy dokument");
 const QString kFileFilter = QStringLiteral("Wszystkie pliki (*)");
+
+// Every blink of the cursor repaints its line. The plain-text control analyses the whole line
+// afresh for each repaint and then draws every character of it, so a line of millions of
+// characters keeps a core half busy for as long as the window is open. A line longer than this
+// (no file of the suite comes near it) keeps its layout between repaints, and the text is then
+// wrapped at the window's width, so that a repaint draws only the pieces in view.
+constexpr int kLongLine = 10000;
 
 // Set when the application is quitting: the editors then go without the save prompt.
 bool programEnding = false;
@@ -276,8 +284,10 @@ EditorWindow::EditorWindow(QWidget* owner, const QWidget* keepVisible)
   memo_->setPalette(palette);
   memo_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(memo_, &QPlainTextEdit::customContextMenuRequested, this, &EditorWindow::ShowTextContextMenu);
-  connect(memo_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-    if (!settingText_ && (removed != 0 || added != 0)) modified_ = true;
+  connect(memo_->document(), &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
+    if (settingText_) return;
+    if (removed != 0 || added != 0) modified_ = true;
+    if (added > 0) TameLongLines(position, added);
   });
   setCentralWidget(memo_);
 
@@ -314,8 +324,20 @@ QFont EditorWindow::DisplayFont() const { return memo_->font(); }
 
 void EditorWindow::SetText(const QString& text) {
   settingText_ = true;
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo_->setPlainText(text);
   settingText_ = false;
+  TameLongLines(0, static_cast<int>(text.size()));
+}
+
+void EditorWindow::TameLongLines(int from, int length) {
+  const QTextDocument* document = memo_->document();
+  for (QTextBlock block = document->findBlock(from); block.isValid() && block.position() <= from + length;
+       block = block.next()) {
+    if (block.length() <= kLongLine || !block.layout()) continue;
+    block.layout()->setCacheEnabled(true);
+    memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  }
 }
 
 bool EditorWindow::LoadFile(const QString& path) {

@@ -113,6 +113,9 @@ class EditorWindow : public QMainWindow {
   void TrackBarChanged(int position);
   void ShowTextContextMenu(const QPoint& pos);
   void SetText(const QString& text);
+  // For a line longer than the editor can repaint cheaply among those touched by the characters
+  // from `from` on (`length` of them): the line keeps its layout and the text wraps.
+  void TameLongLines(int from, int length);
   void Place();
   // Scrolls the text (or, where it cannot, moves the find dialog) so that the selected match is
   // not hidden under the find dialog.
