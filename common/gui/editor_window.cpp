@@ -266,8 +266,14 @@ EditorWindow::EditorWindow(QWidget* owner, const QWidget* keepVisible)
   // The main window alone decides when the program ends.
   setAttribute(Qt::WA_QuitOnClose, false);
   // Owned, it is a transient window of its main window: above that one, not above other programs,
-  // and under the boxes and progress windows a run opens later.
-  setWindowFlag(Qt::WindowStaysOnTopHint, owner == nullptr);
+  // and under the boxes and progress windows a run opens later. (The window system keeps only
+  // dialog-like windows above their owner; the buttons stay those of a normal window.)
+  if (owner) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+  } else {
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+  }
   SetCaption(kNewDocument);
 
   memo_ = new QPlainTextEdit(this);
