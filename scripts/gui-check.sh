@@ -68,6 +68,14 @@ install_program() {  # name program folder
   printf '[General]\r\npath=%s\r\n' "$3" >"$bin/orvane.ini"
   echo "$bin/$2"
 }
+# Starts such a copy; sets PID.
+start_program() {  # name program folder
+  local path
+  path=$(install_program "$1" "$2" "$3")
+  "$path" >/dev/null 2>&1 &
+  PID=$!
+  started+=($PID)
+}
 
 # The visible window of process `pid` whose title matches `pattern` (a regular expression); waits.
 window_of() {  # pid pattern [seconds]
@@ -149,10 +157,8 @@ answer_boxes() {  # pid caption tag
 # ---- 1. kvel: an editor open, OBLICZAJ, the final box ------------------------------------------
 kfolder="$work/kvel"
 cp -r "$root/examples/kvel" "$kfolder"
-kvel=$(install_program kvel kvel "$kfolder")
-"$kvel" >/dev/null 2>&1 &
-kpid=$!
-started+=($kpid)
+start_program kvel kvel "$kfolder"
+kpid=$PID
 kmain=$(window_of $kpid 'KVEL') || { fail "kvel: no main window"; exit 1; }
 click_in "$kmain" 60 156                       # Panel1 "DELTAH"
 keditor=$(window_of $kpid 'deltah$') && pass "kvel: the editor opened" || fail "kvel: no editor"
@@ -193,10 +199,8 @@ kill $kpid 2>/dev/null
 # ---- 1 and 4. solvanta: an editor open, the progress window, the boxes of the run -------------
 sfolder="$work/solvanta"
 cp -r "$root/examples/solvanta" "$sfolder"
-solvanta=$(install_program solvanta solvanta "$sfolder")
-"$solvanta" >/dev/null 2>&1 &
-spid=$!
-started+=($spid)
+start_program solvanta solvanta "$sfolder"
+spid=$PID
 smain=$(window_of $spid 'SOLVANTA') || { fail "solvanta: no main window"; exit 1; }
 click_in "$smain" 150 200                      # RadioButton3 "PL-ETRF2000"
 click_in "$smain" 84 296                       # Panel1 "BL"
@@ -231,10 +235,8 @@ mkdir -p "$long"
 cp "$root/examples/kvel/"* "$long/"
 echo "      working folder of ${#long} characters"
 for name in kvel solvanta; do
-  program=$(install_program "$name-long" "$name" "$long")
-  "$program" >/dev/null 2>&1 &
-  pid=$!
-  started+=($pid)
+  start_program "$name-long" "$name" "$long"
+  pid=$PID
   pattern=KVEL
   expected="793x545"
   if [[ $name == solvanta ]]; then pattern=SOLVANTA; expected="802x615"; fi

@@ -456,24 +456,11 @@ class KvelWindowTest : public QObject {
     optionHelp[0]->close();
   }
 
-  void windowKeepsItsSizeWhateverTheFolder_data() {
-    QTest::addColumn<int>("length");  // 0: the temporary folder as it is
-    QTest::addColumn<bool>("missing");
-    QTest::newRow("short") << 0 << false;
-    QTest::newRow("114 characters") << 114 << false;
-    QTest::newRow("272 characters") << 272 << false;
-    QTest::newRow("missing") << 0 << true;
-  }
+  void windowKeepsItsSizeWhateverTheFolder_data() { orvane::gui::testing::AddFolderRows(); }
   void windowKeepsItsSizeWhateverTheFolder() {
-    QFETCH(int, length);
-    QFETCH(bool, missing);
-    QTemporaryDir dir;
-    QString folder = length > 0 ? orvane::gui::testing::LongPolishFolder(dir.path(), length) : dir.path();
-    if (missing) folder += QStringLiteral("/nie ma");
-    else QVERIFY(QDir().mkpath(folder));
-    if (length > 0) QCOMPARE(folder.size(), length);
-    AdjustmentWindow w(folder.toStdString());
-    orvane::gui::testing::CheckSizeAndFolderStatus(w, folder, QSize(793, 545), missing);
+    orvane::gui::testing::CheckFolderCase(QSize(793, 545), [](const QString& folder) {
+      return std::make_unique<AdjustmentWindow>(folder.toStdString());
+    });
   }
 
   void missingFolderIsNamedWhenNothingCanStart() {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "common/gui/window_parts.h"
@@ -19,6 +20,25 @@ inline QString LongPolishFolder(const QString& base, int length) {
   while (path.size() < length) path += QStringLiteral("Pomiary_wysokościowe_Łódź_Żółkiew/");
   path.truncate(length - 1);
   return path + QLatin1Char('x');
+}
+
+// The cases of a working folder: its length (0: the temporary folder as it is) and whether it is
+// missing.
+inline void AddFolderRows() {
+  QTest::addColumn<int>("length");
+  QTest::addColumn<bool>("missing");
+  QTest::newRow("short") << 0 << false;
+  QTest::newRow("114 characters") << 114 << false;
+  QTest::newRow("272 characters") << 272 << false;
+  QTest::newRow("missing") << 0 << true;
+}
+
+// The folder of one such case under `base`, made unless it is to be missing.
+inline QString MakeFolder(const QString& base, int length, bool missing) {
+  QString folder = length > 0 ? LongPolishFolder(base, length) : base;
+  if (missing) return folder + QStringLiteral("/nie ma");
+  QDir().mkpath(folder);
+  return folder;
 }
 
 // The window shown on `folder` keeps the fixed size `size`; its status bar says where it works.
@@ -47,6 +67,18 @@ inline void CheckSizeAndFolderStatus(QMainWindow& w, const QString& folder, cons
   QCOMPARE(status->MarkedMissing(), missing);
   QCOMPARE(status->palette().color(QPalette::WindowText) == QColor(Qt::red), missing);
   QCOMPARE(status->toolTip().contains(QStringLiteral("nie istnieje")), missing);
+}
+
+// One case of AddFolderRows: the window that `make` builds on the case's folder keeps `size`.
+template <typename MakeWindow>
+void CheckFolderCase(const QSize& size, MakeWindow make) {
+  QFETCH(int, length);
+  QFETCH(bool, missing);
+  QTemporaryDir dir;
+  const QString folder = MakeFolder(dir.path(), length, missing);
+  if (length > 0) QCOMPARE(folder.size(), length);
+  auto window = make(folder);
+  CheckSizeAndFolderStatus(*window, folder, size, missing);
 }
 
 }  // namespace orvane::gui::testing

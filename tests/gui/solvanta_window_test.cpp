@@ -483,25 +483,11 @@ class SolvantaWindowTest : public QObject {
     QTRY_VERIFY(w->Progress() == nullptr);
   }
 
-  void windowKeepsItsSizeWhateverTheFolder_data() {
-    QTest::addColumn<int>("length");  // 0: the temporary folder as it is
-    QTest::addColumn<bool>("missing");
-    QTest::newRow("short") << 0 << false;
-    QTest::newRow("114 characters") << 114 << false;
-    QTest::newRow("272 characters") << 272 << false;
-    QTest::newRow("missing") << 0 << true;
-  }
+  void windowKeepsItsSizeWhateverTheFolder_data() { orvane::gui::testing::AddFolderRows(); }
   void windowKeepsItsSizeWhateverTheFolder() {
-    QFETCH(int, length);
-    QFETCH(bool, missing);
-    QTemporaryDir dir;
-    QString folder = length > 0 ? orvane::gui::testing::LongPolishFolder(dir.path(), length) : dir.path();
-    if (missing) folder += QStringLiteral("/nie ma");
-    else QVERIFY(QDir().mkpath(folder));
-    if (length > 0) QCOMPARE(folder.size(), length);
     std::vector<RunCall> calls;
-    auto w = FakeRunWindow(folder, calls);
-    orvane::gui::testing::CheckSizeAndFolderStatus(*w, folder, QSize(802, 615), missing);
+    orvane::gui::testing::CheckFolderCase(QSize(802, 615),
+                                          [&](const QString& folder) { return FakeRunWindow(folder, calls); });
   }
 
   void missingFolderIsNamedWhenThereIsNoInput() {
