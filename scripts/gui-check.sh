@@ -5,7 +5,8 @@
 #   3. a working folder of 272 characters leaves both main windows at their sizes;
 #   4. solvanta's progress window stays above the main window after a click on it, and a second
 #      OBLICZAJ opens no second progress window.
-# It also shows the editor's close question and open dialog (the toolkit's texts in Polish).
+# It also shows the editor's close question and open dialog (the toolkit's texts in Polish), and
+# reports the share of a core that an editor idle on a file of one 2 MB line takes.
 #
 #     bash scripts/gui-check.sh [build folder, default: build] [screenshot folder, default: a new temp folder]
 #
@@ -226,6 +227,24 @@ else
   fail "solvanta: no progress window"
 fi
 kill $spid 2>/dev/null
+
+# ---- 5. the editor idle on a file of one line of 2 MB: the share of a core it takes --------------
+hfolder="$work/huge"
+mkdir -p "$hfolder"
+head -c 2097152 /dev/urandom | tr -c '0-9a-z.' ' ' >"$hfolder/deltah"
+start_program huge kvel "$hfolder"
+hpid=$PID
+if hmain=$(window_of $hpid 'KVEL'); then
+  click_in "$hmain" 60 156                     # Panel1 "DELTAH"
+  window_of $hpid 'deltah$' >/dev/null && sleep 3
+  ticks() { awk '{print $14 + $15}' "/proc/$hpid/stat"; }
+  before=$(ticks)
+  sleep 10
+  after=$(ticks)
+  shot 5-kvel-editor-huge-line
+  echo "      the editor idle on one line of 2 MB: $(( (after - before) * 100 / ($(getconf CLK_TCK) * 10) )) % of a core"
+fi
+kill $hpid 2>/dev/null
 
 # ---- 3. a working folder of 272 characters -----------------------------------------------------
 long="$work/"
