@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "common/gui/message_boxes.h"
+#include "common/gui/qt_translations.h"
 #include "common/work_folder.h"
 #include "quasigeoid/gui/calculator_window.h"
 #include "quasigeoid/model_catalogue.h"
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("solvanta"));
+  orvane::gui::InstallPolishQtTexts();
   orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
   // Only the main window keeps the program alive; closing it ends the program.
   QApplication::setQuitOnLastWindowClosed(false);

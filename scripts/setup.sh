@@ -10,6 +10,7 @@ packages=(
   libgdal-dev gdal-bin
   libboost-math-dev
   xvfb xauth time
+  qt6-translations-l10n
 )
 missing=()
 for p in "${packages[@]}"; do

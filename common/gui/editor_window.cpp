@@ -24,8 +24,10 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -43,6 +45,7 @@
 
 #include "common/cp1250.h"
 #include "common/gui/message_boxes.h"
+#include "common/gui/window_parts.h"
 #include "common/number_parse.h"
 #include "common/work_folder.h"
 
@@ -52,6 +55,13 @@ namespace {
 
 const QString kNewDocument = QStringLiteral("Nowy dokument");
 const QString kFileFilter = QStringLiteral("Wszystkie pliki (*)");
+
+// Every blink of the cursor repaints its line. The plain-text control analyses the whole line
+// afresh for each repaint and then draws every character of it, so a line of millions of
+// characters keeps a core half busy for as long as the window is open. A line longer than this
+// (no file of the suite comes near it) keeps its layout between repaints, and the text is then
+// wrapped at the window's width, so that a repaint draws only the pieces in view.
+constexpr int kLongLine = 10000;
 
 // Set when the application is quitting: the editors then go without the save prompt.
 bool programEnding = false;
@@ -210,9 +220,9 @@ QIcon DrawnGlyph(Glyph glyph, const QColor& ink) {
 
 }  // namespace
 
-std::optional<QString> EditorDialogs::OpenPath(QWidget* parent) {
+std::optional<QString> EditorDialogs::OpenPath(QWidget* parent, const QString& folder) {
   if (NobodyToAnswer()) return std::nullopt;  // no screen, nobody to choose: Cancel
-  QFileDialog dialog(parent, QString(), QString(), kFileFilter);
+  QFileDialog dialog(parent, QString(), folder, kFileFilter);
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -220,9 +230,9 @@ std::optional<QString> EditorDialogs::OpenPath(QWidget* parent) {
   return dialog.selectedFiles().front();
 }
 
-std::optional<QString> EditorDialogs::SavePath(QWidget* parent) {
+std::optional<QString> EditorDialogs::SavePath(QWidget* parent, const QString& folder) {
   if (NobodyToAnswer()) return std::nullopt;  // no screen, nobody to choose: Cancel
-  QFileDialog dialog(parent, QString(), QString(), kFileFilter);
+  QFileDialog dialog(parent, QString(), folder, kFileFilter);
   dialog.setObjectName(QStringLiteral("SaveDialog1"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -247,14 +257,23 @@ std::optional<QFont> EditorDialogs::ChooseFont(QWidget* parent, const QFont& ini
   return font;
 }
 
-EditorWindow::EditorWindow(QWidget* parent)
-    : QMainWindow(parent), fontDialogFont_(InitialDialogFont()), dialogs_(std::make_unique<EditorDialogs>()) {
+EditorWindow::EditorWindow(QWidget* owner, const QWidget* keepVisible)
+    : QMainWindow(owner), fontDialogFont_(InitialDialogFont()), keepVisible_(keepVisible),
+      dialogs_(std::make_unique<EditorDialogs>()) {
   WatchForQuit();
   setObjectName(QStringLiteral("TForm4"));
   setAttribute(Qt::WA_DeleteOnClose);
   // The main window alone decides when the program ends.
   setAttribute(Qt::WA_QuitOnClose, false);
-  setWindowFlag(Qt::WindowStaysOnTopHint);
+  // Owned, it is a transient window of its main window: above that one, not above other programs,
+  // and under the boxes and progress windows a run opens later. (The window system keeps only
+  // dialog-like windows above their owner; the buttons stay those of a normal window.)
+  if (owner) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+  } else {
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+  }
   SetCaption(kNewDocument);
 
   memo_ = new QPlainTextEdit(this);
@@ -271,8 +290,10 @@ EditorWindow::EditorWindow(QWidget* parent)
   memo_->setPalette(palette);
   memo_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(memo_, &QPlainTextEdit::customContextMenuRequested, this, &EditorWindow::ShowTextContextMenu);
-  connect(memo_->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-    if (!settingText_ && (removed != 0 || added != 0)) modified_ = true;
+  connect(memo_->document(), &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
+    if (settingText_) return;
+    if (removed != 0 || added != 0) modified_ = true;
+    if (added > 0) TameLongLines(position, added);
   });
   setCentralWidget(memo_);
 
@@ -309,8 +330,20 @@ QFont EditorWindow::DisplayFont() const { return memo_->font(); }
 
 void EditorWindow::SetText(const QString& text) {
   settingText_ = true;
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo_->setPlainText(text);
   settingText_ = false;
+  TameLongLines(0, static_cast<int>(text.size()));
+}
+
+void EditorWindow::TameLongLines(int from, int length) {
+  const QTextDocument* document = memo_->document();
+  for (QTextBlock block = document->findBlock(from); block.isValid() && block.position() <= from + length;
+       block = block.next()) {
+    if (block.length() <= kLongLine || !block.layout()) continue;
+    block.layout()->setCacheEnabled(true);
+    memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  }
 }
 
 bool EditorWindow::LoadFile(const QString& path) {
@@ -381,7 +414,7 @@ void EditorWindow::NewDocument() {
 }
 
 void EditorWindow::OpenDocument() {
-  const std::optional<QString> path = dialogs_->OpenPath(this);
+  const std::optional<QString> path = dialogs_->OpenPath(this, DialogFolder());
   if (!path) return;
   if (LoadFile(*path)) SetCaption(*path);
 }
@@ -393,7 +426,7 @@ bool EditorWindow::SaveDocument() {
 }
 
 bool EditorWindow::SaveDocumentAs() {
-  const std::optional<QString> path = dialogs_->SavePath(this);
+  const std::optional<QString> path = dialogs_->SavePath(this, DialogFolder());
   if (!path) return false;
   if (!WriteFile(*path)) return false;
   modified_ = false;
@@ -479,7 +512,42 @@ bool EditorWindow::FindNext(const QString& s) {
   cursor.setPosition(found + static_cast<int>(s.size()), QTextCursor::KeepAnchor);
   memo_->setTextCursor(cursor);
   memo_->setFocus();
+  KeepMatchClearOfFindDialog();
   return true;
+}
+
+void EditorWindow::KeepMatchClearOfFindDialog() {
+  if (!findDialog_->isVisible()) return;
+  QWidget* view = memo_->viewport();
+  const auto matchOnScreen = [&] {
+    const QRect r = memo_->cursorRect(memo_->textCursor());
+    return QRect(view->mapToGlobal(QPoint(0, r.top())), QSize(view->width(), r.height()));
+  };
+  const QRect dialog = findDialog_->frameGeometry();
+  if (!dialog.intersects(matchOnScreen())) return;
+  // The text scrolls by whole lines: put the match line just above the dialog, or else just
+  // below it, where the view has room for it.
+  const QRect match = matchOnScreen();
+  const int line = std::max(1, match.height());
+  const int viewTop = view->mapToGlobal(QPoint(0, 0)).y();
+  const int viewBottom = viewTop + view->height();
+  QScrollBar* bar = memo_->verticalScrollBar();
+  const int before = bar->value();
+  if (dialog.top() - viewTop >= line) {
+    bar->setValue(before + (match.bottom() - dialog.top() + line) / line);
+  }
+  if (dialog.intersects(matchOnScreen()) && viewBottom - dialog.bottom() >= line) {
+    bar->setValue(before - (dialog.bottom() - match.top() + line) / line);
+  }
+  if (!dialog.intersects(matchOnScreen())) return;
+  // The text cannot scroll far enough (the match is near its start or end): the dialog moves
+  // below the match line, or above it when the screen has no room below.
+  bar->setValue(before);
+  const QRect now = matchOnScreen();
+  QRect area = findDialog_->screen() ? findDialog_->screen()->availableGeometry() : QRect();
+  QPoint place(dialog.left(), now.bottom() + line);
+  if (area.isValid() && place.y() + dialog.height() > area.bottom()) place.setY(now.top() - line - dialog.height());
+  findDialog_->move(place);
 }
 
 void EditorWindow::CutText() { memo_->cut(); }
@@ -568,14 +636,31 @@ void EditorWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (placed_) return;
   placed_ = true;
+  Place();
+}
+
+void EditorWindow::Place() {
   // 642 x 531 with the frame, centred on the screen.
   const QSize frame = frameGeometry().size() - geometry().size();
   if (frame.isValid() && !frame.isEmpty()) resize(QSize(642, 531) - frame);
-  if (const QScreen* where = screen()) {
-    const QRect area = where->availableGeometry();
-    const QSize outer = frameGeometry().size();
-    move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
+  const QScreen* where = screen();
+  if (!where) return;
+  const QRect area = where->availableGeometry();
+  QPoint place = CentredOn(this, area);
+  // Above the owner's start button when centring would hide it (as far as the screen allows).
+  if (keepVisible_ && keepVisible_->isVisible()) {
+    const QRect keep(keepVisible_->mapToGlobal(QPoint(0, 0)), keepVisible_->size());
+    const QRect outer(place, frameGeometry().size());
+    if (outer.bottom() >= keep.top() && outer.top() <= keep.bottom()) {
+      place.setY(std::max(area.top(), keep.top() - 4 - outer.height()));
+    }
   }
+  MoveCascaded(this, place);
+}
+
+QString EditorWindow::DialogFolder() const {
+  const QString folder = DirectoryPart(caption_);
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
 }
 
 void EditorWindow::BuildToolbar() {
@@ -717,8 +802,8 @@ void EditorWindow::BuildFindDialog() {
 
 void EditorWindow::ShowTextContextMenu(const QPoint& pos) { contextMenu_->popup(memo_->mapToGlobal(pos)); }
 
-EditorWindow* OpenInEditor(const QString& path) {
-  auto* window = new EditorWindow();
+EditorWindow* OpenInEditor(const QString& path, QWidget* owner, const QWidget* keepVisible) {
+  auto* window = new EditorWindow(owner, keepVisible);
   window->SetCaption(path);
   if (orvane::FileExists(path.toStdString())) {
     if (!window->LoadFile(path)) {

@@ -3,6 +3,7 @@
 // viewed, edited, printed and saved here. Files are Windows-1250 text with CR LF line ends.
 #include <QFont>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -25,10 +26,11 @@ namespace orvane::gui {
 class EditorDialogs {
  public:
   virtual ~EditorDialogs() = default;
-  // The open dialog ("Wszystkie pliki (*)"): the chosen path, or nothing on Cancel.
-  virtual std::optional<QString> OpenPath(QWidget* parent);
-  // The save dialog, the same filter.
-  virtual std::optional<QString> SavePath(QWidget* parent);
+  // The open dialog ("Wszystkie pliki (*)"), starting in `folder` (empty: the current folder):
+  // the chosen path, or nothing on Cancel.
+  virtual std::optional<QString> OpenPath(QWidget* parent, const QString& folder);
+  // The save dialog, the same filter and start.
+  virtual std::optional<QString> SavePath(QWidget* parent, const QString& folder);
   // The print dialog on `printer`: true when the user confirms.
   virtual bool ConfirmPrint(QWidget* parent, QPrinter& printer);
   // The font dialog starting at `initial`: the chosen font, or nothing on Cancel.
@@ -36,16 +38,20 @@ class EditorDialogs {
 };
 
 class EditorWindow;
-EditorWindow* OpenInEditor(const QString& path);
+EditorWindow* OpenInEditor(const QString& path, QWidget* owner, const QWidget* keepVisible);
 
-// One editor window: always on top, modeless, 642 x 531 centred. It deletes itself when closed
-// (create it with new, or through OpenInEditor) and never holds the program open: closing the
-// main window ends the program, and open editors then go without the save prompt.
+// One editor window: modeless, 642 x 531, centred on the screen. With an `owner` (the main window
+// it was opened from) it stays above that window only, as its transient window, and never covers
+// the owner's `keepVisible` control (the row of the start button) when the screen leaves room
+// above it; without an owner it stays on top of every window. A further editor opens a little
+// down and right of one still open at the same place. It deletes itself when closed (create it
+// with new, or through OpenInEditor) and never holds the program open: closing the main window
+// ends the program, and open editors then go without the save prompt.
 class EditorWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit EditorWindow(QWidget* parent = nullptr);
+  explicit EditorWindow(QWidget* owner = nullptr, const QWidget* keepVisible = nullptr);
   ~EditorWindow() override;
 
   // The caption: the full path of the document ("Nowy dokument" at construction).
@@ -91,6 +97,9 @@ class EditorWindow : public QMainWindow {
   // Replaces the common dialogs (tests).
   void SetDialogs(std::unique_ptr<EditorDialogs> dialogs);
   QDialog* FindDialog() const { return findDialog_; }
+  // The folder that the open and save dialogs start in: the folder of the file in the caption
+  // when it exists, else empty (the process's current folder).
+  QString DialogFolder() const;
   QMenu* ContextMenu() const { return contextMenu_; }
 
  protected:
@@ -104,8 +113,15 @@ class EditorWindow : public QMainWindow {
   void TrackBarChanged(int position);
   void ShowTextContextMenu(const QPoint& pos);
   void SetText(const QString& text);
+  // For a line longer than the editor can repaint cheaply among those touched by the characters
+  // from `from` on (`length` of them): the line keeps its layout and the text wraps.
+  void TameLongLines(int from, int length);
+  void Place();
+  // Scrolls the text (or, where it cannot, moves the find dialog) so that the selected match is
+  // not hidden under the find dialog.
+  void KeepMatchClearOfFindDialog();
 
-  friend EditorWindow* OpenInEditor(const QString& path);
+  friend EditorWindow* OpenInEditor(const QString& path, QWidget* owner, const QWidget* keepVisible);
 
   QString caption_;
   bool modified_ = false;
@@ -120,14 +136,16 @@ class EditorWindow : public QMainWindow {
   QDialog* findDialog_ = nullptr;     // FindDialog1
   QLineEdit* findText_ = nullptr;
   QFont fontDialogFont_;
+  QPointer<const QWidget> keepVisible_;
   std::unique_ptr<EditorDialogs> dialogs_;
 };
 
 // Opens a new, independent editor window on `path` (at most 255 characters; callers cut longer
 // paths): the file's text, or one line holding a blank when there is no file (none is created).
 // The window is shown, deletes itself when closed, and is returned; nullptr when the file exists
-// but cannot be read (the error box has been shown).
-EditorWindow* OpenInEditor(const QString& path);
+// but cannot be read (the error box has been shown). `owner` and `keepVisible` as for the
+// constructor: the main windows pass themselves and their start button.
+EditorWindow* OpenInEditor(const QString& path, QWidget* owner = nullptr, const QWidget* keepVisible = nullptr);
 
 // Discards every editor window at once, without the save prompt (the program is ending). The
 // windows also do this by themselves when the application quits.

@@ -1,7 +1,10 @@
 #include "common/gui/message_boxes.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
 #include <cstdio>
 
 namespace orvane::gui {
@@ -31,7 +34,33 @@ void ReportUnanswered(const QString& caption, const QString& text, const char* a
   std::fprintf(stderr, "[%s] %s -> %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData(), answer);
 }
 
+// What every real box needs before it waits: room for its caption, and a place above every other
+// window (an open editor included) with the focus, so that it is seen and can be answered.
+void Prepare(QMessageBox& box) {
+  FitCaption(box);
+  box.setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 }  // namespace
+
+int CaptionWidth(const QString& caption) {
+  // The window manager draws the caption in a bold face of about the desktop's size, beside an
+  // icon and three buttons.
+  QFont font = QApplication::font();
+  font.setBold(true);
+  constexpr int kIconAndButtons = 140;
+  return QFontMetrics(font).horizontalAdvance(caption) + kIconAndButtons;
+}
+
+void FitCaption(QMessageBox& box) {
+  int width = CaptionWidth(box.windowTitle());
+  if (const QScreen* screen = box.screen()) width = std::min(width, screen->availableGeometry().width() - 40);
+  // QMessageBox fixes its own size from its layout: a spacer as wide as the caption needs widens it.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
+}
 
 void MessageBoxes::Message(QWidget* parent, const QString& text) {
   ShowOk(parent, BoxKind::Message, ApplicationTitle(), text);
@@ -55,6 +84,7 @@ void QtMessageBoxes::ShowOk(QWidget* parent, BoxKind kind, const QString& captio
   constexpr qsizetype kShownLimit = 2000;
   const QString shown = text.size() > kShownLimit ? text.left(kShownLimit) + QStringLiteral(" ...") : text;
   QMessageBox box(icon, caption, shown, QMessageBox::Ok, parent);
+  Prepare(box);
   box.exec();
 }
 
@@ -67,6 +97,7 @@ BoxButton QtMessageBoxes::AskYesNoCancel(QWidget* parent, const QString& caption
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
+  Prepare(box);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return BoxButton::Yes;

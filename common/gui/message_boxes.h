@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
+class QMessageBox;
 class QWidget;
 
 namespace orvane::gui {
@@ -40,6 +41,11 @@ class MessageBoxes {
   // The framework's error box: error icon, OK, the application title as caption.
   void Error(QWidget* parent, const QString& text);
 };
+
+// The width a box needs so that the window manager shows `caption` whole in its title bar.
+int CaptionWidth(const QString& caption);
+// Widens `box` (its layout) to CaptionWidth of its title, at most the screen's width.
+void FitCaption(QMessageBox& box);
 
 // True on a platform without a screen (offscreen, minimal), where no user can answer a box.
 bool NobodyToAnswer();

@@ -1,12 +1,17 @@
 #include "common/gui/window_parts.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <clocale>
+#include <filesystem>
 
 #include "common/cp1250.h"
 
@@ -71,6 +76,47 @@ QString FolderStatusText(const std::string& workFolder) {
   return QStringLiteral(" Folder roboczy = ") + QString::fromStdString(workFolder);
 }
 
+bool WorkFolderMissing(const std::string& workFolder) {
+  if (workFolder.empty()) return false;
+  std::error_code error;
+  return !std::filesystem::is_directory(std::filesystem::path(workFolder), error);
+}
+
+QString MissingFolderLine(const std::string& workFolder) {
+  if (!WorkFolderMissing(workFolder)) return QString();
+  return QStringLiteral("\nFolder roboczy nie istnieje: ") + QString::fromStdString(workFolder);
+}
+
+QPoint CascadedPosition(const QWidget* window, QPoint wanted) {
+  constexpr int kStep = 24;
+  // A window manager may shift a window by a pixel or two: near the spot counts as on it.
+  const auto taken = [window](QPoint spot) {
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+      if (other == window || !other->isVisible() || other->objectName() != window->objectName()) continue;
+      if ((other->pos() - spot).manhattanLength() < kStep / 2) return true;
+    }
+    return false;
+  };
+  QRect area;
+  if (const QScreen* screen = window->screen()) area = screen->availableGeometry();
+  QPoint spot = wanted;
+  for (int i = 0; i < 100 && taken(spot); ++i) {
+    spot += QPoint(kStep, kStep);
+    // Back to the top left corner of the screen rather than off its edge.
+    if (area.isValid() && (spot.x() + window->width() > area.right() || spot.y() + window->height() > area.bottom())) {
+      spot = area.topLeft() + QPoint(kStep * (i % 4), kStep * (i % 4));
+    }
+  }
+  return spot;
+}
+
+void MoveCascaded(QWidget* window, QPoint wanted) { window->move(CascadedPosition(window, wanted)); }
+
+QPoint CentredOn(const QWidget* window, const QRect& over) {
+  const QSize outer = window->frameGeometry().size();
+  return over.center() - QPoint(outer.width() / 2, outer.height() / 2);
+}
+
 QPixmap StartButtonPicture() {
   QPixmap picture(18, 18);
   picture.fill(Qt::transparent);
@@ -128,9 +174,58 @@ void FilePanel::Highlight() {
   setPalette(palette);
 }
 
+FolderStatusLabel::FolderStatusLabel(QWidget* parent) : QLabel(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void FolderStatusLabel::SetFolder(const std::string& workFolder) {
+  full_ = FolderStatusText(workFolder);
+  missing_ = WorkFolderMissing(workFolder);
+  QString tip = QString::fromStdString(workFolder);
+  if (missing_) tip += QStringLiteral("\n(folder nie istnieje)");
+  setToolTip(tip);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::WindowText, missing_ ? QColor(Qt::red) : QApplication::palette().color(QPalette::WindowText));
+  setPalette(palette);
+  Elide();
+}
+
+QSize FolderStatusLabel::sizeHint() const { return QSize(1, QLabel::sizeHint().height()); }
+QSize FolderStatusLabel::minimumSizeHint() const { return QSize(1, QLabel::minimumSizeHint().height()); }
+
+void FolderStatusLabel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Elide();
+}
+
+void FolderStatusLabel::showEvent(QShowEvent* event) {
+  QLabel::showEvent(event);
+  Elide();
+}
+
+void FolderStatusLabel::Elide() {
+  // Until the bar is laid out on the screen its width means nothing: the text stays whole.
+  const int room = contentsRect().width() - 2 * margin() - 4;
+  setText(isVisible() && room > 0 ? fontMetrics().elidedText(full_, Qt::ElideMiddle, room) : full_);
+}
+
+FolderStatusLabel* AddFolderStatusBar(QMainWindow* window, int height, const std::string& workFolder) {
+  auto* status = new QStatusBar(window);
+  status->setObjectName(QStringLiteral("StatusBar1"));
+  status->setFixedHeight(height);
+  status->setSizeGripEnabled(false);
+  auto* label = new FolderStatusLabel(status);
+  label->setObjectName(QStringLiteral("StatusText"));
+  status->addWidget(label, 1);
+  window->setStatusBar(status);
+  label->SetFolder(workFolder);
+  return label;
+}
+
 HelpWindow::HelpWindow(const QString& objectName, const QSize& clientSize, const QFont& font,
-                       const QString& text)
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+                       const QString& text, QWidget* owner)
+    : QWidget(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(objectName);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("Pomoc"));
@@ -147,6 +242,7 @@ HelpWindow::HelpWindow(const QString& objectName, const QSize& clientSize, const
   PaintBackground(text_, Aqua(), Qt::black);
   text_->setPlainText(text);
   layout->addWidget(text_);
+  if (owner) MoveCascaded(this, CentredOn(this, owner->window()->frameGeometry()));
 }
 
 }  // namespace orvane::gui

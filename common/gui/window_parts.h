@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+class QMainWindow;
 class QPlainTextEdit;
 
 namespace orvane::gui {
@@ -34,6 +35,21 @@ QString CutPath(const std::string& path, int limit = 255);
 
 // The status bar text " Folder roboczy = " + folder.
 QString FolderStatusText(const std::string& workFolder);
+
+// True when `workFolder` names a folder that is not there (an empty folder names the root, which is).
+bool WorkFolderMissing(const std::string& workFolder);
+// The line that a message about missing input gains when the working folder itself is missing:
+// "\nFolder roboczy nie istnieje: " + folder; empty when the folder is there.
+QString MissingFolderLine(const std::string& workFolder);
+
+// Where a further window of the same kind goes: `wanted`, moved down and right by a small step
+// for every visible window of `window`'s objectName that already stands there, so that a second
+// click visibly opens a second window.
+QPoint CascadedPosition(const QWidget* window, QPoint wanted);
+// Moves `window` (its frame) to the cascaded place of `wanted`.
+void MoveCascaded(QWidget* window, QPoint wanted);
+// The frame position that centres `window`'s frame on `over` (a global rectangle).
+QPoint CentredOn(const QWidget* window, const QRect& over);
 
 // The small picture on the "OBLICZAJ" buttons: a green arrow into a grid of figures.
 QPixmap StartButtonPicture();
@@ -72,13 +88,43 @@ class FilePanel : public ClickableLabel {
   bool highlighted_ = false;
 };
 
+// The status bar's text " Folder roboczy = " + the working folder. A path too long for the bar is
+// shortened in the middle with an ellipsis, so that it never widens its window; the whole text is
+// the tool-tip. A folder that does not exist is shown in red and the tool-tip says so.
+class FolderStatusLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit FolderStatusLabel(QWidget* parent = nullptr);
+  void SetFolder(const std::string& workFolder);
+  // The whole text, as if the bar were wide enough.
+  QString FullText() const { return full_; }
+  bool MarkedMissing() const { return missing_; }
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Elide();
+  QString full_;
+  bool missing_ = false;
+};
+
+// Gives `window` its status bar ("StatusBar1", `height` pixels high, no size grip) with one sunken
+// panel ("StatusText") showing `workFolder`.
+FolderStatusLabel* AddFolderStatusBar(QMainWindow* window, int height, const std::string& workFolder);
+
 // A help window: caption "Pomoc", a fixed dialog frame, one editable text (never saved) on aqua
 // with a vertical scroll bar. Closing it destroys it.
 class HelpWindow : public QWidget {
   Q_OBJECT
  public:
+  // With an `owner` (the main window) it stays above that window only and opens centred on it,
+  // a little further down and right than an earlier help window still open there.
   HelpWindow(const QString& objectName, const QSize& clientSize, const QFont& font,
-             const QString& text);
+             const QString& text, QWidget* owner = nullptr);
   QPlainTextEdit* Text() const { return text_; }
 
  private:

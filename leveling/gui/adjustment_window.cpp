@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStatusBar>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -75,7 +75,9 @@ QComboBox* OptionBox(QWidget* parent, const char* name, const QStringList& items
 
 AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), run_(&kvel::RunAdjustment),
-      open_([](const QString& path) { orvane::gui::OpenInEditor(path); }) {
+      open_([this](const QString& path) {
+        orvane::gui::OpenInEditor(path, this, findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+      }) {
   // The run reads and writes numbers with "." whatever the desktop's locale.
   orvane::gui::UseDecimalPointForNumbers();
   setObjectName(QStringLiteral("TForm2"));
@@ -84,9 +86,9 @@ AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
   // The application title: the caption of the plain message boxes.
   orvane::gui::SetApplicationTitle(QStringLiteral("niwelacja"));
   BuildControls();
-
-  statusBar_->findChild<QLabel*>(QStringLiteral("StatusText"))
-      ->setText(orvane::gui::FolderStatusText(workFolder_));
+  orvane::gui::AddFolderStatusBar(this, kStatusBarHeight, workFolder_);
+  // The layout is fixed: a larger window would only be empty, a smaller one would hide buttons.
+  setFixedSize(kClientWidth, kClientHeight);
 
   // The input flags are found once; the result panels are only looked at for their highlight.
   flags_.assign(4, 0);
@@ -186,7 +188,8 @@ void AdjustmentWindow::BuildControls() {
   monitor_ = new QPlainTextEdit(client);
   monitor_->setObjectName(QStringLiteral("Memo1"));
   monitor_->setGeometry(464, 168, 313, 209);
-  monitor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A bar shows that there is more text than the box holds (a robust run writes beyond it).
+  monitor_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   monitor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   monitor_->setLineWrapMode(QPlainTextEdit::NoWrap);
   // Only the run writes here: typed line breaks would shift the lines it replaces by index.
@@ -256,18 +259,7 @@ void AdjustmentWindow::BuildControls() {
   quit->setCursor(Qt::ArrowCursor);
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 
-  statusBar_ = new QStatusBar(this);
-  statusBar_->setObjectName(QStringLiteral("StatusBar1"));
-  statusBar_->setFixedHeight(kStatusBarHeight);
-  statusBar_->setSizeGripEnabled(false);
-  auto* statusText = new QLabel(statusBar_);
-  statusText->setObjectName(QStringLiteral("StatusText"));
-  statusText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  statusBar_->addWidget(statusText, 1);
-  setStatusBar(statusBar_);
-
   BuildStatisticsControls(client);
-  resize(kClientWidth, kClientHeight);
 }
 
 void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,
@@ -290,7 +282,8 @@ AdjustmentOptions AdjustmentWindow::Options() const {
 
 void AdjustmentWindow::StartAdjustment() {
   if (flags_[2] == 0 && flags_[3] == 0) {
-    orvane::gui::Boxes().Message(this, QStringLiteral("*** Brak nawiązania sieci"));
+    orvane::gui::Boxes().Message(this, QStringLiteral("*** Brak nawiązania sieci") +
+                                           orvane::gui::MissingFolderLine(workFolder_));
     return;
   }
   if (flags_[0] == 0 && flags_[1] == 0) {
@@ -298,6 +291,7 @@ void AdjustmentWindow::StartAdjustment() {
     return;
   }
   for (int i = 1; i <= 20; ++i) SetMonitorLine(i, std::string());
+  monitor_->verticalScrollBar()->setValue(0);
   const orvane::RunOutcome outcome = run_(workFolder_, Options(), *this);
   HighlightResults();
   if (outcome == orvane::RunOutcome::EndProgram) close();
@@ -315,13 +309,13 @@ void AdjustmentWindow::OpenPanelFile(const char* name) {
 
 void AdjustmentWindow::OpenGeneralHelp() {
   auto* help = new orvane::gui::HelpWindow(QStringLiteral("TForm1"), QSize(470, 348), font(),
-                                           GeneralHelpText());
+                                           GeneralHelpText(), this);
   help->show();
 }
 
 void AdjustmentWindow::OpenOptionsHelp() {
   auto* help = new orvane::gui::HelpWindow(QStringLiteral("TForm3"), QSize(470, 348), font(),
-                                           OptionsHelpText());
+                                           OptionsHelpText(), this);
   help->show();
 }
 
@@ -341,6 +335,12 @@ void AdjustmentWindow::SetMonitorLine(int index, const std::string& text) {
   cursor.movePosition(QTextCursor::StartOfBlock);
   cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
   cursor.insertText(line);
+  // The line just written is the news: scroll to it (an emptied line is none).
+  if (!line.isEmpty()) {
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    monitor_->setTextCursor(cursor);
+    monitor_->ensureCursorVisible();
+  }
   // The run holds the thread; paint the line now so that its progress is seen.
   monitor_->viewport()->repaint();
 }

@@ -15,7 +15,6 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QStatusBar;
 
 namespace orvane::gui {
 class FilePanel;
@@ -95,7 +94,6 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   QComboBox* decimalsBox_ = nullptr;
   QRadioButton* unitOne_ = nullptr;
   QRadioButton* unitEmpirical_ = nullptr;
-  QStatusBar* statusBar_ = nullptr;
 
   StatisticsOptions statistics_;  // alpha, alpha0, power as last typed or chosen validly
   orvane::gui::FilePanel* testsPanel_ = nullptr;  // Panel7, testy.osn

@@ -84,14 +84,17 @@ void SmallFont(QLabel* label) {
 CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), modelPath_(std::move(modelPath)),
       run_(&solvanta::RunCalculation),
-      open_([](const QString& path) { orvane::gui::OpenInEditor(path); }) {
+      open_([this](const QString& path) {
+        orvane::gui::OpenInEditor(path, this, findChild<QPushButton*>(QStringLiteral("BitBtn1")));
+      }) {
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(QStringLiteral(" SOLVANTA_2008QG -  program  ( wersja  3.1 )") + QString(34, QLatin1Char(' ')) +
                  QStringLiteral("©  zespół ORVANE"));
   setFont(WindowFont(QStringLiteral("Arial"), 13, true));
   BuildControls();
-  statusBar()->findChild<QLabel*>(QStringLiteral("StatusText"))
-      ->setText(orvane::gui::FolderStatusText(workFolder_));
+  orvane::gui::AddFolderStatusBar(this, kStatusBarHeight, workFolder_);
+  // The layout is fixed: a larger window would only be empty, a smaller one would hide buttons.
+  setFixedSize(kClientWidth, kClientHeight);
 
   FindPresentFiles();
   for (std::size_t i = 0; i < flags_.size(); ++i) {
@@ -238,17 +241,6 @@ void CalculatorWindow::BuildControls() {
   quit->setGeometry(672, 528, 105, 41);
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 
-  auto* status = new QStatusBar(this);
-  status->setObjectName(QStringLiteral("StatusBar1"));
-  status->setFixedHeight(kStatusBarHeight);
-  status->setSizeGripEnabled(false);
-  auto* statusText = new QLabel(status);
-  statusText->setObjectName(QStringLiteral("StatusText"));
-  statusText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  status->addWidget(statusText, 1);
-  setStatusBar(status);
-
-  resize(kClientWidth, kClientHeight);
   ShowModel();
 }
 
@@ -319,10 +311,23 @@ void CalculatorWindow::StartComputation() {
 }
 
 void CalculatorWindow::StartRun(const std::string& workFolder, int frameCode) {
+  if (progress_) {
+    // One progress window at a time. While it waits for "OK" the values given last count; a run
+    // already going on keeps its own.
+    if (progress_->OkButton()->isEnabled()) {
+      runFolder_ = workFolder;
+      runFrame_ = frameCode;
+    }
+    if (progress_->isVisible()) {
+      progress_->raise();
+      progress_->activateWindow();
+    }
+    return;
+  }
   runFolder_ = workFolder;
   runFrame_ = frameCode;
   orvane::gui::SetApplicationTitle(QStringLiteral("NIVORA_2008QG"));
-  auto* progress = new ProgressWindow();
+  auto* progress = new ProgressWindow(this);
   progress_ = progress;
   connect(progress, &ProgressWindow::startRequested, this, [this, progress] { PerformRun(progress); });
   progress->show();
@@ -372,7 +377,10 @@ void CalculatorWindow::ShowMessage(const std::string& text) {
 }
 
 void CalculatorWindow::ShowInformation(const std::string& text) {
-  orvane::gui::Boxes().Information(this, orvane::gui::FromFileBytes(text));
+  QString shown = orvane::gui::FromFileBytes(text);
+  // No input because the folder itself is missing: the box says which folder.
+  if (text == NoInputMessage()) shown += orvane::gui::MissingFolderLine(runFolder_);
+  orvane::gui::Boxes().Information(this, shown);
 }
 
 void CalculatorWindow::OpenPanelFile(int index) {
@@ -382,7 +390,7 @@ void CalculatorWindow::OpenPanelFile(int index) {
 void CalculatorWindow::OpenHelp() {
   auto* help = new orvane::gui::HelpWindow(QStringLiteral("TForm3"), QSize(617, 348),
                                            orvane::gui::WindowFontPoints(QStringLiteral("Courier New"), 8),
-                                           HelpText());
+                                           HelpText(), this);
   help->show();
 }
 

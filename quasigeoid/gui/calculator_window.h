@@ -61,7 +61,9 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   // "OBLICZAJ".
   void StartComputation();
   // Opens the progress window for a run on `workFolder` in frame `frameCode`; returns at once.
-  // The run itself starts when "OK" is pressed there.
+  // The run itself starts when "OK" is pressed there. While a progress window is open (waiting
+  // for "OK", or its run going on) no second one opens: the open one comes to the front, and
+  // while it still waits for "OK" its run takes the values given last.
   void StartRun(const std::string& workFolder, int frameCode);
 
  signals:

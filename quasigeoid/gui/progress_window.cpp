@@ -10,7 +10,7 @@
 
 namespace solvanta::gui {
 
-ProgressWindow::ProgressWindow() : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+ProgressWindow::ProgressWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(QStringLiteral("TForm2"));
   setWindowTitle(QStringLiteral("Czytanie geoidy"));
   setAttribute(Qt::WA_DeleteOnClose);

@@ -9,10 +9,11 @@ class QPushButton;
 
 namespace solvanta::gui {
 
+// With an `owner` (the main window) it stays above that window, as its transient window.
 class ProgressWindow : public QWidget {
   Q_OBJECT
  public:
-  ProgressWindow();
+  explicit ProgressWindow(QWidget* owner = nullptr);
 
   // Advances the gauge by `steps`; it stays full once its maximum is reached.
   void Advance(int steps);

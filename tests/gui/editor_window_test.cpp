@@ -8,11 +8,14 @@
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -31,6 +34,7 @@
 #include "common/cp1250.h"
 #include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
+#include "common/gui/qt_translations.h"
 
 using orvane::gui::BoxButton;
 using orvane::gui::BoxKind;
@@ -49,13 +53,21 @@ struct DialogScript {
   QString printedDocName;
   std::optional<QFont> font;
   QList<QFont> fontDialogStarts;
+  QStringList openStarts;  // the folders the open and save dialogs started in
+  QStringList saveStarts;
 };
 
 class ScriptedDialogs : public EditorDialogs {
  public:
   explicit ScriptedDialogs(DialogScript* script) : script_(script) {}
-  std::optional<QString> OpenPath(QWidget*) override { return script_->openPath; }
-  std::optional<QString> SavePath(QWidget*) override { return script_->savePath; }
+  std::optional<QString> OpenPath(QWidget*, const QString& folder) override {
+    script_->openStarts << folder;
+    return script_->openPath;
+  }
+  std::optional<QString> SavePath(QWidget*, const QString& folder) override {
+    script_->saveStarts << folder;
+    return script_->savePath;
+  }
   bool ConfirmPrint(QWidget*, QPrinter& printer) override {
     if (script_->pdfPath.isEmpty()) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -828,6 +840,146 @@ class EditorWindowTest : public QObject {
 
   // Last: once the program ends it stays ending. Closing the main window ends the program even
   // with editors open, and their unsaved text goes without a question.
+  void ownedEditorStaysAboveItsMainWindowOnly() {
+    auto owning = std::make_unique<QMainWindow>();
+    QMainWindow& owner = *owning;
+    owner.setGeometry(0, 0, 790, 590);
+    auto* start = new QPushButton(QStringLiteral("OBLICZAJ"), &owner);
+    start->setGeometry(400, 540, 193, 41);
+    owner.show();
+    QPointer<EditorWindow> w = OpenInEditor(Path("bl"), &owner, start);
+    QVERIFY(w);
+    // A transient window of its main window: above that one only, never over other programs.
+    QCOMPARE(w->parentWidget(), &owner);
+    QVERIFY(w->isWindow());
+    QCOMPARE(w->windowType(), Qt::Dialog);
+    QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(w->windowFlags() & Qt::WindowMinMaxButtonsHint);
+    QVERIFY(!w->isModal());
+    QVERIFY(owner.isEnabled());
+    // The start button stays uncovered: the editor stands above it.
+    const QRect button(start->mapToGlobal(QPoint(0, 0)), start->size());
+    QVERIFY2(!w->frameGeometry().intersects(button),
+             qPrintable(QStringLiteral("editor %1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height())));
+    QCOMPARE(w->frameGeometry().size(), QSize(642, 531));
+    // The main window takes its editors along, unsaved text and all, without asking.
+    Memo(w)->setPlainText(QStringLiteral("unsaved"));
+    QVERIFY(w->IsModified());
+    owning.reset();
+    QVERIFY(w.isNull());
+    QCOMPARE(boxes_.Count(), 0);
+    QCOMPARE(ReadBytes(Path("bl")), QByteArray("<missing>"));
+  }
+
+  void furtherWindowsOpenALittleFurtherOn() {
+    QList<QPointer<EditorWindow>> editors;
+    for (int i = 0; i < 3; ++i) editors << Open(Path("bl"));
+    const QPoint step = editors[1]->pos() - editors[0]->pos();
+    QVERIFY2(step.x() > 0 && step.y() > 0 && step.manhattanLength() <= 64,
+             qPrintable(QStringLiteral("%1,%2").arg(step.x()).arg(step.y())));
+    QCOMPARE(editors[2]->pos() - editors[1]->pos(), step);
+    // A closed window frees its place for the next one.
+    editors[0]->close();
+    Settle();
+    QPointer<EditorWindow> next = Open(Path("bl"));
+    QCOMPARE(next->pos(), editors[1]->pos() - step);
+  }
+
+  void openAndSaveDialogsStartInTheFilesFolder() {
+    QPointer<EditorWindow> w = Open(Path("bl"));
+    w->OpenDocument();
+    w->SaveDocumentAs();
+    const QString folder = dir_->path() + QLatin1Char('/');
+    QCOMPARE(script_.openStarts, QStringList{folder});
+    QCOMPARE(script_.saveStarts, QStringList{folder});
+    // A caption without a folder, or with one that is not there: the process's current folder.
+    auto* fresh = new EditorWindow();
+    fresh->SetDialogs(std::make_unique<ScriptedDialogs>(&script_));
+    fresh->OpenDocument();
+    QPointer<EditorWindow> lost = Open(dir_->filePath(QStringLiteral("gone/bl")));
+    lost->SaveDocumentAs();
+    QCOMPARE(script_.openStarts, (QStringList{folder, QString()}));
+    QCOMPARE(script_.saveStarts, (QStringList{folder, QString()}));
+    delete fresh;
+  }
+
+  void findDialogLeavesTheMatchInSight_data() {
+    QTest::addColumn<int>("line");
+    QTest::newRow("first line") << 0;
+    QTest::newRow("middle") << 150;
+    QTest::newRow("last line") << 299;
+  }
+  void findDialogLeavesTheMatchInSight() {
+    QFETCH(int, line);
+    QStringList lines;
+    for (int i = 0; i < 300; ++i) lines << QStringLiteral("%1 %2").arg(i == line ? "MATCH" : "point").arg(i);
+    WriteBytes(Path("bl"), lines.join("\r\n").toLatin1());
+    QPointer<EditorWindow> w = Open(Path("bl"));
+    w->ShowFindDialog();
+    QDialog* dialog = w->FindDialog();
+    // The dialog over the middle of the text, where a found line is scrolled to.
+    QWidget* view = Memo(w)->viewport();
+    const QPoint middle = view->mapToGlobal(QPoint(0, view->height() / 2));
+    for (int top : {middle.y() - dialog->height() / 2, middle.y() - 10, view->mapToGlobal(QPoint(0, 0)).y()}) {
+      dialog->move(middle.x() + 20, top);
+      dialog->findChild<QLineEdit*>(QStringLiteral("FindText"))->setText(QStringLiteral("MATCH"));
+      PutCursor(w, 0);
+      QVERIFY(w->FindNext(QStringLiteral("MATCH")));
+      QCOMPARE(Memo(w)->textCursor().selectedText(), QStringLiteral("MATCH"));
+      const QRect r = Memo(w)->cursorRect(Memo(w)->textCursor());
+      const QRect match(view->mapToGlobal(QPoint(0, r.top())), QSize(view->width(), r.height()));
+      QVERIFY2(view->rect().contains(view->mapFromGlobal(match.center())), "the match is out of view");
+      QVERIFY2(!dialog->frameGeometry().intersects(match),
+               qPrintable(QStringLiteral("dialog top %1, match line top %2").arg(dialog->y()).arg(match.y())));
+    }
+  }
+
+  void hugeLinesKeepTheirLayoutAndWrap() {
+    // A line of a quarter of a million characters: laid out once and wrapped, so that the blink
+    // of the cursor does not lay it out and draw it whole again and again.
+    const QByteArray huge(250000, 'x');
+    WriteBytes(Path("deltah"), "1 2 0.5 1\r\n" + huge + "\r\n");
+    QPointer<EditorWindow> w = Open(Path("deltah"));
+    QCOMPARE(Memo(w)->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    const QTextBlock line = Memo(w)->document()->findBlockByNumber(1);
+    QCOMPARE(line.length(), 250001);
+    QVERIFY(line.layout()->cacheEnabled());
+    QVERIFY(!Memo(w)->document()->findBlockByNumber(0).layout()->cacheEnabled());
+    QCOMPARE(w->Text().size(), 10 + 250001);  // nothing of the text changes
+    // A file of ordinary lines opened in the same window is not wrapped again.
+    WriteBytes(Path("bl"), "a b c\r\n");
+    script_.openPath = Path("bl");
+    w->OpenDocument();
+    QCOMPARE(Memo(w)->lineWrapMode(), QPlainTextEdit::NoWrap);
+    // A huge line pasted in wraps too.
+    Memo(w)->insertPlainText(QString(20000, QLatin1Char('y')));
+    QCOMPARE(Memo(w)->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QVERIFY(w->IsModified());
+  }
+
+  void qtDialogsSpeakPolish() {
+    QVERIFY(orvane::gui::InstallPolishQtTexts());
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Orvane"), QStringLiteral("Czy zapisać zmiany ?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QStringList buttons;
+    for (auto which : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
+      buttons << box.button(which)->text().remove(QLatin1Char('&'));
+    }
+    QCOMPARE(buttons, (QStringList{"Tak", "Nie", "Anuluj"}));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), QStringLiteral("Otwórz"));
+  }
+
+  void boxesAreWideEnoughForTheirCaption() {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("NIVORA_2008QG"), QStringLiteral(" koniec obliczeń "),
+                    QMessageBox::Ok);
+    orvane::gui::FitCaption(box);
+    box.show();
+    QVERIFY2(box.width() >= orvane::gui::CaptionWidth(box.windowTitle()), qPrintable(QString::number(box.width())));
+    QVERIFY(orvane::gui::CaptionWidth(QStringLiteral("NIVORA_2008QG")) >
+            QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("NIVORA_2008QG")));
+    box.hide();
+  }
+
   void closingTheMainWindowEndsWithoutAsking() {
     QWidget mainWindow;
     mainWindow.show();

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QtTest>
 #include <clocale>
 #include <cstdio>
@@ -18,12 +19,14 @@
 #include <optional>
 
 #include "common/cp1250.h"
+#include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
 #include "common/number_format.h"
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
 #include "leveling/gui/help_texts.h"
+#include "main_window_checks.h"
 
 using kvel::gui::AdjustmentWindow;
 using orvane::gui::BoxKind;
@@ -499,6 +502,87 @@ class KvelWindowTest : public QObject {
     QVERIFY(general[1]->isVisible());
     general[1]->close();
     optionHelp[0]->close();
+  }
+
+  void windowKeepsItsSizeWhateverTheFolder_data() { orvane::gui::testing::AddFolderRows(); }
+  void windowKeepsItsSizeWhateverTheFolder() {
+    orvane::gui::testing::CheckFolderCase(QSize(793, 545), [](const QString& folder) {
+      return std::make_unique<AdjustmentWindow>(folder.toStdString());
+    });
+  }
+
+  void missingFolderIsNamedWhenNothingCanStart() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Pomiary 2024"));
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(folder, calls);
+    w->StartAdjustment();
+    QCOMPARE(boxes_.Texts(),
+             QStringList{QStringLiteral("*** Brak nawiązania sieci\nFolder roboczy nie istnieje: ") + folder});
+    QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("niwelacja"));
+    QVERIFY(calls.empty());
+  }
+
+  void monitorScrollsToTheLastWrittenLine() {
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto* monitor = w.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    // The text (41 lines) is longer than the box: a bar says so.
+    QVERIFY(monitor->verticalScrollBar()->isVisible());
+    QVERIFY(!monitor->horizontalScrollBar()->isVisible());
+    const auto inSight = [monitor](int line) {
+      const QTextBlock block = monitor->document()->findBlockByNumber(line);
+      const QRect r = monitor->cursorRect(QTextCursor(block));
+      return r.top() >= 0 && r.bottom() <= monitor->viewport()->height();
+    };
+    QVERIFY(inSight(0));
+    QVERIFY(!inSight(30));
+    // A robust run writes lines beyond the box, one after the other: the last one is in sight.
+    for (int i = 0; i <= 30; ++i) w.Host().SetMonitorLine(i, "line " + std::to_string(i));
+    QVERIFY(inSight(30));
+    QCOMPARE(monitor->horizontalScrollBar()->value(), 0);
+    // The next run starts at the top again.
+    WriteFile(dir.filePath("h.sta"));
+    WriteFile(dir.filePath("deltah"));
+    AdjustmentWindow again(dir.path().toStdString());
+    again.show();
+    auto* monitor2 = again.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    for (int i = 0; i <= 30; ++i) again.Host().SetMonitorLine(i, "x");
+    again.SetRunFunction([](const std::string&, const kvel::AdjustmentOptions&, kvel::AdjustmentHost&) {
+      return orvane::RunOutcome::Finished;
+    });
+    again.StartAdjustment();
+    QCOMPARE(monitor2->verticalScrollBar()->value(), 0);
+  }
+
+  void panelsAndHelpOpenWindowsOwnedByTheMainWindow() {
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    QTest::mouseClick(PanelOf(w, 1), Qt::LeftButton);
+    QTest::mouseClick(PanelOf(w, 1), Qt::LeftButton);
+    const QList<orvane::gui::EditorWindow*> editors = w.findChildren<orvane::gui::EditorWindow*>();
+    QCOMPARE(editors.size(), 2);
+    for (auto* editor : editors) {
+      QCOMPARE(editor->parentWidget(), &w);
+      QVERIFY(!(editor->windowFlags() & Qt::WindowStaysOnTopHint));
+      QCOMPARE(editor->Caption(), dir.filePath(QStringLiteral("deltah")));
+    }
+    QVERIFY(editors[0]->pos() != editors[1]->pos());
+    // The help windows stay above the main window too, a second one a little further on.
+    auto* info = w.findChild<QLabel*>(QStringLiteral("Image2"));
+    QTest::mouseClick(info, Qt::LeftButton);
+    QTest::mouseClick(info, Qt::LeftButton);
+    QList<QWidget*> helps;
+    for (QWidget* child : w.findChildren<QWidget*>(QStringLiteral("TForm1"))) {
+      if (child->isWindow() && child->isVisible()) helps << child;
+    }
+    QCOMPARE(helps.size(), 2);
+    QCOMPARE(helps[0]->windowType(), Qt::Dialog);
+    QVERIFY(helps[1]->pos() != helps[0]->pos());
+    QCOMPARE(boxes_.Count(), 0);
   }
 };
 

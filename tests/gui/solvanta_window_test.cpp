@@ -26,6 +26,7 @@
 #include "quasigeoid/gui/progress_window.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/model_info.h"
+#include "main_window_checks.h"
 
 using orvane::gui::BoxKind;
 using orvane::gui::FilePanel;
@@ -500,6 +501,84 @@ class SolvantaWindowTest : public QObject {
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("StaticText4"))->text(),
              QStringLiteral("oparta na modelu globalnym EGM2008  "));
     QCOMPARE(w->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentText(), QStringLiteral("solvanta_2008QG"));
+  void oneProgressWindowAtATime() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    PressStart(*w);
+    QPointer<ProgressWindow> progress = w->Progress();
+    QVERIFY(progress);
+    // It stays above its main window: a transient window of it, not a window of its own.
+    QCOMPARE(progress->parentWidget(), w.get());
+    QCOMPARE(progress->windowType(), Qt::Dialog);
+    // Pressing "OBLICZAJ" again while it waits for "OK" opens no second one; the frame chosen last
+    // is the one the run gets.
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    PressStart(*w);
+    PressStart(*w);
+    int open = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() == QLatin1String("TForm2") && top->isVisible()) ++open;
+    }
+    QCOMPARE(open, 1);
+    QCOMPARE(w->Progress(), progress.data());
+    PressOk(*w);
+    QCOMPARE(calls.size(), std::size_t{1});
+    QCOMPARE(calls[0].frame, 3);
+    QTRY_VERIFY(progress.isNull());
+    // After the run, "OBLICZAJ" opens a fresh one.
+    PressStart(*w);
+    QVERIFY(w->Progress() != nullptr);
+    QVERIFY(w->Progress() != progress.data());
+  }
+
+  void noPressOfObliczajDuringARun() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    bool sameProgressWindow = false;
+    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, int frame, const std::string& m) {
+      calls.push_back({f, frame, m});
+      host.CloseProgressWindow();
+      // A press reaching the window while the run holds it (through a box of the run, say).
+      ProgressWindow* running = w->Progress();
+      w->StartComputation();
+      sameProgressWindow = w->Progress() == running && !running->isVisible();
+      return orvane::RunOutcome::Finished;
+    });
+    w->show();
+    w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    PressStart(*w);
+    PressOk(*w);
+    QCOMPARE(calls.size(), std::size_t{1});
+    QVERIFY(sameProgressWindow);
+    QTRY_VERIFY(w->Progress() == nullptr);
+  }
+
+  void windowKeepsItsSizeWhateverTheFolder_data() { orvane::gui::testing::AddFolderRows(); }
+  void windowKeepsItsSizeWhateverTheFolder() {
+    std::vector<RunCall> calls;
+    orvane::gui::testing::CheckFolderCase(QSize(802, 615),
+                                          [&](const QString& folder) { return FakeRunWindow(folder, calls); });
+  }
+
+  void missingFolderIsNamedWhenThereIsNoInput() {
+    QTemporaryDir dir;
+    for (const bool missing : {true, false}) {
+      boxes_.Clear();
+      const QString folder = missing ? dir.filePath(QStringLiteral("Pomiary 2024")) : dir.path();
+      auto w = std::make_unique<CalculatorWindow>(folder.toStdString(), modelPath_.toStdString());
+      w->show();
+      w->findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+      PressStart(*w);
+      PressOk(*w);
+      const QString expected = missing ? QStringLiteral("*** Brak zbioru danych \nFolder roboczy nie istnieje: ") + folder
+                                       : QStringLiteral("*** Brak zbioru danych ");
+      QCOMPARE(boxes_.Texts(), QStringList{expected});
+      QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Information);
+    }
   }
 };
 
