@@ -501,6 +501,8 @@ class SolvantaWindowTest : public QObject {
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("StaticText4"))->text(),
              QStringLiteral("oparta na modelu globalnym EGM2008  "));
     QCOMPARE(w->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentText(), QStringLiteral("solvanta_2008QG"));
+  }
+
   void oneProgressWindowAtATime() {
     QTemporaryDir dir;
     std::vector<RunCall> calls;
