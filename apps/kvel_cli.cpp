@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/cp1250.h"
+#include "common/process_start.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
 
@@ -84,6 +85,7 @@ int UsageError(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvane::PrepareProcess();
   std::string folder;
   kvel::AdjustmentOptions options;
   const std::vector<std::string_view> args(argv + 1, argv + argc);

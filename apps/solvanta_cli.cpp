@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/cp1250.h"
+#include "common/process_start.h"
 #include "common/run_outcome.h"
 #include "common/work_folder.h"
 #include "quasigeoid/calculator_run.h"
@@ -109,6 +110,7 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvane::PrepareProcess();
   int frameCode = 0;
   std::string folder = ".";
   std::string modelPath;

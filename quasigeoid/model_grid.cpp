@@ -6,6 +6,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <memory>
 
 #include "common/cp1250.h"
@@ -24,6 +26,10 @@ namespace {
 
 // Rows read per block; the gauge moves once per block.
 constexpr int kRowsPerBlock = 4;
+// Largest magnitude of a stored value, in file units: 150 m.
+constexpr std::int64_t kPlausibleAnomalyLimit = 15000000;
+// A node without a value (outside the model's area) holds this reserved value.
+constexpr std::int32_t kNoDataValue = std::numeric_limits<std::int32_t>::min();
 
 ModelLoadResult Failure(ModelLoadOutcome outcome, const std::string& utf8Message, std::uintmax_t size) {
   ModelLoadResult result;
@@ -89,6 +95,15 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
       const auto u = static_cast<std::uint32_t>(values[k]);
       values[k] = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24));
     }
+  }
+  // A file of the right size may still hold something else: height anomalies on this planet lie
+  // well within 150 m, so a value beyond that (nodata aside) means a damaged file.
+  for (std::size_t k = 0; k < kGridValueCount; ++k) {
+    if (values[k] == kNoDataValue || std::abs(static_cast<std::int64_t>(values[k])) <= kPlausibleAnomalyLimit) continue;
+    char metres[64];
+    std::snprintf(metres, sizeof metres, "%.2f", static_cast<double>(values[k]) * 0.00001);
+    return Failure(ModelLoadOutcome::Damaged,
+                   "*** Uszkodzony plik: " + FileName() + " (N = " + metres + " m poza zakresem ±150 m)", size);
   }
   ModelLoadResult result;
   result.fileSize = size;

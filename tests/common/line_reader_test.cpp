@@ -34,7 +34,11 @@ TEST(LineReader, LineEndsAndCtrlZ) {
   EXPECT_EQ(ReadAll(""), V{});
   EXPECT_EQ(ReadAll("a\r\nb\x1A\r\nignored\r\n"), (V{"a", "b"}));
   EXPECT_EQ(ReadAll("\x1A" "after"), V{});
-  EXPECT_EQ(ReadAll("x\ry\n"), (V{"x\ry"}));  // a lone CR is no line end
+  // A lone CR ends a line too (old Mac line ends), also at the end of the data and before Ctrl-Z.
+  EXPECT_EQ(ReadAll("x\ry\n"), (V{"x", "y"}));
+  EXPECT_EQ(ReadAll("a\rb\rc\r"), (V{"a", "b", "c"}));
+  EXPECT_EQ(ReadAll("a\r\r\nb"), (V{"a", "", "b"}));
+  EXPECT_EQ(ReadAll("a\rb\x1A" "c\r"), (V{"a", "b"}));
 }
 
 TEST(LineReader, LinesLongerThanTheBlock) {
