@@ -1,5 +1,6 @@
 // solvanta-cli: the quasi-geoid calculator's run on a working folder, without a window.
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <set>
 #include <string>
@@ -157,6 +158,12 @@ int main(int argc, char** argv) {
   if (modelPath.empty()) modelPath = solvanta::ModelFilePath();
 
   TerminalHost host(std::move(tasks));
-  const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);
-  return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  try {
+    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);
+    return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  } catch (const std::exception& error) {
+    // Out of memory before the run could catch it itself: told, never an abort.
+    std::cerr << orvane::FromCp1250(solvanta::UnexpectedErrorMessage(error.what())) << std::endl;
+    return 1;
+  }
 }
