@@ -98,7 +98,10 @@ int ReplacementFile::Create(const std::string& target) {
   }
   if (fd_ < 0) {
     temporary_.clear();
-    return -1;
+    // A folder where nothing new may be created can still hold a result that may be written:
+    // it is written in place, as it always was.
+    if (exists && errno == EACCES) fd_ = ::open(final_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return fd_;
   }
   // The lock tells RemoveStaleTemporaries that this temporary is alive.
   ::flock(fd_, LOCK_EX | LOCK_NB);

@@ -9,7 +9,8 @@
 // (RemoveStaleTemporaries).
 //
 // A target that exists and is no plain file (a FIFO, a device such as /dev/null) is written in
-// place, as before: it cannot be replaced. A symbolic link to a plain file keeps the link and
+// place, as before: it cannot be replaced. So is a result in a folder where no new file may be
+// created, though the result itself may be written. A symbolic link to a plain file keeps the link and
 // replaces the file it points to.
 #include <string>
 #include <string_view>

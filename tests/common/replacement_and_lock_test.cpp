@@ -133,6 +133,21 @@ TEST(ReplacementFile, ADeviceIsWrittenInPlaceAndAFolderCannotBeCreated) {
   EXPECT_TRUE(folder.Temporaries().empty());
 }
 
+TEST(ReplacementFile, AResultInAFolderThatTakesNoNewFilesIsWrittenInPlace) {
+  if (::geteuid() == 0) GTEST_SKIP() << "running with rights that create files anywhere";
+  Folder folder;
+  folder.Write("wyh.osn", kOld);
+  fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+  orvane::TextWriter writer;
+  const bool created = writer.Create(folder.File("wyh.osn"));
+  writer.Line("new");
+  const bool closed = writer.Close();
+  fs::permissions(folder.Path(), fs::perms::owner_all);
+  EXPECT_TRUE(created);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(folder.Read("wyh.osn"), "new\r\n");
+}
+
 TEST(ReplacementFile, AGroupReplacesItsFilesOnlyWhenItCommits) {
   Folder folder;
   folder.Write("wyh.osn", kOld);

@@ -391,47 +391,43 @@ TEST_F(HostileEnvironment, TwoRunsStartedTogetherNeverSpliceTheirFiles) {
 
 // ---- Standard descriptors and pipes ------------------------------------------------------------
 
-// Both terminal programs with their standard input, output and error closed: no message may land
-// in a result file, and the results are those of a plain run.
-TEST_F(HostileEnvironment, ClosedStandardDescriptorsPutNothingIntoTheResults) {
+// Runs each terminal program on a copy of its example folder with `arrange` applied to its
+// descriptors: it must end by itself with status 0 and leave the results of a plain run.
+void ExpectPlainResults(const std::function<void(posix_spawn_file_actions_t&)>& arrange) {
   for (const std::string program : {"kvel", "solvanta"}) {
     SCOPED_TRACE(program);
     const auto reference = ReferenceResults(program);
     Folder folder;
     folder.CopyExample(program);
-    posix_spawn_file_actions_t closed;
-    ::posix_spawn_file_actions_init(&closed);
-    for (int fd = 0; fd <= 2; ++fd) ::posix_spawn_file_actions_addclose(&closed, fd);
-    const Exit exit = Wait(Spawn(program == "kvel" ? KvelArgs(folder) : SolvantaArgs(folder), &closed));
-    ::posix_spawn_file_actions_destroy(&closed);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    arrange(actions);
+    const Exit exit = Wait(Spawn(program == "kvel" ? KvelArgs(folder) : SolvantaArgs(folder), &actions));
+    ::posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(exit.signal, 0);
     EXPECT_EQ(exit.code, 0);
     EXPECT_EQ(folder.Files(), reference);
   }
 }
 
+// Standard input, output and error closed: no message may land in a result file.
+TEST_F(HostileEnvironment, ClosedStandardDescriptorsPutNothingIntoTheResults) {
+  ExpectPlainResults([](posix_spawn_file_actions_t& actions) {
+    for (int fd = 0; fd <= 2; ++fd) ::posix_spawn_file_actions_addclose(&actions, fd);
+  });
+}
+
 // The reader of the messages goes away at once (as `kvel-cli 2>&1 | head -1` does): the run goes
 // on to its end and its results are whole.
 TEST_F(HostileEnvironment, AClosedMessagePipeNeitherEndsTheRunNorCutsItsResults) {
-  for (const std::string program : {"kvel", "solvanta"}) {
-    SCOPED_TRACE(program);
-    const auto reference = ReferenceResults(program);
-    Folder folder;
-    folder.CopyExample(program);
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    ::close(pipeFds[0]);  // nobody reads
-    posix_spawn_file_actions_t piped;
-    ::posix_spawn_file_actions_init(&piped);
-    ::posix_spawn_file_actions_adddup2(&piped, pipeFds[1], 1);
-    ::posix_spawn_file_actions_adddup2(&piped, pipeFds[1], 2);
-    const pid_t pid = Spawn(program == "kvel" ? KvelArgs(folder) : SolvantaArgs(folder), &piped);
-    ::posix_spawn_file_actions_destroy(&piped);
-    ::close(pipeFds[1]);
-    const Exit exit = Wait(pid);
-    EXPECT_EQ(exit.signal, 0);
-    EXPECT_EQ(exit.code, 0);
-    EXPECT_EQ(folder.Files(), reference);
-  }
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  ::close(pipeFds[0]);  // nobody reads
+  ExpectPlainResults([&](posix_spawn_file_actions_t& actions) {
+    ::posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    ::posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+  });
+  ::close(pipeFds[1]);
 }
 
 }  // namespace
