@@ -3,10 +3,12 @@
 
 #include "common/gui/message_boxes.h"
 #include "common/gui/qt_translations.h"
+#include "common/process_start.h"
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
 
 int main(int argc, char* argv[]) {
+  orvane::PrepareProcess();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kvel"));
   orvane::gui::InstallPolishQtTexts();

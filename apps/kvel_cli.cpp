@@ -1,5 +1,6 @@
 // kvel-cli: the levelling-network adjustment on a working folder, without a window.
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "common/cp1250.h"
+#include "common/process_start.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
 
@@ -91,6 +93,7 @@ int UsageError(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvane::PrepareProcess();
   std::string folder;
   kvel::AdjustmentOptions options;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
@@ -158,9 +161,15 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  TerminalHost host;
-  host.ClearForRun();
-  const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);
-  host.PrintMonitor();
-  return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  try {
+    TerminalHost host;
+    host.ClearForRun();
+    const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);
+    host.PrintMonitor();
+    return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  } catch (const std::exception& error) {
+    // Out of memory before the run could catch it itself: told, never an abort.
+    std::cerr << Utf8(orvane::ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ")) << error.what() << '\n';
+    return 1;
+  }
 }

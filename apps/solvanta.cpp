@@ -3,11 +3,13 @@
 
 #include "common/gui/message_boxes.h"
 #include "common/gui/qt_translations.h"
+#include "common/process_start.h"
 #include "common/work_folder.h"
 #include "quasigeoid/gui/calculator_window.h"
 #include "quasigeoid/model_catalogue.h"
 
 int main(int argc, char* argv[]) {
+  orvane::PrepareProcess();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("solvanta"));
   orvane::gui::InstallPolishQtTexts();

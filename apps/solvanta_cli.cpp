@@ -1,11 +1,13 @@
 // solvanta-cli: the quasi-geoid calculator's run on a working folder, without a window.
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "common/cp1250.h"
+#include "common/process_start.h"
 #include "common/run_outcome.h"
 #include "common/work_folder.h"
 #include "quasigeoid/calculator_run.h"
@@ -179,6 +181,7 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvane::PrepareProcess();
   int frameCode = 0;
   std::string folder = ".";
   std::string model;
@@ -257,6 +260,12 @@ int main(int argc, char** argv) {
   }
 
   TerminalHost host(std::move(tasks));
-  const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);
-  return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  try {
+    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);
+    return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  } catch (const std::exception& error) {
+    // Out of memory before the run could catch it itself: told, never an abort.
+    std::cerr << orvane::FromCp1250(solvanta::UnexpectedErrorMessage(error.what())) << std::endl;
+    return 1;
+  }
 }

@@ -10,6 +10,16 @@ namespace orvane {
 namespace {
 constexpr std::size_t kBlockSize = 1 << 16;
 constexpr char kCtrlZ = 0x1A;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Length of the line text at `begin`: up to the first LF or CR, or all `avail` bytes when the
+// block holds neither.
+std::size_t LineEndIn(const char* begin, std::size_t avail) {
+  const void* lf = std::memchr(begin, '\n', avail);
+  const std::size_t limit = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : avail;
+  const void* cr = std::memchr(begin, '\r', limit);
+  return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - begin) : limit;
+}
 }  // namespace
 
 LineReader::~LineReader() { Close(); }
@@ -34,6 +44,8 @@ bool LineReader::Open(const std::string& path) {
   buffer_.resize(kBlockSize);
   pos_ = end_ = 0;
   eof_ = failed_ = false;
+  // A UTF-8 byte-order mark is no part of the first record.
+  if (Fill() && std::string_view(buffer_.data(), end_).starts_with(kByteOrderMark)) pos_ = kByteOrderMark.size();
   return true;
 }
 
@@ -63,52 +75,43 @@ bool LineReader::ReadLine(std::string& line) {
     if (pos_ >= end_ && !Fill()) break;
     const char* begin = buffer_.data() + pos_;
     const std::size_t avail = end_ - pos_;
-    const void* lf = std::memchr(begin, '\n', avail);
-    std::size_t take = avail;
-    if (lf) take = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+    const std::size_t take = LineEndIn(begin, avail);
     // Ctrl-Z matters only within this line: searching the rest of the block for it at every
     // line would cost a block's scan per line.
-    const void* sub = std::memchr(begin, kCtrlZ, take);
-    if (sub) {
+    if (const void* sub = std::memchr(begin, kCtrlZ, take)) {
+      // Ctrl-Z ends the file: the text before it is the last line.
       const auto at = static_cast<std::size_t>(static_cast<const char*>(sub) - begin);
-      if (at < take) {
-        // Ctrl-Z ends the file: the text before it is the last line.
-        line.append(begin, at);
-        any = any || at > 0;
-        eof_ = true;
-        pos_ = end_ = 0;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return any;
-      }
+      line.append(begin, at);
+      any = any || at > 0;
+      eof_ = true;
+      pos_ = end_ = 0;
+      return any;
     }
     line.append(begin, take);
     any = true;
     pos_ += take;
-    if (lf) {
-      ++pos_;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (take < avail) {
+      // A CR ends the line alone or together with the LF that follows it, maybe in the next block.
+      if (buffer_[pos_++] == '\r' && (pos_ < end_ || Fill()) && buffer_[pos_] == '\n') ++pos_;
       return true;
     }
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
   return any;
 }
 
 bool LineReader::ReadLineView(std::string_view& line) {
   // A line ended within the buffer and without Ctrl-Z is taken in place; every other case
-  // (a line across blocks, Ctrl-Z, the end of the data) goes the general way.
+  // (a line across blocks, a CR at the end of the block, Ctrl-Z, the end of the data) goes the
+  // general way.
   if (file_ && pos_ < end_) {
     const char* begin = buffer_.data() + pos_;
     const std::size_t avail = end_ - pos_;
-    const void* lf = std::memchr(begin, '\n', avail);
-    if (lf) {
-      std::size_t take = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
-      if (!std::memchr(begin, kCtrlZ, take)) {
-        pos_ += take + 1;
-        if (take > 0 && begin[take - 1] == '\r') --take;
-        line = std::string_view(begin, take);
-        return true;
-      }
+    const std::size_t take = LineEndIn(begin, avail);
+    if (take < avail && (begin[take] == '\n' || take + 1 < avail) && !std::memchr(begin, kCtrlZ, take)) {
+      pos_ += take + 1;
+      if (begin[take] == '\r' && begin[take + 1] == '\n') ++pos_;
+      line = std::string_view(begin, take);
+      return true;
     }
   }
   const bool any = ReadLine(spill_);

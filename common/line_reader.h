@@ -1,6 +1,7 @@
 #pragma once
-// Reads a text file line by line: a line ends at LF, optionally preceded by CR; a Ctrl-Z byte ends
-// the file; lines may be of any length. Bytes are returned as they stand (Windows-1250).
+// Reads a text file line by line: a line ends at LF, at CR LF or at a lone CR (files saved with
+// old Mac line ends); a Ctrl-Z byte ends the file; a UTF-8 byte-order mark at the start of the
+// file is skipped; lines may be of any length. Bytes are returned as they stand (Windows-1250).
 #include <cstdio>
 #include <string>
 #include <string_view>

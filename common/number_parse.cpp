@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "common/record_tokenizer.h"
+
 namespace orvane {
 
 namespace {
@@ -158,6 +160,28 @@ bool ParseInteger(std::string_view field, int& value) {
   if (ec != std::errc() || end != field.data() + field.size()) return false;
   value = parsed;
   return true;
+}
+
+bool HasDecimalComma(std::string_view line, std::initializer_list<int> fields) {
+  if (line.find(',') == std::string_view::npos) return false;  // the usual case, at once
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  const int last = std::max(fields);
+  const std::size_t n = line.size();
+  std::size_t i = 0;
+  for (int k = 1; k <= last; ++k) {
+    while (i < n && !IsFieldChar(static_cast<unsigned char>(line[i]))) ++i;
+    if (i >= n) return false;
+    const std::size_t start = i;
+    while (i < n && IsFieldChar(static_cast<unsigned char>(line[i]))) ++i;
+    if (std::find(fields.begin(), fields.end(), k) == fields.end()) continue;
+    const std::string_view field = line.substr(start, i - start);
+    if (field.find('.') != std::string_view::npos || !isDigit(field.back())) continue;
+    if (i + 1 >= n || line[i] != ',' || !isDigit(line[i + 1])) continue;
+    std::size_t j = i + 1;
+    while (j < n && isDigit(line[j])) ++j;
+    if (j == n || !IsFieldChar(static_cast<unsigned char>(line[j]))) return true;
+  }
+  return false;
 }
 
 }  // namespace orvane

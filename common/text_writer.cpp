@@ -3,21 +3,26 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace orvane {
 
-TextWriter::~TextWriter() { Close(); }
+TextWriter::~TextWriter() { Discard(); }
 
-bool TextWriter::Create(const std::string& path) {
-  Close();
+bool TextWriter::Create(const std::string& path, ResultFiles* group) {
+  Discard();
   path_ = path;
+  group_ = group;
   failed_ = false;
-  // Opened without waiting: a FIFO in place of a result with no reader fails instead of holding
-  // the program. Anything else that opens (a plain file, a device, a FIFO being read) is written.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  const int fd = replacement_.Create(path);
   if (fd >= 0) {
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    file_ = ::fdopen(fd, "wb");
-    if (!file_) ::close(fd);
+    // The stream gets a descriptor of its own: closing it leaves the replacement's open.
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own >= 0) {
+      file_ = ::fdopen(own, "wb");
+      if (!file_) ::close(own);
+    }
+    if (!file_) replacement_.Discard();
   }
   created_ = file_ != nullptr;
   if (file_) std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
@@ -44,8 +49,22 @@ bool TextWriter::Close() {
     if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true;
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
+    if (!failed_ && !replacement_.Sync()) failed_ = true;
+    if (failed_) {
+      replacement_.Discard();
+    } else if (group_) {
+      group_->Adopt(std::move(replacement_));
+    } else if (!replacement_.Commit()) {
+      failed_ = true;
+    }
   }
   return Ok();
+}
+
+void TextWriter::Discard() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  replacement_.Discard();
 }
 
 }  // namespace orvane

@@ -1,28 +1,38 @@
 #pragma once
 // Writes a result file: the caller's Windows-1250 bytes, each line ended by CR LF.
-// A file that could not be created swallows every write, and Ok() tells so; a write error is
-// remembered too, so the caller can tell the user instead of claiming success.
+// The lines go to a temporary beside the file (ReplacementFile) and take the place of the old
+// file only when the writer is closed whole: a run that is killed or cannot write leaves the old
+// file as it was. A file that could not be created swallows every write, and Ok() tells so; a
+// write error is remembered too, so the caller can tell the user instead of claiming success.
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "common/replacement_file.h"
 
 namespace orvane {
 
 class TextWriter {
  public:
   TextWriter() = default;
-  ~TextWriter();
+  ~TextWriter();  // a writer never closed is discarded: the old file stays
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
 
-  // Creates (or empties) the file. False when it cannot be created.
-  bool Create(const std::string& path);
+  // Starts the new contents of the file. False when it cannot be created (the old file is kept).
+  // With a `group`, Close() hands the finished file to it, and it replaces the old one when the
+  // group commits (all the results of a run together); without one, Close() replaces it at once.
+  bool Create(const std::string& path, ResultFiles* group = nullptr);
   // Writes `bytes` followed by CR LF.
   void Line(std::string_view bytes);
   // Writes `bytes` with no line end.
   void Write(std::string_view bytes);
-  // Flushes and closes; false when the file was never created or any write failed.
+  // Flushes and syncs the new contents and puts them in place (or hands them to the group).
+  // False when the file was never created or any write failed: then the new contents are
+  // dropped and the old file is kept.
   bool Close();
+  // Drops the new contents; the old file stays as it was.
+  void Discard();
   bool IsOpen() const { return file_ != nullptr; }
   // No failure so far (false also when the file could not be created).
   bool Ok() const { return created_ && !failed_; }
@@ -30,6 +40,8 @@ class TextWriter {
 
  private:
   std::FILE* file_ = nullptr;
+  ReplacementFile replacement_;
+  ResultFiles* group_ = nullptr;
   std::string path_;
   bool created_ = false;
   bool failed_ = false;

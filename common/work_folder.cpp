@@ -53,12 +53,8 @@ std::string ReadIniValue(const std::string& iniPath, std::string_view section, s
   if (!reader.Open(iniPath)) return fallback;
   std::string line;
   bool inSection = false;
-  bool first = true;
-  while (reader.ReadLine(line)) {
-    std::string_view text = line;
-    if (first && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 mark
-    first = false;
-    text = Trim(text);
+  while (reader.ReadLine(line)) {  // the reader skips a UTF-8 byte-order mark
+    const std::string_view text = Trim(line);
     if (text.empty() || text.front() == ';' || text.front() == '#') continue;
     if (text.front() == '[') {
       const auto close = text.find(']');

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "common/cp1250.h"
+#include "common/folder_lock.h"
 #include "common/line_reader.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_iteration.h"
@@ -64,8 +65,6 @@ TitleLines ReadTitle(const std::string& workFolder) {
   // A title typed in a UTF-8 editor would show as garbage in a Windows-1250 report. Some
   // Windows-1250 texts are valid UTF-8 too ("SPÓŁKA": Ó Ł reads as one Cyrillic letter); a line is
   // taken for UTF-8 only when Windows-1250 holds every one of its characters.
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (lines[0].starts_with(kByteOrderMark)) lines[0].erase(0, kByteOrderMark.size());
   for (auto& line : lines) {
     const bool highBytes = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (!highBytes || !orvane::IsValidUtf8(line)) continue;
@@ -119,16 +118,35 @@ bool RunPhases(AdjustmentRun& run) {
   return true;
 }
 
-// Closes a result file; a write that failed is the user's to know, or they would trust a
-// truncated report.
-bool CloseResult(AdjustmentRun& run, orvane::TextWriter& file, bool created) {
-  if (!created) return false;
-  if (file.Close()) return true;
-  run.host->ShowInformation(ToCp1250(" *** BŁĄD ZAPISU PLIKU WYNIKOWEGO: ") + PathText(file.Path()));
+// Puts the run's result files in place of the old ones, all together; a write that failed is the
+// user's to know, or they would trust a truncated report, and then every old file stays whole.
+bool CommitResults(AdjustmentRun& run) {
+  // A run that stopped before its tests leaves them empty, not those of an earlier run.
+  if (!run.statisticsWritten) ResetStatisticsFiles(run);
+  const orvane::TextWriter* failed = nullptr;
+  for (orvane::TextWriter* file : {&run.report, &run.heights})
+    if (!file->Close() && !failed) failed = file;
+  std::string failedPath = failed ? failed->Path() : std::string();
+  if (failed) {
+    run.results.Discard();
+  } else if (!run.results.Commit()) {
+    failedPath = run.results.FailedTarget();
+  } else {
+    return true;
+  }
+  run.host->ShowInformation(ToCp1250(" *** BŁĄD ZAPISU PLIKU WYNIKOWEGO: ") + PathText(failedPath));
   return false;
 }
 
 }  // namespace
+
+void WarnOfDecimalComma(AdjustmentRun& run, const std::string& path, std::string_view line) {
+  const std::string lines[] = {
+      ToCp1250(" ** UWAGA: PRZECINEK DZIESIĘTNY? PRZECINEK ROZDZIELA POLA, LICZBY PISZE SIĘ Z KROPKĄ"),
+      ToCp1250("    plik: ") + PathText(path), ToCp1250("    rekord: ") + std::string(line)};
+  for (const auto& text : lines) run.Report(text);
+  run.host->ShowInformation(lines[0] + "\n" + lines[1] + "\n" + lines[2]);
+}
 
 orvane::RunOutcome RunAdjustment(const std::string& workFolder, const AdjustmentOptions& options,
                                  AdjustmentHost& host) {
@@ -138,38 +156,51 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   run.host = &host;
   run.monitorLine = 0;
 
+  // One run at a time in a folder: another run's files are never spliced with these.
+  orvane::FolderLock lock;
+  if (lock.Acquire(workFolder) == orvane::FolderLock::Result::Busy) {
+    host.ShowInformation(orvane::FolderBusyMessage(workFolder));
+    host.ShowInformation(ToCp1250(" KONIEC WYRÓWNANIA "));
+    return orvane::RunOutcome::Stopped;
+  }
+
   const TitleLines title = ReadTitle(workFolder);
 
-  // Both result files are created before any input is checked, so that a run that stops early
-  // still leaves an empty h.osn and the report up to the stop.
-  const bool reportCreated = run.report.Create(orvane::StandardFilePath(workFolder, "wyh.osn"));
-  const bool heightsCreated = run.heights.Create(orvane::StandardFilePath(workFolder, "h.osn"));
-  ResetStatisticsFiles(workFolder);
+  // Both result files are started before any input is checked, so that a run that stops early
+  // still leaves an empty h.osn and the report up to the stop. They replace the old ones at the
+  // common exit; a file that cannot be created leaves the other's old file as it was too.
+  const bool reportCreated = run.report.Create(orvane::StandardFilePath(workFolder, "wyh.osn"), &run.results);
+  const bool heightsCreated =
+      reportCreated && run.heights.Create(orvane::StandardFilePath(workFolder, "h.osn"), &run.results);
 
   bool finished = false;
+  bool abandoned = false;
   if (!reportCreated || !heightsCreated) {
     const orvane::TextWriter& failed = reportCreated ? run.heights : run.report;
-    const std::string text = ToCp1250(" *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: ") + PathText(failed.Path());
-    if (reportCreated) run.Report(text);
-    host.ShowInformation(text);
+    host.ShowInformation(ToCp1250(" *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: ") + PathText(failed.Path()));
+    abandoned = true;
   } else {
     WriteHeader(run, title);
     try {
       finished = RunPhases(run);
     } catch (const std::exception& error) {
-      // Out of memory or another fault no check foresaw: close the files and say so.
-      const std::string text = ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ") + PathText(error.what());
-      run.Report(text);
-      host.ShowInformation(text);
-      finished = false;
+      // Out of memory or another fault no check foresaw: say so, and keep the old results whole
+      // rather than put a report cut short in their place.
+      host.ShowInformation(ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ") + PathText(error.what()));
+      abandoned = true;
     }
   }
 
   // Common exit: every run, finished or stopped, ends here.
-  const bool reportOk = CloseResult(run, run.report, reportCreated);
-  const bool heightsOk = CloseResult(run, run.heights, heightsCreated);
+  bool resultsOk = false;
+  if (abandoned) {
+    run.report.Discard();
+    run.heights.Discard();
+  } else {
+    resultsOk = CommitResults(run);
+  }
   host.ShowInformation(ToCp1250(" KONIEC WYRÓWNANIA "));
-  return finished && reportOk && heightsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
+  return finished && resultsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
 }
 
 }  // namespace kvel

@@ -66,8 +66,10 @@ struct AdjustmentRun {
   std::string workFolder;
   AdjustmentOptions options;
   AdjustmentHost* host = nullptr;
-  orvane::TextWriter report;   // wyh.osn
-  orvane::TextWriter heights;  // h.osn
+  orvane::ResultFiles results;  // replaced together at the common exit
+  bool statisticsWritten = false;  // testy.osn, wyh.csv and h.csv are among the results
+  orvane::TextWriter report;     // wyh.osn
+  orvane::TextWriter heights;    // h.osn
   int monitorLine = 0;
 
   // Observation files (deltah, deltah1).
@@ -114,6 +116,14 @@ struct AdjustmentRun {
   // Replaces MONITOR line `index` (Windows-1250 bytes).
   void Monitor(int index, const std::string& bytes) { host->SetMonitorLine(index, bytes); }
 };
+
+// A warning, given once per input file, that `line` of the file at `path` most likely holds a
+// decimal comma (orvane::HasDecimalComma): three report lines and an information box. The run
+// goes on with the values as read.
+void WarnOfDecimalComma(AdjustmentRun& run, const std::string& path, std::string_view line);
+
+// Heights and height differences beyond this many metres are no survey values: bad records.
+inline constexpr double kMaxHeightMagnitude = 100000;
 
 // Reads the working folder's input files, adjusts the network and writes wyh.osn and h.osn.
 // Finished only when every phase ran to its end and both result files were written whole;

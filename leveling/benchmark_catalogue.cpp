@@ -1,5 +1,6 @@
 #include "leveling/benchmark_catalogue.h"
 
+#include <cmath>
 #include <string_view>
 #include <unordered_map>
 
@@ -49,11 +50,14 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
   orvane::FieldTable fields;
   int count = 0;
   std::string line;
+  bool commaWarned = false;
   while (reader.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
     if (count < 2) continue;
     double height = 0;
     bool good = orvane::ParseNumber(fields[heightField], height);
+    // A benchmark more than 100 km above or below the sea is no survey value: a bad record.
+    if (fields[1] != "0" && std::fabs(height) > kMaxHeightMagnitude) good = false;
     for (int f = 2; good && f < heightField; ++f) {
       double coordinate = 0;  // X and Y are read and not used
       good = orvane::ParseNumber(fields[f], coordinate);
@@ -63,6 +67,11 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       run.Report(text);
       run.host->ShowMessage(text);
       return false;
+    }
+    if (!commaWarned && (withCoordinates ? orvane::HasDecimalComma(line, {2, 3, 4})
+                                         : orvane::HasDecimalComma(line, {2}))) {
+      WarnOfDecimalComma(run, run.benchFilePath, line);
+      commaWarned = true;
     }
     if (height == -1) continue;
     if (fields[1] == "0") {

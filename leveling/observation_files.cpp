@@ -44,6 +44,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   std::string line;
   double mo = 0;
   bool endRecord = false;
+  bool commaWarned = false;
   while (reader.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
     if (count < 4) continue;
@@ -51,13 +52,20 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     const std::string toNr = fields[2].substr(0, kPointNrLength);
     double dh = 0;
     double parameter = 0;
-    if (!orvane::ParseNumber(fields[3], dh) || !orvane::ParseNumber(fields[4], parameter)) {
+    const bool endOfFile = fields[1] == "0";
+    // A height difference of more than 100 km is no measurement: a bad record like a bad number.
+    if (!orvane::ParseNumber(fields[3], dh) || !orvane::ParseNumber(fields[4], parameter) ||
+        (!endOfFile && std::fabs(dh) > kMaxHeightMagnitude)) {
       const std::string text = ToCp1250("*** BŁĄD W REKORDZIE: ") + line;
       run.host->ShowMessage(text);
       run.Report(text);
       return false;
     }
-    if (fields[1] == "0") {
+    if (!commaWarned && orvane::HasDecimalComma(line, {3, 4})) {
+      WarnOfDecimalComma(run, path, line);
+      commaWarned = true;
+    }
+    if (endOfFile) {
       mo = dh;
       // A negative unit mean error would turn every weight of the file negative.
       if (mo < 0)

@@ -195,10 +195,10 @@ constexpr const char* kFileNames[] = {"testy.osn", "wyh.csv", "h.csv"};
 
 }  // namespace
 
-void ResetStatisticsFiles(const std::string& workFolder) {
+void ResetStatisticsFiles(AdjustmentRun& run) {
   for (const char* name : kFileNames) {
     orvane::TextWriter file;
-    if (file.Create(orvane::StandardFilePath(workFolder, name))) file.Close();
+    if (file.Create(orvane::StandardFilePath(run.workFolder, name), &run.results)) file.Close();
   }
 }
 
@@ -223,7 +223,7 @@ bool RunStatisticalTests(AdjustmentRun& run) {
   bool ok = true;
   for (int f = 0; f < 3; ++f) {
     orvane::TextWriter file;
-    if (!file.Create(orvane::StandardFilePath(run.workFolder, kFileNames[f]))) {
+    if (!file.Create(orvane::StandardFilePath(run.workFolder, kFileNames[f]), &run.results)) {
       ok = false;
       continue;
     }
@@ -237,6 +237,7 @@ bool RunStatisticalTests(AdjustmentRun& run) {
                                 (orvane::IsValidUtf8(path) ? orvane::ToCp1250(path) : path));
     }
   }
+  run.statisticsWritten = true;
   return ok;
 }
 

@@ -9,9 +9,9 @@
 
 namespace kvel {
 
-// Empties testy.osn, wyh.csv and h.csv at the start of a run, so that a run that stops before the
-// testing leaves no results of an earlier run beside its own report.
-void ResetStatisticsFiles(const std::string& workFolder);
+// Puts empty testy.osn, wyh.csv and h.csv into the run's results, so that a run that stopped
+// before the testing leaves no results of an earlier run beside its own report.
+void ResetStatisticsFiles(AdjustmentRun& run);
 
 // Tests the finished adjustment and writes the three files. Called after the result listings;
 // it reuses the run's profile storage. False when one of the files could not be written (told to

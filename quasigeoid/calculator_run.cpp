@@ -1,9 +1,11 @@
 #include "quasigeoid/calculator_run.h"
 
 #include <array>
+#include <exception>
 #include <memory>
 
 #include "common/cp1250.h"
+#include "common/folder_lock.h"
 #include "common/line_reader.h"
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
@@ -25,6 +27,9 @@ std::string CannotReadMessage(const std::string& path) {
 }
 std::string WriteErrorMessage(const std::string& path) {
   return orvane::ToCp1250("*** Błąd zapisu pliku: " + path);
+}
+std::string UnexpectedErrorMessage(const std::string& what) {
+  return orvane::ToCp1250("*** Nieoczekiwany błąd programu: " + what);
 }
 
 namespace {
@@ -54,29 +59,14 @@ struct OpenList {
 
 }  // namespace
 
-orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
-                                  const std::string& modelPath) {
+namespace {
+
+// The tasks of a run whose model is loaded and whose folder is held: the results go into
+// `results`, to be put in place by the caller.
+orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
+                            const ModelGrid& grid, orvane::ResultFiles& results) {
   using orvane::RunOutcome;
   using orvane::StandardFilePath;
-
-  // The model is read again by every run; then the progress window goes.
-  ModelGrid& grid = ProgramModelGrid();
-  const ModelLoadResult load =
-      LoadModelGrid(modelPath, grid, [&host](int steps) { host.AdvanceGauge(steps); });
-  if (load.outcome != ModelLoadOutcome::Loaded) {
-    host.ShowInformation(load.message);
-    return RunOutcome::EndProgram;
-  }
-  host.CloseProgressWindow();
-
-  ReferenceFrame frame = ReferenceFrame::None;
-  if (frameCode == kFrameCodeEtrf89) frame = ReferenceFrame::Etrf89;
-  if (frameCode == kFrameCodeEtrf2000) frame = ReferenceFrame::Etrf2000;
-  if (frame == ReferenceFrame::None) {
-    // The main window always sets a frame first; another caller is told, nothing is computed.
-    host.ShowMessage(orvane::ToCp1250("*** Nie wybrano układu odniesienia (PL-ETRF89 lub PL-ETRF2000)"));
-    return RunOutcome::Stopped;
-  }
 
   // The standard files, and whether there is anything to do.
   std::array<OpenList, 3> lists;
@@ -88,7 +78,7 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
   }
   SatelliteLevellingFiles satellite{StandardFilePath(workFolder, "deltah.gps"),
                                     StandardFilePath(workFolder, "blh.grs"),
-                                    StandardFilePath(workFolder, "deltah1")};
+                                    StandardFilePath(workFolder, "deltah1"), &results};
   const bool satelliteInputs = orvane::FileExists(satellite.deltahGps) && orvane::FileExists(satellite.blhGrs);
   if (!anyList && !satelliteInputs) {
     host.ShowInformation(NoInputMessage());
@@ -104,7 +94,7 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
       host.ShowMessage(CannotReadMessage(list.inputPath));
       return RunOutcome::Stopped;
     }
-    if (!list.result.Create(list.resultPath)) {
+    if (!list.result.Create(list.resultPath, &results)) {
       host.ShowMessage(CannotCreateMessage(list.resultPath));
       return RunOutcome::Stopped;
     }
@@ -142,9 +132,61 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
     const RunOutcome outcome = ConvertSatelliteLevelling(satellite, frame, grid, *fields, stations, host);
     if (outcome != RunOutcome::Finished) return outcome;
   }
-
-  host.ShowMessage(EndOfRunMessage());
   return RunOutcome::Finished;
+}
+
+}  // namespace
+
+orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
+                                  const std::string& modelPath) {
+  using orvane::RunOutcome;
+
+  // The model is read again by every run; then the progress window goes.
+  ModelGrid& grid = ProgramModelGrid();
+  const ModelLoadResult load =
+      LoadModelGrid(modelPath, grid, [&host](int steps) { host.AdvanceGauge(steps); });
+  if (load.outcome != ModelLoadOutcome::Loaded) {
+    host.ShowInformation(load.message);
+    return RunOutcome::EndProgram;
+  }
+  host.CloseProgressWindow();
+
+  ReferenceFrame frame = ReferenceFrame::None;
+  if (frameCode == kFrameCodeEtrf89) frame = ReferenceFrame::Etrf89;
+  if (frameCode == kFrameCodeEtrf2000) frame = ReferenceFrame::Etrf2000;
+  if (frame == ReferenceFrame::None) {
+    // The main window always sets a frame first; another caller is told, nothing is computed.
+    host.ShowMessage(orvane::ToCp1250("*** Nie wybrano układu odniesienia (PL-ETRF89 lub PL-ETRF2000)"));
+    return RunOutcome::Stopped;
+  }
+
+  // One run at a time in a folder: kvel never reads a DELTAH1 that this run is writing.
+  orvane::FolderLock lock;
+  if (lock.Acquire(workFolder) == orvane::FolderLock::Result::Busy) {
+    host.ShowInformation(orvane::FolderBusyMessage(workFolder));
+    return RunOutcome::Stopped;
+  }
+
+  // The results replace the old files together when the run ends as the user expects it to
+  // (also at a bad BLH.grs record, which leaves its message in DELTAH1); a run stopped by a file
+  // error or a fault leaves every old result as it was.
+  orvane::ResultFiles results;
+  RunOutcome outcome = RunOutcome::Stopped;
+  try {
+    outcome = RunTasks(host, workFolder, frame, grid, results);
+  } catch (const std::exception& error) {
+    // Out of memory or another fault no check foresaw.
+    results.Discard();
+    host.ShowInformation(UnexpectedErrorMessage(error.what()));
+    return RunOutcome::Stopped;
+  }
+  if (outcome == RunOutcome::Stopped) return outcome;
+  if (!results.Commit()) {
+    host.ShowMessage(WriteErrorMessage(results.FailedTarget()));
+    return RunOutcome::Stopped;
+  }
+  if (outcome == RunOutcome::Finished) host.ShowMessage(EndOfRunMessage());
+  return outcome;
 }
 
 }  // namespace solvanta

@@ -52,6 +52,8 @@ std::string NoInputMessage();     // "*** Brak zbioru danych "
 std::string CannotCreateMessage(const std::string& path);  // "*** Nie można utworzyć pliku: " path
 std::string CannotReadMessage(const std::string& path);    // "*** Nie można odczytać pliku: " path
 std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu pliku: " path
+// A fault that no check foresaw, out of memory among them: "*** Nieoczekiwany błąd programu: " what
+std::string UnexpectedErrorMessage(const std::string& what);
 
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
 // frame with code `frameCode` (kFrameCodeEtrf89 or kFrameCodeEtrf2000), reading the model from
@@ -61,11 +63,14 @@ std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu
 // Outcomes:
 // - Finished: " koniec obliczeń " was shown (also when no task was enabled);
 // - Stopped: the run ended early: no input at all ("*** Brak zbioru danych "), a frame code other
-//   than 1 or 3, or a result file that could not be created or written, or an input file that
-//   could not be read (each told by a message box first);
+//   than 1 or 3, another run holding the folder, a result file that could not be created or
+//   written, an input file that could not be read, or a fault such as running out of memory
+//   (each told by a message box first); the old result files are then left as they were;
 // - EndProgram: the program must end at once, after its message box: the model file missing or
 //   unreadable, a bad BLH.grs record, more than 100 000 admissible points in BLH.grs. Every result
 //   file is closed (its lines are on disk) before this is returned.
+// Result files are written beside the old ones and take their place together when the run ends
+// (Finished or EndProgram), so a run that is killed leaves the old results whole.
 orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
                                   const std::string& modelPath);
 

@@ -77,7 +77,8 @@ using LoadProgress = std::function<void(int steps)>;
 enum class ModelLoadOutcome {
   Loaded,   // all 962 001 values read (a longer file: the rest is ignored)
   Missing,  // no file of that name
-  Damaged,  // too short, not a regular file, or a read error: the grid must not be used
+  Damaged,  // too short, not a regular file, a read error, or a value beyond +-150 m: the grid
+            // must not be used
 };
 
 struct ModelLoadResult {

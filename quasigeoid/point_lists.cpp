@@ -185,6 +185,11 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
 
 }  // namespace
 
+std::string DecimalCommaLine(std::string_view line) {
+  static const std::string text = orvane::ToCp1250("*** Uwaga: przecinek dziesiętny? Przecinek rozdziela pola: ");
+  return text + std::string(line);
+}
+
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
                             ReferenceFrame frame, std::string& out) {
   RecordFields fields;
@@ -198,9 +203,17 @@ PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, 
   std::string out;
   RecordFields fields;
   out.reserve(256);
+  bool commaWarned = false;
   while (input.ReadLineView(line)) {
     ++status.lines;
-    if (ConvertRecord(task, line, grid, frame, fields, out) == LineResult::Ignored) continue;
+    const LineResult converted = ConvertRecord(task, line, grid, frame, fields, out);
+    if (converted == LineResult::Ignored) continue;
+    if (!commaWarned && converted != LineResult::Bad &&
+        (task == PointListTask::AnomalyList ? orvane::HasDecimalComma(line, {4, 7})
+                                            : orvane::HasDecimalComma(line, {4, 7, 8}))) {
+      result.Line(DecimalCommaLine(line));
+      commaWarned = true;
+    }
     // The line end goes with the line: one write per line.
     out += "\r\n";
     result.Write(out);

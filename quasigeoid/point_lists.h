@@ -48,6 +48,11 @@ enum class LineResult {
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
                             ReferenceFrame frame, std::string& out);
 
+// The message line written, once per input file, before the result of the first record that
+// most likely holds a decimal comma (orvane::HasDecimalComma): "*** Uwaga: przecinek dziesiętny?
+// Przecinek rozdziela pola: " and the line (Windows-1250). The record is converted as read.
+std::string DecimalCommaLine(std::string_view line);
+
 // How a list went, for the run to report file errors (the lines themselves are as written).
 struct PointListStatus {
   bool readOk = true;   // the input was read to its end without a read error
@@ -55,7 +60,8 @@ struct PointListStatus {
   long long lines = 0;  // input lines read
 };
 
-// Reads `input` to its end, writes one line per converted record into `result` and closes both.
+// Reads `input` to its end, writes one line per converted record into `result` (and the decimal
+// comma's message line, at most once) and closes both.
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
                                  const ModelGrid& grid, ReferenceFrame frame);
 

@@ -153,7 +153,7 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     host.ShowMessage(CannotReadMessage(files.blhGrs));
     return RunOutcome::Stopped;
   }
-  if (!result.Create(files.deltah1)) {
+  if (!result.Create(files.deltah1, files.results)) {
     host.ShowMessage(CannotCreateMessage(files.deltah1));
     return RunOutcome::Stopped;
   }
@@ -164,6 +164,15 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
   line.reserve(256);
   out.reserve(256);
   int count = 0;
+
+  // A decimal comma is told once per input file, by a message line before the record's own.
+  bool positionsCommaWarned = false;
+  bool vectorsCommaWarned = false;
+  const auto warnOfComma = [&](bool& warned, std::initializer_list<int> realFields) {
+    if (warned || !orvane::HasDecimalComma(line, realFields)) return;
+    result.Line(DecimalCommaLine(line));
+    warned = true;
+  };
 
   // BLH.grs: the admissible points with their N.
   stations.Clear();
@@ -179,6 +188,7 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
       host.ShowMessage(BadStationBoxText() + line);
       return RunOutcome::EndProgram;
     }
+    warnOfComma(positionsCommaWarned, {4, 7});
     GridPosition position;
     if (!LocateCell(point, EdgeClamping::Off, position)) {
       out.assign(CutPointNr(fields[1]));
@@ -225,6 +235,7 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
       result.Line(out);
       continue;
     }
+    warnOfComma(vectorsCommaWarned, {3, 4});
     const std::string_view from = CutPointNr(fields[1]);
     const std::string_view to = CutPointNr(fields[2]);
     int i1 = 0;

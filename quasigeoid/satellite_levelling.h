@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/record_tokenizer.h"
+#include "common/replacement_file.h"
 #include "common/run_outcome.h"
 #include "quasigeoid/calculator_run.h"
 #include "quasigeoid/interpolation.h"
@@ -73,6 +74,9 @@ struct SatelliteLevellingFiles {
   std::string deltahGps;  // read
   std::string blhGrs;     // read
   std::string deltah1;    // created (an existing file is replaced)
+  // The run's results, which DELTAH1 joins when it is closed; without them DELTAH1 replaces the
+  // old file as soon as it is closed.
+  orvane::ResultFiles* results = nullptr;
 };
 
 // Opens DELTAH.gps and BLH.grs, creates DELTAH1 and highlights its panel, converts, and closes

@@ -27,7 +27,7 @@ for tool in Xvfb openbox xdotool xprop xwininfo import; do
     exit 2
   fi
 done
-for program in kvel solvanta solvanta_2008QG.bin; do
+for program in kvel solvanta PL-geoid2021.bin PL-geoid2021.model; do
   if [[ ! -e "$build/bin/$program" ]]; then
     echo "gui-check: $build/bin/$program is missing; build first (cmake --build $build)" >&2
     exit 2
@@ -65,7 +65,7 @@ install_program() {  # name program folder
   local bin="$work/$1-bin"
   mkdir -p "$bin"
   cp "$build/bin/$2" "$bin/"
-  [[ "$2" == solvanta ]] && cp "$build/bin/solvanta_2008QG.bin" "$bin/"
+  [[ "$2" == solvanta ]] && cp "$build/bin/PL-geoid2021.bin" "$build/bin/PL-geoid2021.model" "$bin/"
   printf '[General]\r\npath=%s\r\n' "$3" >"$bin/orvane.ini"
   echo "$bin/$2"
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the suite needs to build, test and run. Safe to run again.
+# Installs every Debian package the suite needs to build, test and run, and what CI needs besides
+# (clang and its runtime for the sanitizers and libFuzzer). Safe to run again.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
@@ -11,6 +12,7 @@ packages=(
   libboost-math-dev
   xvfb xauth time
   qt6-translations-l10n
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -25,6 +25,30 @@ std::vector<std::string> ReadAll(const std::string& bytes) {
   return lines;
 }
 
+// The lines of `bytes` as a user reads them: a leading UTF-8 byte-order mark skipped; CR LF, LF
+// and a lone CR end a line; Ctrl-Z ends the data.
+std::vector<std::string> ReferenceLines(std::string bytes) {
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  bytes = bytes.substr(0, bytes.find('\x1A'));
+  std::vector<std::string> lines;
+  std::string line;
+  bool open = false;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\n' || c == '\r') {
+      lines.push_back(line);
+      line.clear();
+      open = false;
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+      open = true;
+    }
+  }
+  if (open) lines.push_back(line);
+  return lines;
+}
+
 }  // namespace
 
 TEST(LineReader, LineEndsAndCtrlZ) {
@@ -34,7 +58,19 @@ TEST(LineReader, LineEndsAndCtrlZ) {
   EXPECT_EQ(ReadAll(""), V{});
   EXPECT_EQ(ReadAll("a\r\nb\x1A\r\nignored\r\n"), (V{"a", "b"}));
   EXPECT_EQ(ReadAll("\x1A" "after"), V{});
-  EXPECT_EQ(ReadAll("x\ry\n"), (V{"x\ry"}));  // a lone CR is no line end
+  // A lone CR ends a line too (old Mac line ends), also at the end of the data and before Ctrl-Z.
+  EXPECT_EQ(ReadAll("x\ry\n"), (V{"x", "y"}));
+  EXPECT_EQ(ReadAll("a\rb\rc\r"), (V{"a", "b", "c"}));
+  EXPECT_EQ(ReadAll("a\r\r\nb"), (V{"a", "", "b"}));
+  EXPECT_EQ(ReadAll("a\rb\x1A" "c\r"), (V{"a", "b"}));
+}
+
+TEST(LineReader, AByteOrderMarkAtTheStartIsSkipped) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(ReadAll("\xEF\xBB\xBF" "Rp1 212.4528\r\n"), (V{"Rp1 212.4528"}));
+  EXPECT_EQ(ReadAll("\xEF\xBB\xBF"), V{});
+  EXPECT_EQ(ReadAll("a\r\n\xEF\xBB\xBF" "b"), (V{"a", "\xEF\xBB\xBF" "b"}));  // only at the start
+  EXPECT_EQ(ReadAll("\xEF\xBB" "x"), (V{"\xEF\xBB" "x"}));
 }
 
 TEST(LineReader, LinesLongerThanTheBlock) {
@@ -67,14 +103,15 @@ TEST(LineReader, FifoAndDeviceAreRefusedWithoutWaiting) {
 }
 
 // Lines taken in place must be exactly the lines ReadLine gives, wherever a line falls in the
-// read blocks: ends across block boundaries, CR LF split by a boundary, Ctrl-Z, no final line end.
+// read blocks: ends across block boundaries, CR LF split by a boundary, a lone CR at a boundary,
+// Ctrl-Z, no final line end, a byte-order mark; and they are the lines of a plain reference split.
 TEST(LineReader, ViewsGiveTheSameLinesAsCopies) {
   const auto path = std::filesystem::temp_directory_path() / "orvane_line_reader_views_test.txt";
   std::string bytes;
   unsigned state = 7;
   const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7fff; };
   const char pieces[] = {'a', 'b', ' ', '\r', '\n', '\n', '\0', ';'};
-  for (int round = 0; round < 4; ++round) {
+  for (int round = 0; round < 6; ++round) {
     bytes.clear();
     const std::size_t size = 300000 + 70000 * static_cast<std::size_t>(round);
     while (bytes.size() < size) {
@@ -86,6 +123,8 @@ TEST(LineReader, ViewsGiveTheSameLinesAsCopies) {
     if (round == 1) bytes.pop_back();  // no final line end
     if (round == 2) bytes.insert(bytes.size() / 2, 1, '\x1A');
     if (round == 3) bytes.insert(65535, 1, '\x1A');  // Ctrl-Z at the end of the first block
+    if (round == 4) bytes.insert(0, "\xEF\xBB\xBF");
+    if (round == 5) bytes.insert(65535, "\rz");  // a lone CR at the end of the first block
     {
       std::ofstream out(path, std::ios::binary);
       out << bytes;
@@ -97,13 +136,17 @@ TEST(LineReader, ViewsGiveTheSameLinesAsCopies) {
     std::string copy;
     std::string_view view;
     std::size_t lines = 0;
+    const std::vector<std::string> expected = ReferenceLines(bytes);
     for (;;) {
       const bool more = copies.ReadLine(copy);
       ASSERT_EQ(views.ReadLineView(view), more) << lines;
       if (!more) break;
       ASSERT_EQ(view, copy) << lines;
+      ASSERT_LT(lines, expected.size());
+      ASSERT_EQ(copy, expected[lines]) << lines;
       ++lines;
     }
+    EXPECT_EQ(lines, expected.size()) << round;
     EXPECT_GT(lines, 1000u);
   }
   std::filesystem::remove(path);

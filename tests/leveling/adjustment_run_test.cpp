@@ -191,15 +191,17 @@ TEST(AdjustmentRun, AReportThatCannotBeCreatedStopsTheRun) {
   for (const auto& call : run.host.calls) EXPECT_NE(call.kind, HostCall::Monitor);
 }
 
-TEST(AdjustmentRun, AHeightsFileThatCannotBeCreatedIsNamedInTheReport) {
+TEST(AdjustmentRun, AHeightsFileThatCannotBeCreatedIsToldAndTheReportIsKept) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
   std::filesystem::create_directory(folder.File("h.osn"));
+  folder.WriteBytes("wyh.osn", "earlier report\r\n");
   const FolderRun run = RunOn(folder);
   EXPECT_EQ(run.outcome, RunOutcome::Stopped);
   const std::string text = " *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: " + folder.File("h.osn");
-  EXPECT_EQ(run.host.Boxes().front(), "information: " + text);
-  EXPECT_EQ(SplitReportLines(run.report), std::vector<std::string>{text});
+  EXPECT_EQ(run.host.Boxes(), (std::vector<std::string>{"information: " + text, "information:  KONIEC WYRÓWNANIA "}));
+  // A result that cannot be created no longer empties the other one first.
+  EXPECT_EQ(run.report, "earlier report\r\n");
 }
 
 TEST(AdjustmentRun, AFailedWriteIsReportedAndTheRunDoesNotFinish) {

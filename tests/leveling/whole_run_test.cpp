@@ -134,14 +134,16 @@ TEST(WholeRun, PartWithoutBenchmarkIsReportedInEverySolutionAndTheRunGoesOn) {
   EXPECT_EQ(r.host.Boxes(), boxes);
 }
 
-TEST(WholeRun, NumericBreakdownStopsThroughTheCommonExit) {
+// A height difference that would overflow the solution (the numeric breakdown itself is tested on
+// the iteration) is no measurement: reading stops at it as at a bad number.
+TEST(WholeRun, AbsurdHeightDifferenceStopsThroughTheCommonExit) {
   ScratchFolder folder;
   folder.Write("deltah", "RP1 P1 1e300 1.0\nP1 RP2 1.0 1.0\nRP2 RP1 1.0 1.0\n0 0 0.0010 0\n");
   folder.Write("h.sta", kTwoBenchmarks);
   FolderRun r = RunOn(folder, Method(1));
   EXPECT_EQ(r.outcome, orvane::RunOutcome::Stopped);
-  const std::string text = " *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe";
-  EXPECT_EQ(r.host.Boxes(), (std::vector<std::string>{"information: " + text, "information:  KONIEC WYRÓWNANIA "}));
+  const std::string text = "*** BŁĄD W REKORDZIE: RP1 P1 1e300 1.0";
+  EXPECT_EQ(r.host.Boxes(), (std::vector<std::string>{"message: " + text, "information:  KONIEC WYRÓWNANIA "}));
   EXPECT_EQ(SplitReportLines(r.report).back(), text);
   EXPECT_TRUE(r.heights.empty());
   EXPECT_FALSE(r.host.editHintShown);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "calculator_test_support.h"
+#include "common/replacement_file.h"
 #include "quasigeoid/calculator_run.h"
 #include "quasigeoid/model_grid.h"
 
@@ -71,11 +72,16 @@ TEST(CalculatorRun, AllResultsExistBeforeTheFirstListAndTheListsRunInOrder) {
   folder.CopyFixture("lists", {"BL", "BLH_e", "BLH_n"});
   folder.CopyFixture("satellite", {"DELTAH.gps", "BLH.grs"});
   RecordingHost host;
+  // The results are written beside the files they replace and take their place when the run ends.
+  const auto started = [&](const std::string& name) {
+    for (const auto& entry : fs::directory_iterator(folder.Path()))
+      if (entry.path().filename().string().rfind(std::string(orvane::kTemporaryPrefix) + name + ".", 0) == 0) return true;
+    return false;
+  };
   bool allCreatedAtFirstMessage = false;
   host.onMessage = [&](const std::string&) {
     if (host.calls.size() == 5)
-      allCreatedAtFirstMessage = fs::exists(folder.Path() / "bln") && fs::exists(folder.Path() / "blh_n.1") &&
-                                 fs::exists(folder.Path() / "blh_e.1") && !fs::exists(folder.Path() / "deltah1");
+      allCreatedAtFirstMessage = started("bln") && started("blh_n.1") && started("blh_e.1") && !started("deltah1");
   };
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
   EXPECT_EQ(host.calls, (std::vector<std::string>{
@@ -141,11 +147,13 @@ TEST(CalculatorRun, ResultThatCannotBeCreatedIsToldAndNothingIsConverted) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL", "BLH_e"});
   fs::create_directory(folder.Path() / "blh_n.1");
+  WriteBytes(folder.File("bln"), "earlier BLN\r\n");
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", "highlight Panel4",
                                                   "message *** Nie można utworzyć pliku: " + folder.File("blh_n.1")}));
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), "");
+  // A result that cannot be created no longer empties the others first.
+  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), "earlier BLN\r\n");
 }
 
 TEST(CalculatorRun, ResultThatCannotBeWrittenIsToldNeverASilentSuccess) {

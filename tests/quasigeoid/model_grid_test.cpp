@@ -51,8 +51,9 @@ class ModelFileTest : public testing::Test {
     std::fclose(f);
   }
 
-  // A value per file position that tells positions apart, negative ones included.
-  static std::int32_t ValueOf(std::size_t k) { return static_cast<std::int32_t>(k * 37) - 20000000; }
+  // A value per file position that tells positions apart, negative ones included, all within the
+  // +-150 m of a sound model.
+  static std::int32_t ValueOf(std::size_t k) { return static_cast<std::int32_t>(k * 15) - 7000000; }
 
   fs::path dir_;
   std::string path_;
