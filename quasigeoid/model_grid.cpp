@@ -1,11 +1,13 @@
 #include "quasigeoid/model_grid.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "common/cp1250.h"
@@ -40,6 +42,47 @@ struct FileCloser {
 };
 
 }  // namespace
+
+void ModelGrid::FreeStrips::operator()(std::int32_t* block) const { std::free(block); }
+
+void ModelGrid::PrepareCellNodes() {
+  constexpr std::size_t kStripValues = std::size_t{kGridRows} * kStripColumns * 4;
+  if (!strips_) {
+    // Aligned to large pages where the system offers them: a point list visits the copy at
+    // random, and one page-table entry then covers 2 MiB of it instead of 4 KiB.
+    constexpr std::size_t kAlignment = std::size_t{1} << 21;
+    const std::size_t bytes = (kStripValues * sizeof(std::int32_t) + kAlignment - 1) / kAlignment * kAlignment;
+    auto* block = static_cast<std::int32_t*>(std::aligned_alloc(kAlignment, bytes));
+    if (!block) return;  // no memory for the copy: the lookups read the rows instead
+#ifdef MADV_HUGEPAGE
+    ::madvise(block, bytes, MADV_HUGEPAGE);
+#endif
+    strips_.reset(block);
+  }
+  const std::int32_t* values = values_.data();
+  for (int p = 0; p < kGridRows; ++p) {
+    std::int32_t* strip = strips_.get() + StripIndex(p, -1);
+    for (int q = -1; q <= kGridColumns; ++q, strip += 4) {
+      for (int r = 0; r < 4; ++r) {
+        const int row = p - 1 + r;
+        const bool inside = row >= 0 && row < kGridRows && q >= 0 && q < kGridColumns;
+        strip[r] = inside ? values[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(q)] : 0;
+      }
+    }
+  }
+  stripsReady_ = true;
+}
+
+void ModelGrid::GatherCellNodes(int i, int j, CellNodes& nodes) const {
+  for (int c = 0; c < 4; ++c) {
+    for (int r = 0; r < 4; ++r) {
+      const int row = i - 1 + r;
+      const int column = j - 1 + c;
+      const bool inside = row >= 0 && row < kGridRows && column >= 0 && column < kGridColumns;
+      nodes.v[4 * c + r] = inside ? At(row, column) : 0;
+    }
+  }
+}
 
 ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress) {
   struct stat info {};
@@ -90,6 +133,7 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
       values[k] = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24));
     }
   }
+  grid.PrepareCellNodes();
   ModelLoadResult result;
   result.fileSize = size;
   return result;

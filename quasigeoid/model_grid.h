@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,23 @@ inline constexpr long double kGridUnit = 0.00001L;
 // The loading gauge counts one step per value but is full at this many.
 inline constexpr int kLoadGaugeMaximum = 190000;
 
+// The 4 x 4 nodes around cell (i, j): rows i - 1 .. i + 2 of columns j - 1 .. j + 2, node
+// (i - 1 + r, j - 1 + c) at index 4 c + r. N reads the inner 2 x 2, KSI and ETA all but the four
+// corners. A node beyond the grid (row -1, 801, 802; column -1, 1201, 1202) reads as 0; no formula
+// uses one.
+struct CellNodes {
+  alignas(64) std::int32_t v[16];
+  std::int32_t At(int r, int c) const { return v[4 * c + r]; }
+};
+
 // The grid in memory: the raw integers of the file, row (latitude) index first, rows 0..800,
 // columns 0..1200. One block allocated on construction and never resized; a run overwrites it.
+//
+// For the point lists, PrepareCellNodes() also lays the same integers out node-interleaved: for
+// every node the column of four rows around it, so the 16 nodes of a cell lie in 64 consecutive
+// bytes (one or two cache lines instead of four to eight scattered ones). Writing through the
+// non-const At() or Data() sets that copy aside until it is prepared again; CellNodesAt() gives the
+// same integers either way.
 class ModelGrid {
  public:
   ModelGrid() : values_(kGridValueCount, 0) {}
@@ -35,16 +51,47 @@ class ModelGrid {
     return values_[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(column)];
   }
   std::int32_t& At(int row, int column) {
+    stripsReady_ = false;
     return values_[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(column)];
   }
   // Row-major block of kGridValueCount values (value k of the file at index k).
   const std::int32_t* Data() const { return values_.data(); }
-  std::int32_t* Data() { return values_.data(); }
+  std::int32_t* Data() {
+    stripsReady_ = false;
+    return values_.data();
+  }
   // Start of row `row` (kGridColumns values).
   const std::int32_t* Row(int row) const { return Data() + static_cast<std::size_t>(row) * kGridColumns; }
 
+  // Builds the node-interleaved copy from the values (its block is allocated by the first call
+  // and kept for the life of the grid). The loader calls it; so must whoever changes the values
+  // and wants the fast lookups back. Not to be called while another thread reads the grid.
+  void PrepareCellNodes();
+  // The 16 nodes of cell (i, j), 0 <= i <= 799, 0 <= j <= 1199 (every cell LocateCell can give).
+  void CellNodesAt(int i, int j, CellNodes& nodes) const {
+    if (stripsReady_) {
+      const std::int32_t* strip = strips_.get() + StripIndex(i, j - 1);
+      for (int k = 0; k < 16; ++k) nodes.v[k] = strip[k];
+      return;
+    }
+    GatherCellNodes(i, j, nodes);
+  }
+
  private:
+  // Strips per row: columns -1 .. 1201, so that every cell's four strips exist.
+  static constexpr std::size_t kStripColumns = kGridColumns + 2;
+  static std::size_t StripIndex(int row, int column) {
+    return (static_cast<std::size_t>(row) * kStripColumns + static_cast<std::size_t>(column + 1)) * 4;
+  }
+  void GatherCellNodes(int i, int j, CellNodes& nodes) const;
+  struct FreeStrips {
+    void operator()(std::int32_t* block) const;
+  };
+
   std::vector<std::int32_t> values_;
+  // Node (p, q) holds rows p - 1 .. p + 2 of column q at StripIndex(p, q).
+  std::unique_ptr<std::int32_t[], FreeStrips> strips_;
+  bool stripsReady_ = false;
 };
 
 // The grid that lives as long as the program; every run loads into it.

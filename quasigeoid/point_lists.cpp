@@ -1,6 +1,13 @@
 #include "quasigeoid/point_lists.h"
 
+#include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "common/cp1250.h"
 #include "common/number_format.h"
@@ -109,9 +116,9 @@ std::string_view FrameLabel(ReferenceFrame frame) {
 namespace {
 
 // One line into `out`; `fields` is scratch space that a list keeps for all its lines.
+// The line goes onto the end of `out`; an ignored line adds nothing.
 LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelGrid& grid, ReferenceFrame frame,
                          RecordFields& fields, std::string& out) {
-  out.clear();
   // A record needs at most its first 8 fields; they are read in place, not copied. Knowing
   // whether there are at least 8 is all the test of too few fields asks.
   const int count = orvane::SplitLeadingFields(line, fields.data(), 8);
@@ -131,7 +138,9 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
     out += OutsideText(task);
     return LineResult::Outside;
   }
-  const Real n = AnomalyAt(grid, position, frame, p.point);
+  CellNodes nodes;
+  grid.CellNodesAt(position.i, position.j, nodes);
+  const Real n = AnomalyInFrame(GridAnomalyAt(nodes, position), frame, p.point);
 
   AppendRightAligned(out, p.nr, 16);
   out.push_back(kSeparator);
@@ -151,11 +160,11 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
   switch (task) {
     case PointListTask::AnomalyList:
       AppendFixedField(out, n, 9, 4);
-      AppendDeflections(task, DeflectionsAt(grid, position, kAnomalyListLimits), out);
+      AppendDeflections(task, DeflectionsAt(nodes, position, kAnomalyListLimits), out);
       break;
     case PointListTask::EllipsoidalToNormal:
       AppendFixedField(out, p.height - n, 9, 4);
-      AppendDeflections(task, DeflectionsAt(grid, position, kEllipsoidalToNormalLimits), out);
+      AppendDeflections(task, DeflectionsAt(nodes, position, kEllipsoidalToNormalLimits), out);
       break;
     case PointListTask::NormalToEllipsoidal:
       AppendFixedField(out, p.height + n, 9, 4);
@@ -165,28 +174,139 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
   return LineResult::Result;
 }
 
+// A block of input lines, copied out of the reader, and what they gave.
+struct LineBlock {
+  std::string text;               // the lines one after another, without their line ends
+  std::vector<std::size_t> ends;  // where each line ends in `text`
+  std::string out;                // the result and message lines, each with CR LF
+};
+
+// The rest of a long list, shared by several threads: each takes the next block of lines from
+// the reader, converts it on its own and writes it when every earlier block is written, so the
+// result has the same bytes, in the same order, as line-by-line conversion gives. The reader and
+// the writer are used by one thread at a time.
+class SharedList {
+ public:
+  SharedList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result, const ModelGrid& grid,
+             ReferenceFrame frame, std::size_t blockLines)
+      : task_(task), input_(input), result_(result), grid_(grid), frame_(frame), blockLines_(blockLines) {}
+
+  // Converts blocks until the input ends; every thread runs it.
+  void Work() {
+    LineBlock block;
+    RecordFields fields;
+    std::uint64_t sequence = 0;
+    while (ReadBlock(block, sequence)) {
+      block.out.clear();
+      std::size_t begin = 0;
+      for (const std::size_t end : block.ends) {
+        const std::string_view line(block.text.data() + begin, end - begin);
+        if (ConvertRecord(task_, line, grid_, frame_, fields, block.out) != LineResult::Ignored) block.out += "\r\n";
+        begin = end;
+      }
+      WriteBlock(block, sequence);
+    }
+  }
+
+  long long Lines() const { return lines_; }
+
+ private:
+  // The next block and its place in the input; false once the input has ended. The last block
+  // may be empty: it still takes its turn at the writer.
+  bool ReadBlock(LineBlock& block, std::uint64_t& sequence) {
+    const std::lock_guard lock(readMutex_);
+    if (inputEnded_) return false;
+    block.text.clear();
+    block.ends.clear();
+    std::string_view line;
+    while (block.ends.size() < blockLines_) {
+      if (!input_.ReadLineView(line)) {
+        inputEnded_ = true;
+        break;
+      }
+      block.text.append(line);
+      block.ends.push_back(block.text.size());
+    }
+    lines_ += static_cast<long long>(block.ends.size());
+    sequence = nextRead_++;
+    return true;
+  }
+
+  void WriteBlock(const LineBlock& block, std::uint64_t sequence) {
+    std::unique_lock lock(writeMutex_);
+    writeTurn_.wait(lock, [&] { return nextWrite_ == sequence; });
+    result_.Write(block.out);
+    ++nextWrite_;
+    lock.unlock();
+    writeTurn_.notify_all();
+  }
+
+  const PointListTask task_;
+  orvane::LineReader& input_;
+  orvane::TextWriter& result_;
+  const ModelGrid& grid_;
+  const ReferenceFrame frame_;
+  const std::size_t blockLines_;
+
+  std::mutex readMutex_;  // guards the reader and the fields below it
+  bool inputEnded_ = false;
+  std::uint64_t nextRead_ = 0;
+  long long lines_ = 0;
+
+  std::mutex writeMutex_;  // guards the writer and the turn
+  std::condition_variable writeTurn_;
+  std::uint64_t nextWrite_ = 0;
+};
+
+int ThreadsFor(const PointListPlan& plan) {
+  if (plan.threads > 0) return plan.threads;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(cores, 1U, static_cast<unsigned>(kMostListThreads)));
+}
+
+// Converts the rest of the input on the plan's threads; the lines read.
+long long ConvertShared(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
+                        const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan) {
+  SharedList list(task, input, result, grid, frame, std::max<std::size_t>(plan.blockLines, 1));
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < ThreadsFor(plan); ++t) {
+    try {
+      helpers.emplace_back(&SharedList::Work, &list);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: those there are (the calling one at least) do it all
+    }
+  }
+  list.Work();
+  for (std::thread& helper : helpers) helper.join();
+  return list.Lines();
+}
+
 }  // namespace
 
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
                             ReferenceFrame frame, std::string& out) {
   RecordFields fields;
+  out.clear();
   return ConvertRecord(task, line, grid, frame, fields, out);
 }
 
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                                 const ModelGrid& grid, ReferenceFrame frame) {
+                                 const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan) {
   PointListStatus status;
   std::string_view line;
   std::string out;
   RecordFields fields;
   out.reserve(256);
-  while (input.ReadLineView(line)) {
+  bool more = true;
+  while (status.lines < plan.simpleLines && (more = input.ReadLineView(line))) {
     ++status.lines;
+    out.clear();
     if (ConvertRecord(task, line, grid, frame, fields, out) == LineResult::Ignored) continue;
     // The line end goes with the line: one write per line.
     out += "\r\n";
     result.Write(out);
   }
+  if (more) status.lines += ConvertShared(task, input, result, grid, frame, plan);
   status.readOk = !input.Failed();
   input.Close();
   status.writeOk = result.Close();
