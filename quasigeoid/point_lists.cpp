@@ -115,29 +115,56 @@ std::string_view FrameLabel(ReferenceFrame frame) {
 
 namespace {
 
-// One line into `out`; `fields` is scratch space that a list keeps for all its lines.
-// The line goes onto the end of `out`; an ignored line adds nothing.
-LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelGrid& grid, ReferenceFrame frame,
-                         RecordFields& fields, std::string& out) {
+// A line split, read and located: all that is known of it before the grid is read.
+struct PreparedRecord {
+  LineResult result = LineResult::Ignored;  // Result: the numbers are still to be computed
+  std::string_view line;
+  std::string_view bSecondsText;  // fields 4 and 7 as read, printed as they stand when they can be
+  std::string_view lSecondsText;
+  ParsedPoint p;
+  GridPosition position;
+};
+
+// `fields` is scratch space that a list keeps for all its lines. The views in `r` point into
+// `line`.
+void PrepareRecord(PointListTask task, std::string_view line, RecordFields& fields, PreparedRecord& r) {
+  r.line = line;
   // A record needs at most its first 8 fields; they are read in place, not copied. Knowing
   // whether there are at least 8 is all the test of too few fields asks.
   const int count = orvane::SplitLeadingFields(line, fields.data(), 8);
   const int fewest = task == PointListTask::EllipsoidalToNormal ? 8 : 2;
-  if (count < fewest || fields[1] == "0") return LineResult::Ignored;
-
-  ParsedPoint p;
-  if (!ParseRecord(task, fields, p)) {
-    out += BadRecordText(task);
-    out += line;
-    return LineResult::Bad;
+  if (count < fewest || fields[1] == "0") {
+    r.result = LineResult::Ignored;
+  } else if (!ParseRecord(task, fields, r.p)) {
+    r.result = LineResult::Bad;
+  } else if (!LocateCell(r.p.point, EdgeClamping::On, r.position)) {
+    r.result = LineResult::Outside;
+  } else {
+    r.result = LineResult::Result;
+    r.bSecondsText = fields[4];
+    r.lSecondsText = fields[7];
   }
+}
 
-  GridPosition position;
-  if (!LocateCell(p.point, EdgeClamping::On, position)) {
-    out += p.nr;
-    out += OutsideText(task);
-    return LineResult::Outside;
+// The line of a prepared record onto the end of `out`; an ignored line adds nothing.
+LineResult FinishRecord(PointListTask task, const PreparedRecord& r, const ModelGrid& grid, ReferenceFrame frame,
+                        std::string& out) {
+  const ParsedPoint& p = r.p;
+  switch (r.result) {
+    case LineResult::Ignored:
+      return r.result;
+    case LineResult::Bad:
+      out += BadRecordText(task);
+      out += r.line;
+      return r.result;
+    case LineResult::Outside:
+      out += p.nr;
+      out += OutsideText(task);
+      return r.result;
+    case LineResult::Result:
+      break;
   }
+  const GridPosition& position = r.position;
   CellNodes nodes;
   grid.CellNodesAt(position.i, position.j, nodes);
   const Real n = AnomalyInFrame(GridAnomalyAt(nodes, position), frame, p.point);
@@ -148,13 +175,13 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
   out.push_back(kSeparator);
   AppendIntegerField(out, p.point.bMinutes, 2);
   out.push_back(kSeparator);
-  AppendFixedFieldOf(out, fields[4], p.point.bSeconds, 8, 5);
+  AppendFixedFieldOf(out, r.bSecondsText, p.point.bSeconds, 8, 5);
   out.push_back(kSeparator);
   AppendIntegerField(out, p.point.lDegrees, 2);
   out.push_back(kSeparator);
   AppendIntegerField(out, p.point.lMinutes, 2);
   out.push_back(kSeparator);
-  AppendFixedFieldOf(out, fields[7], p.point.lSeconds, 8, 5);
+  AppendFixedFieldOf(out, r.lSecondsText, p.point.lSeconds, 8, 5);
   out.push_back(kSeparator);
 
   switch (task) {
@@ -173,6 +200,18 @@ LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelG
   out += Tail(task, frame);
   return LineResult::Result;
 }
+
+// One line onto the end of `out`; an ignored line adds nothing.
+LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelGrid& grid, ReferenceFrame frame,
+                         RecordFields& fields, std::string& out) {
+  PreparedRecord r;
+  PrepareRecord(task, line, fields, r);
+  return FinishRecord(task, r, grid, frame, out);
+}
+
+// Lines prepared together before any is finished: the grid nodes of the first are on their way
+// from memory while the others are read, so a random list waits less for them.
+constexpr std::size_t kPreparedAhead = 16;
 
 // A block of input lines, copied out of the reader, and what they gave.
 struct LineBlock {
@@ -196,13 +235,22 @@ class SharedList {
     LineBlock block;
     RecordFields fields;
     std::uint64_t sequence = 0;
+    std::array<PreparedRecord, kPreparedAhead> prepared;
     while (ReadBlock(block, sequence)) {
       block.out.clear();
       std::size_t begin = 0;
-      for (const std::size_t end : block.ends) {
-        const std::string_view line(block.text.data() + begin, end - begin);
-        if (ConvertRecord(task_, line, grid_, frame_, fields, block.out) != LineResult::Ignored) block.out += "\r\n";
-        begin = end;
+      for (std::size_t first = 0; first < block.ends.size(); first += kPreparedAhead) {
+        const std::size_t count = std::min(kPreparedAhead, block.ends.size() - first);
+        for (std::size_t k = 0; k < count; ++k) {
+          const std::size_t end = block.ends[first + k];
+          PreparedRecord& r = prepared[k];
+          PrepareRecord(task_, std::string_view(block.text.data() + begin, end - begin), fields, r);
+          if (r.result == LineResult::Result) grid_.PrefetchCellNodes(r.position.i, r.position.j);
+          begin = end;
+        }
+        for (std::size_t k = 0; k < count; ++k) {
+          if (FinishRecord(task_, prepared[k], grid_, frame_, block.out) != LineResult::Ignored) block.out += "\r\n";
+        }
       }
       WriteBlock(block, sequence);
     }
