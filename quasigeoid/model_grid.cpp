@@ -59,16 +59,21 @@ void ModelGrid::PrepareCellNodes() {
 #endif
     strips_.reset(block);
   }
-  const std::int32_t* values = values_.data();
+  // Rows beyond the grid read from a row of zeros.
+  static const std::vector<std::int32_t> zeros(kGridColumns, 0);
   for (int p = 0; p < kGridRows; ++p) {
-    std::int32_t* strip = strips_.get() + StripIndex(p, -1);
-    for (int q = -1; q <= kGridColumns; ++q, strip += 4) {
-      for (int r = 0; r < 4; ++r) {
-        const int row = p - 1 + r;
-        const bool inside = row >= 0 && row < kGridRows && q >= 0 && q < kGridColumns;
-        strip[r] = inside ? values[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(q)] : 0;
-      }
+    const std::int32_t* rows[4];
+    for (int r = 0; r < 4; ++r) {
+      const int row = p - 1 + r;
+      rows[r] = row >= 0 && row < kGridRows ? values_.data() + static_cast<std::size_t>(row) * kGridColumns : zeros.data();
     }
+    std::int32_t* strip = strips_.get() + StripIndex(p, -1);
+    for (int r = 0; r < 4; ++r) strip[r] = 0;  // column -1
+    strip += 4;
+    for (int q = 0; q < kGridColumns; ++q, strip += 4) {
+      for (int r = 0; r < 4; ++r) strip[r] = rows[r][q];
+    }
+    for (int r = 0; r < 4; ++r) strip[r] = 0;  // column 1201
   }
   stripsReady_ = true;
 }

@@ -5,6 +5,7 @@
 // File layout: no header, 962 001 signed 32-bit little-endian integers, row by row from south to
 // north and within a row from west to east; unit 0.00001 m. Value k is row k / 1201, column
 // k % 1201; row i lies at 48 + 0.01 i degrees N, column j at 13 + 0.01 j degrees E.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -79,7 +80,14 @@ class ModelGrid {
   // Asks for the nodes of cell (i, j) to be brought into the cache, for a CellNodesAt soon after.
   // Always inlined: as a call of its own, the compiler takes it for one without effect and drops it.
   [[gnu::always_inline]] void PrefetchCellNodes(int i, int j) const {
-    if (!stripsReady_) return;
+    if (!stripsReady_) {
+      for (int row = std::max(i - 1, 0); row <= std::min(i + 2, kGridRows - 1); ++row) {
+        const std::int32_t* r = values_.data() + static_cast<std::size_t>(row) * kGridColumns;
+        __builtin_prefetch(r + std::max(j - 1, 0));
+        __builtin_prefetch(r + std::min(j + 2, kGridColumns - 1));
+      }
+      return;
+    }
     const std::int32_t* strip = strips_.get() + StripIndex(i, j - 1);
     __builtin_prefetch(strip);
     __builtin_prefetch(strip + 15);
