@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation2
   proj-data proj-bin libproj-dev
+  gdal-bin python3
   xvfb xauth time
 )
 missing=()
