@@ -4,6 +4,8 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -221,38 +223,46 @@ struct LineBlock {
 };
 
 // The rest of a long list, shared by several threads: each takes the next block of lines from
-// the reader, converts it on its own and writes it when every earlier block is written, so the
-// result has the same bytes, in the same order, as line-by-line conversion gives. The reader and
-// the writer are used by one thread at a time.
+// the reader, converts it on its own and hands it to the writing, which writes the blocks in input
+// order, so the result has the same bytes, in the same order, as line-by-line conversion gives.
+// A thread whose block must wait for an earlier one leaves it behind and goes on with the next;
+// whichever thread hands in the block that is due writes it and every waiting block after it. The
+// reader and the writer are used by one thread at a time.
 class SharedList {
  public:
   SharedList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result, const ModelGrid& grid,
-             ReferenceFrame frame, std::size_t blockLines)
-      : task_(task), input_(input), result_(result), grid_(grid), frame_(frame), blockLines_(blockLines) {}
+             ReferenceFrame frame, std::size_t blockLines, std::size_t mostWaiting)
+      : task_(task),
+        input_(input),
+        result_(result),
+        grid_(grid),
+        frame_(frame),
+        blockLines_(blockLines),
+        mostWaiting_(mostWaiting) {}
 
   // Converts blocks until the input ends; every thread runs it.
   void Work() {
-    LineBlock block;
     RecordFields fields;
     std::uint64_t sequence = 0;
     std::array<PreparedRecord, kPreparedAhead> prepared;
-    while (ReadBlock(block, sequence)) {
-      block.out.clear();
+    std::unique_ptr<LineBlock> block = std::make_unique<LineBlock>();
+    while (ReadBlock(*block, sequence)) {
+      block->out.clear();
       std::size_t begin = 0;
-      for (std::size_t first = 0; first < block.ends.size(); first += kPreparedAhead) {
-        const std::size_t count = std::min(kPreparedAhead, block.ends.size() - first);
+      for (std::size_t first = 0; first < block->ends.size(); first += kPreparedAhead) {
+        const std::size_t count = std::min(kPreparedAhead, block->ends.size() - first);
         for (std::size_t k = 0; k < count; ++k) {
-          const std::size_t end = block.ends[first + k];
+          const std::size_t end = block->ends[first + k];
           PreparedRecord& r = prepared[k];
-          PrepareRecord(task_, std::string_view(block.text.data() + begin, end - begin), fields, r);
+          PrepareRecord(task_, std::string_view(block->text.data() + begin, end - begin), fields, r);
           if (r.result == LineResult::Result) grid_.PrefetchCellNodes(r.position.i, r.position.j);
           begin = end;
         }
         for (std::size_t k = 0; k < count; ++k) {
-          if (FinishRecord(task_, prepared[k], grid_, frame_, block.out) != LineResult::Ignored) block.out += "\r\n";
+          if (FinishRecord(task_, prepared[k], grid_, frame_, block->out) != LineResult::Ignored) block->out += "\r\n";
         }
       }
-      WriteBlock(block, sequence);
+      block = HandIn(std::move(block), sequence);
     }
   }
 
@@ -280,13 +290,32 @@ class SharedList {
     return true;
   }
 
-  void WriteBlock(const LineBlock& block, std::uint64_t sequence) {
+  // Hands in converted block number `sequence`; gives back a block to fill next. Writes the
+  // blocks that are due when no other thread is writing. A thread that is far ahead of the
+  // writing waits, so the blocks left behind stay few (a handful, whatever the list's length).
+  std::unique_ptr<LineBlock> HandIn(std::unique_ptr<LineBlock> block, std::uint64_t sequence) {
     std::unique_lock lock(writeMutex_);
-    writeTurn_.wait(lock, [&] { return nextWrite_ == sequence; });
-    result_.Write(block.out);
-    ++nextWrite_;
-    lock.unlock();
-    writeTurn_.notify_all();
+    waiting_.emplace(sequence, std::move(block));
+    if (!writing_) {
+      writing_ = true;
+      for (auto due = waiting_.find(nextWrite_); due != waiting_.end(); due = waiting_.find(nextWrite_)) {
+        std::unique_ptr<LineBlock> next = std::move(due->second);
+        waiting_.erase(due);
+        lock.unlock();
+        result_.Write(next->out);
+        lock.lock();
+        ++nextWrite_;
+        spare_.push_back(std::move(next));
+      }
+      writing_ = false;
+      written_.notify_all();
+    }
+    // Too many blocks wait for one that another thread still converts: wait until it is written.
+    written_.wait(lock, [&] { return waiting_.size() <= mostWaiting_; });
+    if (spare_.empty()) return std::make_unique<LineBlock>();
+    std::unique_ptr<LineBlock> reused = std::move(spare_.back());
+    spare_.pop_back();
+    return reused;
   }
 
   const PointListTask task_;
@@ -295,15 +324,19 @@ class SharedList {
   const ModelGrid& grid_;
   const ReferenceFrame frame_;
   const std::size_t blockLines_;
+  const std::size_t mostWaiting_;
 
   std::mutex readMutex_;  // guards the reader and the fields below it
   bool inputEnded_ = false;
   std::uint64_t nextRead_ = 0;
   long long lines_ = 0;
 
-  std::mutex writeMutex_;  // guards the writer and the turn
-  std::condition_variable writeTurn_;
+  std::mutex writeMutex_;  // guards the fields below; the writer belongs to the thread writing
+  std::condition_variable written_;
+  std::map<std::uint64_t, std::unique_ptr<LineBlock>> waiting_;  // converted, not yet due
+  std::vector<std::unique_ptr<LineBlock>> spare_;                // written, to be filled again
   std::uint64_t nextWrite_ = 0;
+  bool writing_ = false;
 };
 
 int ThreadsFor(const PointListPlan& plan) {
@@ -315,9 +348,11 @@ int ThreadsFor(const PointListPlan& plan) {
 // Converts the rest of the input on the plan's threads; the lines read.
 long long ConvertShared(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
                         const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan) {
-  SharedList list(task, input, result, grid, frame, std::max<std::size_t>(plan.blockLines, 1));
+  const int threads = ThreadsFor(plan);
+  SharedList list(task, input, result, grid, frame, std::max<std::size_t>(plan.blockLines, 1),
+                  2 * static_cast<std::size_t>(threads));
   std::vector<std::thread> helpers;
-  for (int t = 1; t < ThreadsFor(plan); ++t) {
+  for (int t = 1; t < threads; ++t) {
     try {
       helpers.emplace_back(&SharedList::Work, &list);
     } catch (const std::system_error&) {
