@@ -62,7 +62,7 @@ inline constexpr int kMostListThreads = 4;
 // whatever the plan.
 struct PointListPlan {
   long long simpleLines = 4096;
-  std::size_t blockLines = 1024;
+  std::size_t blockLines = 2048;
   int threads = 0;  // 0: one per core, at most kMostListThreads
 };
 
