@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "common/cp1250.h"
 #include "common/work_folder.h"
@@ -43,21 +45,33 @@ struct FileCloser {
 
 }  // namespace
 
-void ModelGrid::FreeStrips::operator()(std::int32_t* block) const { std::free(block); }
+void GridPagesRelease::operator()(std::int32_t*) const {
+  if (mapping) ::munmap(mapping, length);
+}
+
+ModelGrid::PageBlock ModelGrid::ZeroedPages(std::size_t count) {
+  constexpr std::size_t kLargePage = std::size_t{1} << 21;
+  const std::size_t bytes = (count * sizeof(std::int32_t) + kLargePage - 1) / kLargePage * kLargePage;
+  // One large page more than needed, so that the block can begin on a large-page boundary.
+  const std::size_t length = bytes + kLargePage;
+  void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapping == MAP_FAILED) return PageBlock();
+  const auto address = reinterpret_cast<std::uintptr_t>(mapping);
+  auto* block = reinterpret_cast<std::int32_t*>((address + kLargePage - 1) / kLargePage * kLargePage);
+#ifdef MADV_HUGEPAGE
+  ::madvise(block, bytes, MADV_HUGEPAGE);
+#endif
+  return PageBlock(block, GridPagesRelease{mapping, length});  // anonymous pages read as zeros
+}
+
+ModelGrid::ModelGrid() : values_(ZeroedPages(kGridValueCount)) {
+  if (!values_) throw std::bad_alloc();
+}
 
 void ModelGrid::PrepareCellNodes() {
-  constexpr std::size_t kStripValues = std::size_t{kGridRows} * kStripColumns * 4;
   if (!strips_) {
-    // Aligned to large pages where the system offers them: a point list visits the copy at
-    // random, and one page-table entry then covers 2 MiB of it instead of 4 KiB.
-    constexpr std::size_t kAlignment = std::size_t{1} << 21;
-    const std::size_t bytes = (kStripValues * sizeof(std::int32_t) + kAlignment - 1) / kAlignment * kAlignment;
-    auto* block = static_cast<std::int32_t*>(std::aligned_alloc(kAlignment, bytes));
-    if (!block) return;  // no memory for the copy: the lookups read the rows instead
-#ifdef MADV_HUGEPAGE
-    ::madvise(block, bytes, MADV_HUGEPAGE);
-#endif
-    strips_.reset(block);
+    strips_ = ZeroedPages(std::size_t{kGridRows} * kStripColumns * 4);
+    if (!strips_) return;  // no memory for the copy: the lookups read the rows instead
   }
   // Rows beyond the grid read from a row of zeros.
   static const std::vector<std::int32_t> zeros(kGridColumns, 0);
@@ -65,7 +79,7 @@ void ModelGrid::PrepareCellNodes() {
     const std::int32_t* rows[4];
     for (int r = 0; r < 4; ++r) {
       const int row = p - 1 + r;
-      rows[r] = row >= 0 && row < kGridRows ? values_.data() + static_cast<std::size_t>(row) * kGridColumns : zeros.data();
+      rows[r] = row >= 0 && row < kGridRows ? values_.get() + static_cast<std::size_t>(row) * kGridColumns : zeros.data();
     }
     std::int32_t* strip = strips_.get() + StripIndex(p, -1);
     for (int r = 0; r < 4; ++r) strip[r] = 0;  // column -1

@@ -34,6 +34,13 @@ struct CellNodes {
   std::int32_t At(int r, int c) const { return v[4 * c + r]; }
 };
 
+// Gives back the pages of a block of the grid.
+struct GridPagesRelease {
+  void* mapping = nullptr;
+  std::size_t length = 0;
+  void operator()(std::int32_t* block) const;
+};
+
 // The grid in memory: the raw integers of the file, row (latitude) index first, rows 0..800,
 // columns 0..1200. One block allocated on construction and never resized; a run overwrites it.
 //
@@ -44,7 +51,7 @@ struct CellNodes {
 // same integers either way.
 class ModelGrid {
  public:
-  ModelGrid() : values_(kGridValueCount, 0) {}
+  ModelGrid();
   ModelGrid(const ModelGrid&) = delete;
   ModelGrid& operator=(const ModelGrid&) = delete;
 
@@ -56,10 +63,10 @@ class ModelGrid {
     return values_[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(column)];
   }
   // Row-major block of kGridValueCount values (value k of the file at index k).
-  const std::int32_t* Data() const { return values_.data(); }
+  const std::int32_t* Data() const { return values_.get(); }
   std::int32_t* Data() {
     stripsReady_ = false;
-    return values_.data();
+    return values_.get();
   }
   // Start of row `row` (kGridColumns values).
   const std::int32_t* Row(int row) const { return Data() + static_cast<std::size_t>(row) * kGridColumns; }
@@ -82,7 +89,7 @@ class ModelGrid {
   [[gnu::always_inline]] void PrefetchCellNodes(int i, int j) const {
     if (!stripsReady_) {
       for (int row = std::max(i - 1, 0); row <= std::min(i + 2, kGridRows - 1); ++row) {
-        const std::int32_t* r = values_.data() + static_cast<std::size_t>(row) * kGridColumns;
+        const std::int32_t* r = values_.get() + static_cast<std::size_t>(row) * kGridColumns;
         __builtin_prefetch(r + std::max(j - 1, 0));
         __builtin_prefetch(r + std::min(j + 2, kGridColumns - 1));
       }
@@ -101,13 +108,14 @@ class ModelGrid {
     return (static_cast<std::size_t>(row) * kStripColumns + static_cast<std::size_t>(column + 1)) * 4;
   }
   void GatherCellNodes(int i, int j, CellNodes& nodes) const;
-  struct FreeStrips {
-    void operator()(std::int32_t* block) const;
-  };
+  // A block of zeros in pages of its own, large pages where the system offers them: a point list
+  // reads the grid at random, and one page-table entry then covers 2 MiB of it instead of 4 KiB.
+  using PageBlock = std::unique_ptr<std::int32_t[], GridPagesRelease>;
+  static PageBlock ZeroedPages(std::size_t count);  // empty when there is no memory for it
 
-  std::vector<std::int32_t> values_;
+  PageBlock values_;
   // Node (p, q) holds rows p - 1 .. p + 2 of column q at StripIndex(p, q).
-  std::unique_ptr<std::int32_t[], FreeStrips> strips_;
+  PageBlock strips_;
   bool stripsReady_ = false;
 };
 
