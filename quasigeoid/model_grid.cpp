@@ -68,31 +68,7 @@ ModelGrid::ModelGrid() : values_(ZeroedPages(kGridValueCount)) {
   if (!values_) throw std::bad_alloc();
 }
 
-void ModelGrid::PrepareCellNodes() {
-  if (!strips_) {
-    strips_ = ZeroedPages(std::size_t{kGridRows} * kStripColumns * 4);
-    if (!strips_) return;  // no memory for the copy: the lookups read the rows instead
-  }
-  // Rows beyond the grid read from a row of zeros.
-  static const std::vector<std::int32_t> zeros(kGridColumns, 0);
-  for (int p = 0; p < kGridRows; ++p) {
-    const std::int32_t* rows[4];
-    for (int r = 0; r < 4; ++r) {
-      const int row = p - 1 + r;
-      rows[r] = row >= 0 && row < kGridRows ? values_.get() + static_cast<std::size_t>(row) * kGridColumns : zeros.data();
-    }
-    std::int32_t* strip = strips_.get() + StripIndex(p, -1);
-    for (int r = 0; r < 4; ++r) strip[r] = 0;  // column -1
-    strip += 4;
-    for (int q = 0; q < kGridColumns; ++q, strip += 4) {
-      for (int r = 0; r < 4; ++r) strip[r] = rows[r][q];
-    }
-    for (int r = 0; r < 4; ++r) strip[r] = 0;  // column 1201
-  }
-  stripsReady_ = true;
-}
-
-void ModelGrid::GatherCellNodes(int i, int j, CellNodes& nodes) const {
+void ModelGrid::GatherEdgeCellNodes(int i, int j, CellNodes& nodes) const {
   for (int c = 0; c < 4; ++c) {
     for (int r = 0; r < 4; ++r) {
       const int row = i - 1 + r;
@@ -152,7 +128,6 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
       values[k] = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24));
     }
   }
-  grid.PrepareCellNodes();
   ModelLoadResult result;
   result.fileSize = size;
   return result;

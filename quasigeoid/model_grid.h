@@ -43,12 +43,6 @@ struct GridPagesRelease {
 
 // The grid in memory: the raw integers of the file, row (latitude) index first, rows 0..800,
 // columns 0..1200. One block allocated on construction and never resized; a run overwrites it.
-//
-// For the point lists, PrepareCellNodes() also lays the same integers out node-interleaved: for
-// every node the column of four rows around it, so the 16 nodes of a cell lie in 64 consecutive
-// bytes (one or two cache lines instead of four to eight scattered ones). Writing through the
-// non-const At() or Data() sets that copy aside until it is prepared again; CellNodesAt() gives the
-// same integers either way.
 class ModelGrid {
  public:
   ModelGrid();
@@ -59,64 +53,47 @@ class ModelGrid {
     return values_[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(column)];
   }
   std::int32_t& At(int row, int column) {
-    stripsReady_ = false;
     return values_[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(column)];
   }
   // Row-major block of kGridValueCount values (value k of the file at index k).
   const std::int32_t* Data() const { return values_.get(); }
-  std::int32_t* Data() {
-    stripsReady_ = false;
-    return values_.get();
-  }
+  std::int32_t* Data() { return values_.get(); }
   // Start of row `row` (kGridColumns values).
   const std::int32_t* Row(int row) const { return Data() + static_cast<std::size_t>(row) * kGridColumns; }
 
-  // Builds the node-interleaved copy from the values (its block is allocated by the first call
-  // and kept for the life of the grid). The loader calls it; so must whoever changes the values
-  // and wants the fast lookups back. Not to be called while another thread reads the grid.
-  void PrepareCellNodes();
   // The 16 nodes of cell (i, j), 0 <= i <= 799, 0 <= j <= 1199 (every cell LocateCell can give).
   void CellNodesAt(int i, int j, CellNodes& nodes) const {
-    if (stripsReady_) {
-      const std::int32_t* strip = strips_.get() + StripIndex(i, j - 1);
-      for (int k = 0; k < 16; ++k) nodes.v[k] = strip[k];
+    if (i >= 1 && i <= kGridRows - 3 && j >= 1 && j <= kGridColumns - 3) {
+      const std::int32_t* corner = values_.get() + static_cast<std::size_t>(i - 1) * kGridColumns + (j - 1);
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) nodes.v[4 * c + r] = corner[static_cast<std::size_t>(r) * kGridColumns + c];
       return;
     }
-    GatherCellNodes(i, j, nodes);
+    GatherEdgeCellNodes(i, j, nodes);
   }
-  // Asks for the nodes of cell (i, j) to be brought into the cache, for a CellNodesAt soon after.
+  // Asks for the nodes of cell (i, j) to be brought into the cache, for a CellNodesAt soon after:
+  // a point list prepares a few lines ahead, so their nodes come from memory side by side.
   // Always inlined: as a call of its own, the compiler takes it for one without effect and drops it.
   [[gnu::always_inline]] void PrefetchCellNodes(int i, int j) const {
-    if (!stripsReady_) {
-      for (int row = std::max(i - 1, 0); row <= std::min(i + 2, kGridRows - 1); ++row) {
-        const std::int32_t* r = values_.get() + static_cast<std::size_t>(row) * kGridColumns;
-        __builtin_prefetch(r + std::max(j - 1, 0));
-        __builtin_prefetch(r + std::min(j + 2, kGridColumns - 1));
-      }
-      return;
+    const int first = std::max(j - 1, 0);
+    const int last = std::min(j + 2, kGridColumns - 1);
+    for (int row = std::max(i - 1, 0); row <= std::min(i + 2, kGridRows - 1); ++row) {
+      const std::int32_t* r = values_.get() + static_cast<std::size_t>(row) * kGridColumns;
+      __builtin_prefetch(r + first);
+      // The four nodes of a row reach into the next cache line unless they lie in one.
+      if ((reinterpret_cast<std::uintptr_t>(r + first) >> 6) != (reinterpret_cast<std::uintptr_t>(r + last) >> 6))
+        __builtin_prefetch(r + last);
     }
-    const std::int32_t* strip = strips_.get() + StripIndex(i, j - 1);
-    __builtin_prefetch(strip);
-    // The 64 bytes lie in one cache line when they begin one; else they reach into the next.
-    if ((reinterpret_cast<std::uintptr_t>(strip) & 63) != 0) __builtin_prefetch(strip + 15);
   }
 
  private:
-  // Strips per row: columns -1 .. 1201, so that every cell's four strips exist.
-  static constexpr std::size_t kStripColumns = kGridColumns + 2;
-  static std::size_t StripIndex(int row, int column) {
-    return (static_cast<std::size_t>(row) * kStripColumns + static_cast<std::size_t>(column + 1)) * 4;
-  }
-  void GatherCellNodes(int i, int j, CellNodes& nodes) const;
+  void GatherEdgeCellNodes(int i, int j, CellNodes& nodes) const;
   // A block of zeros in pages of its own, large pages where the system offers them: a point list
   // reads the grid at random, and one page-table entry then covers 2 MiB of it instead of 4 KiB.
   using PageBlock = std::unique_ptr<std::int32_t[], GridPagesRelease>;
   static PageBlock ZeroedPages(std::size_t count);  // empty when there is no memory for it
 
   PageBlock values_;
-  // Node (p, q) holds rows p - 1 .. p + 2 of column q at StripIndex(p, q).
-  PageBlock strips_;
-  bool stripsReady_ = false;
 };
 
 // The grid that lives as long as the program; every run loads into it.

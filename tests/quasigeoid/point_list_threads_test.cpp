@@ -1,5 +1,5 @@
-// A long point list converted on several threads, and the node-interleaved copy of the grid that
-// the lists read, against the line-by-line conversion and the row-major grid.
+// A long point list converted on several threads against the line-by-line conversion, and the 16
+// nodes of a cell that the lists gather from the grid.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -35,7 +35,7 @@ void FillRough(ModelGrid& grid) {
     for (int j = 0; j < solvanta::kGridColumns; ++j) grid.At(i, j) = RoughValue(i, j);
 }
 
-// A model file of rough values, loaded: the grid has its node-interleaved copy.
+// A model file of rough values, loaded.
 const ModelGrid& LoadedRoughGrid() {
   static ModelGrid grid;
   static const bool loaded = [] {
@@ -50,7 +50,7 @@ const ModelGrid& LoadedRoughGrid() {
   return grid;
 }
 
-// The same rough values written node by node, never prepared: lookups read the rows.
+// The same rough values written node by node.
 const ModelGrid& RowMajorRoughGrid() {
   static ModelGrid grid;
   static const bool filled = (FillRough(grid), true);
@@ -63,7 +63,7 @@ std::int32_t NodeOrZero(const ModelGrid& grid, int row, int column) {
   return grid.At(row, column);
 }
 
-TEST(CellNodes, EveryCellGetsItsSixteenNodesFromEitherLayout) {
+TEST(CellNodes, EveryCellGetsItsSixteenNodesAndZerosBeyondTheGrid) {
   const ModelGrid& loaded = LoadedRoughGrid();
   const ModelGrid& rows = RowMajorRoughGrid();
   CellNodes a;
@@ -81,20 +81,6 @@ TEST(CellNodes, EveryCellGetsItsSixteenNodesFromEitherLayout) {
     }
   }
   EXPECT_EQ(mismatches, 0);
-}
-
-TEST(CellNodes, WritingANodeSetsTheCopyAsideUntilPreparedAgain) {
-  ModelGrid grid;
-  FillRough(grid);
-  grid.PrepareCellNodes();
-  grid.At(400, 600) = -7;
-  CellNodes nodes;
-  grid.CellNodesAt(399, 599, nodes);  // node (400, 600) is the cell's north-east corner
-  EXPECT_EQ(nodes.At(2, 2), -7);
-  grid.PrepareCellNodes();
-  grid.CellNodesAt(401, 601, nodes);  // and now the south-west node of the cell before it
-  EXPECT_EQ(nodes.At(0, 0), -7);
-  EXPECT_EQ(nodes.At(1, 1), RoughValue(401, 601));
 }
 
 void AppendAngle(std::string& line, double degrees, int decimals) {
@@ -185,7 +171,7 @@ TEST(PointListThreads, SharedListGivesTheBytesOfTheLineByLineConversion) {
        {PointListTask::AnomalyList, PointListTask::EllipsoidalToNormal, PointListTask::NormalToEllipsoidal}) {
     for (const auto frame : {ReferenceFrame::Etrf2000, ReferenceFrame::Etrf89}) {
       SCOPED_TRACE(static_cast<int>(task) * 10 + static_cast<int>(frame));
-      // The reference: line by line on the row-major grid.
+      // The reference: line by line on the grid written node by node.
       const ListRun expected = ConvertWith(task, input, RowMajorRoughGrid(), frame, lineByLine);
       EXPECT_EQ(expected.lines, 29001);  // up to the Ctrl-Z
       EXPECT_GT(Count(expected.result, "rekord: "), 50u);
