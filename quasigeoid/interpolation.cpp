@@ -30,32 +30,21 @@ inline Real Slope(std::int32_t before, std::int32_t here, std::int32_t after, Re
   return -(forward + backward) * kDifferenceFactor * kRho / step;
 }
 
-inline Real Ksi(const ModelGrid& g, int p, int q, Real m) { return Slope(g.At(p - 1, q), g.At(p, q), g.At(p + 1, q), m); }
-inline Real Eta(const ModelGrid& g, int p, int q, Real pl) { return Slope(g.At(p, q - 1), g.At(p, q), g.At(p, q + 1), pl); }
-
-// The eight nodes around the cell (i, j) that the differences at its corners read besides the
-// corners themselves all hold data.
-bool NeighboursHaveData(const ModelGrid& g, int i, int j) {
-  for (int q = j; q <= j + 1; ++q) {
-    if (g.At(i - 1, q) == kNoData || g.At(i + 2, q) == kNoData) return false;
-  }
-  for (int p = i; p <= i + 1; ++p) {
-    if (g.At(p, j - 1) == kNoData || g.At(p, j + 2) == kNoData) return false;
-  }
-  return true;
-}
+// KSI and ETA at the corner node (i + r - 1, j + c - 1) of the cell, r and c in 1..2.
+inline Real Ksi(const CellNodes& n, int r, int c, Real m) { return Slope(n.At(r - 1, c), n.At(r, c), n.At(r + 1, c), m); }
+inline Real Eta(const CellNodes& n, int r, int c, Real pl) { return Slope(n.At(r, c - 1), n.At(r, c), n.At(r, c + 1), pl); }
 
 }  // namespace
 
-Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn) {
+Deflections DeflectionsAt(const CellNodes& nodes, const GridPosition& position, DeflectionLimits limits) {
   // Corners reach row i + 2 and column j + 2.
-  maxRow = std::min(maxRow, kGridRows - 3);
-  maxColumn = std::min(maxColumn, kGridColumns - 3);
+  const int maxRow = std::min(limits.maxRow, kGridRows - 3);
+  const int maxColumn = std::min(limits.maxColumn, kGridColumns - 3);
   const int i = position.i;
   const int j = position.j;
   Deflections result;
   if (i < 2 || i > maxRow || j < 2 || j > maxColumn) return result;
-  if (grid.HasNoData() && !(CellHasData(grid, position) && NeighboursHaveData(grid, i, j))) {
+  if (!nodes.DifferencesHaveData()) {
     result.noData = true;
     return result;
   }
@@ -64,18 +53,24 @@ Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, i
   const Real pl = 746.25L - 0.153L * row;   // 0.01 degree of parallel at the cell, metres
   const Real dx = position.dx;
   const Real dy = position.dy;
-  const Real k00 = Ksi(grid, i, j, m);
-  const Real k10 = Ksi(grid, i + 1, j, m);
-  const Real k11 = Ksi(grid, i + 1, j + 1, m);
-  const Real k01 = Ksi(grid, i, j + 1, m);
-  const Real e00 = Eta(grid, i, j, pl);
-  const Real e10 = Eta(grid, i + 1, j, pl);
-  const Real e11 = Eta(grid, i + 1, j + 1, pl);
-  const Real e01 = Eta(grid, i, j + 1, pl);
+  const Real k00 = Ksi(nodes, 1, 1, m);
+  const Real k10 = Ksi(nodes, 2, 1, m);
+  const Real k11 = Ksi(nodes, 2, 2, m);
+  const Real k01 = Ksi(nodes, 1, 2, m);
+  const Real e00 = Eta(nodes, 1, 1, pl);
+  const Real e10 = Eta(nodes, 2, 1, pl);
+  const Real e11 = Eta(nodes, 2, 2, pl);
+  const Real e01 = Eta(nodes, 1, 2, pl);
   result.computed = true;
   result.ksi = (1.0L - dx) * k00 * (1.0L - dy) + k10 * dx * (1.0L - dy) + k11 * dx * dy + (1.0L - dx) * k01 * dy;
   result.eta = (1.0L - dx) * e00 * (1.0L - dy) + e10 * dx * (1.0L - dy) + e11 * dx * dy + (1.0L - dx) * e01 * dy;
   return result;
+}
+
+Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn) {
+  CellNodes nodes;
+  grid.CellNodesAt(position.i, position.j, nodes);
+  return DeflectionsAt(nodes, position, DeflectionLimits{maxRow, maxColumn});
 }
 
 }  // namespace solvanta

@@ -123,34 +123,36 @@ inline bool LocateCell(const GeodeticPoint& point, EdgeClamping clamping, GridPo
 // nodata nodes (HasNoData false) answers without looking.
 inline bool CellHasData(const ModelGrid& grid, const GridPosition& position) {
   if (!grid.HasNoData()) return true;
-  const int i = position.i;
-  const int j = position.j;
-  return grid.At(i, j) != kNoData && grid.At(i + 1, j) != kNoData && grid.At(i + 1, j + 1) != kNoData &&
-         grid.At(i, j + 1) != kNoData;
+  CellNodes nodes;
+  grid.CellNodesAt(position.i, position.j, nodes);
+  return nodes.CornersHaveData();
 }
 
-// The bilinear N of the grid (PL-ETRF2000), metres. The cell must hold data (CellHasData).
-inline Real GridAnomalyAt(const ModelGrid& grid, const GridPosition& position) {
-  const int i = position.i;
-  const int j = position.j;
+// The bilinear N (PL-ETRF2000), metres, from the nodes of the position's cell, which must
+// hold data (CellNodes::CornersHaveData).
+inline Real GridAnomalyAt(const CellNodes& nodes, const GridPosition& position) {
   const Real dx = position.dx;
   const Real dy = position.dy;
-  const Real a00 = static_cast<Real>(grid.At(i, j)) * kGridUnit;
-  const Real a10 = static_cast<Real>(grid.At(i + 1, j)) * kGridUnit;
-  const Real a11 = static_cast<Real>(grid.At(i + 1, j + 1)) * kGridUnit;
-  const Real a01 = static_cast<Real>(grid.At(i, j + 1)) * kGridUnit;
+  const Real a00 = static_cast<Real>(nodes.At(1, 1)) * kGridUnit;
+  const Real a10 = static_cast<Real>(nodes.At(2, 1)) * kGridUnit;
+  const Real a11 = static_cast<Real>(nodes.At(2, 2)) * kGridUnit;
+  const Real a01 = static_cast<Real>(nodes.At(1, 2)) * kGridUnit;
   return (1.0L - dx) * a00 * (1.0L - dy) + a10 * dx * (1.0L - dy) + a11 * dx * dy + (1.0L - dx) * a01 * dy;
+}
+
+// The bilinear N of the grid (PL-ETRF2000), metres.
+inline Real GridAnomalyAt(const ModelGrid& grid, const GridPosition& position) {
+  CellNodes nodes;
+  grid.CellNodesAt(position.i, position.j, nodes);
+  return GridAnomalyAt(nodes, position);
 }
 
 // A PL-ETRF2000 height anomaly at (B, L) in arc-seconds, taken as an ellipsoidal height through
 // BlhToXyz, Etrf2000ToEtrf89 and back: the PL-ETRF89 anomaly, metres.
 Real AnomalyInEtrf89(Real bSeconds, Real lSeconds, Real anomaly2000);
 
-// N in metres in `frame` at an admissible position of `point` whose cell holds data. Every frame
-// but PL-ETRF89 gets the grid's own PL-ETRF2000 value.
-inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, ReferenceFrame frame,
-                      const GeodeticPoint& point) {
-  const Real n = GridAnomalyAt(grid, position);
+// The grid's PL-ETRF2000 anomaly `n` at `point` in `frame`: unchanged but for PL-ETRF89.
+inline Real AnomalyInFrame(Real n, ReferenceFrame frame, const GeodeticPoint& point) {
   if (frame != ReferenceFrame::Etrf89) return n;
   Real bSeconds;
   Real lSeconds;
@@ -158,10 +160,19 @@ inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, Refer
   return AnomalyInEtrf89(bSeconds, lSeconds, n);
 }
 
+// N in metres in `frame` at an admissible position of `point`. Every frame but PL-ETRF89 gets
+// the grid's own PL-ETRF2000 value.
+inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, ReferenceFrame frame,
+                      const GeodeticPoint& point) {
+  return AnomalyInFrame(GridAnomalyAt(grid, position), frame, point);
+}
+
 // KSI and ETA in arc-seconds at an admissible position, computed only for cells with
 // 2 <= i <= maxRow and 2 <= j <= maxColumn (limits above 798 and 1198 are cut to those, the
-// largest cells whose differences stay inside the grid). The same for both frames. When a node
-// that the differences need has no data, they are not computed and noData is set.
+// largest cells whose differences stay inside the grid). The same for both frames. `nodes` are
+// those of the position's cell. When a node that the differences need has no data, they are not
+// computed and noData is set.
+Deflections DeflectionsAt(const CellNodes& nodes, const GridPosition& position, DeflectionLimits limits);
 Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn);
 inline Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, DeflectionLimits limits) {
   return DeflectionsAt(grid, position, limits.maxRow, limits.maxColumn);

@@ -1,5 +1,6 @@
 #include "quasigeoid/model_grid.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "common/cp1250.h"
 
@@ -43,9 +46,43 @@ struct FileCloser {
 
 std::size_t ModelGrid::CountNoData() {
   std::size_t count = 0;
-  for (const std::int32_t v : values_) count += v == kNoData ? 1 : 0;
+  for (std::size_t k = 0; k < kGridValueCount; ++k) count += values_[k] == kNoData ? 1 : 0;
   noDataNodes_ = count;
   return count;
+}
+
+void GridPagesRelease::operator()(std::int32_t*) const {
+  if (mapping) ::munmap(mapping, length);
+}
+
+ModelGrid::PageBlock ModelGrid::ZeroedPages(std::size_t count) {
+  constexpr std::size_t kLargePage = std::size_t{1} << 21;
+  const std::size_t bytes = (count * sizeof(std::int32_t) + kLargePage - 1) / kLargePage * kLargePage;
+  // One large page more than needed, so that the block can begin on a large-page boundary.
+  const std::size_t length = bytes + kLargePage;
+  void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapping == MAP_FAILED) return PageBlock();
+  const auto address = reinterpret_cast<std::uintptr_t>(mapping);
+  auto* block = reinterpret_cast<std::int32_t*>((address + kLargePage - 1) / kLargePage * kLargePage);
+#ifdef MADV_HUGEPAGE
+  ::madvise(block, bytes, MADV_HUGEPAGE);
+#endif
+  return PageBlock(block, GridPagesRelease{mapping, length});  // anonymous pages read as zeros
+}
+
+ModelGrid::ModelGrid() : values_(ZeroedPages(kGridValueCount)) {
+  if (!values_) throw std::bad_alloc();
+}
+
+void ModelGrid::GatherEdgeCellNodes(int i, int j, CellNodes& nodes) const {
+  for (int c = 0; c < 4; ++c) {
+    for (int r = 0; r < 4; ++r) {
+      const int row = i - 1 + r;
+      const int column = j - 1 + c;
+      const bool inside = row >= 0 && row < kGridRows && column >= 0 && column < kGridColumns;
+      nodes.v[4 * c + r] = inside ? At(row, column) : 0;
+    }
+  }
 }
 
 ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress) {

@@ -6,9 +6,11 @@
 // north and within a row from west to east; unit 0.00001 m. Value k is row k / 1201, column
 // k % 1201; row i lies at 48 + 0.01 i degrees N, column j at 13 + 0.01 j degrees E. A node
 // without data holds kNoData.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,11 +31,39 @@ inline constexpr int kLoadGaugeMaximum = 190000;
 // on Earth comes near.
 inline constexpr std::int32_t kNoData = INT32_MIN;
 
+// The 4 x 4 nodes around cell (i, j): rows i - 1 .. i + 2 of columns j - 1 .. j + 2, node
+// (i - 1 + r, j - 1 + c) at index 4 c + r. N reads the inner 2 x 2, KSI and ETA all but the four
+// corners. A node beyond the grid (row -1, 801, 802; column -1, 1201, 1202) reads as 0; no formula
+// uses one.
+struct CellNodes {
+  alignas(64) std::int32_t v[16];
+  bool mayLackData = false;  // the grid has nodes without data: the tests below must be asked
+  std::int32_t At(int r, int c) const { return v[4 * c + r]; }
+  // The inner 2 x 2, which N reads, all hold data.
+  bool CornersHaveData() const {
+    return !mayLackData || (v[5] != kNoData && v[6] != kNoData && v[9] != kNoData && v[10] != kNoData);
+  }
+  // The 12 nodes that KSI and ETA read (all but the four outer corners) all hold data.
+  bool DifferencesHaveData() const {
+    if (!mayLackData) return true;
+    for (int k : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14})
+      if (v[k] == kNoData) return false;
+    return true;
+  }
+};
+
+// Gives back the pages of a block of the grid.
+struct GridPagesRelease {
+  void* mapping = nullptr;
+  std::size_t length = 0;
+  void operator()(std::int32_t* block) const;
+};
+
 // The grid in memory: the raw integers of the file, row (latitude) index first, rows 0..800,
 // columns 0..1200. One block allocated on construction and never resized; a run overwrites it.
 class ModelGrid {
  public:
-  ModelGrid() : values_(kGridValueCount, 0) {}
+  ModelGrid();
   ModelGrid(const ModelGrid&) = delete;
   ModelGrid& operator=(const ModelGrid&) = delete;
 
@@ -44,8 +74,8 @@ class ModelGrid {
     return values_[static_cast<std::size_t>(row) * kGridColumns + static_cast<std::size_t>(column)];
   }
   // Row-major block of kGridValueCount values (value k of the file at index k).
-  const std::int32_t* Data() const { return values_.data(); }
-  std::int32_t* Data() { return values_.data(); }
+  const std::int32_t* Data() const { return values_.get(); }
+  std::int32_t* Data() { return values_.get(); }
   // Start of row `row` (kGridColumns values).
   const std::int32_t* Row(int row) const { return Data() + static_cast<std::size_t>(row) * kGridColumns; }
 
@@ -60,8 +90,40 @@ class ModelGrid {
   const ModelInfo& Info() const { return info_; }
   void SetInfo(ModelInfo info) { info_ = std::move(info); }
 
+  // The 16 nodes of cell (i, j), 0 <= i <= 799, 0 <= j <= 1199 (every cell LocateCell can give).
+  void CellNodesAt(int i, int j, CellNodes& nodes) const {
+    nodes.mayLackData = noDataNodes_ != 0;
+    if (i >= 1 && i <= kGridRows - 3 && j >= 1 && j <= kGridColumns - 3) {
+      const std::int32_t* corner = values_.get() + static_cast<std::size_t>(i - 1) * kGridColumns + (j - 1);
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) nodes.v[4 * c + r] = corner[static_cast<std::size_t>(r) * kGridColumns + c];
+      return;
+    }
+    GatherEdgeCellNodes(i, j, nodes);
+  }
+  // Asks for the nodes of cell (i, j) to be brought into the cache, for a CellNodesAt soon after:
+  // a point list prepares a few lines ahead, so their nodes come from memory side by side.
+  // Always inlined: as a call of its own, the compiler takes it for one without effect and drops it.
+  [[gnu::always_inline]] void PrefetchCellNodes(int i, int j) const {
+    const int first = std::max(j - 1, 0);
+    const int last = std::min(j + 2, kGridColumns - 1);
+    for (int row = std::max(i - 1, 0); row <= std::min(i + 2, kGridRows - 1); ++row) {
+      const std::int32_t* r = values_.get() + static_cast<std::size_t>(row) * kGridColumns;
+      __builtin_prefetch(r + first);
+      // The four nodes of a row reach into the next cache line unless they lie in one.
+      if ((reinterpret_cast<std::uintptr_t>(r + first) >> 6) != (reinterpret_cast<std::uintptr_t>(r + last) >> 6))
+        __builtin_prefetch(r + last);
+    }
+  }
+
  private:
-  std::vector<std::int32_t> values_;
+  void GatherEdgeCellNodes(int i, int j, CellNodes& nodes) const;
+  // A block of zeros in pages of its own, large pages where the system offers them: a point list
+  // reads the grid at random, and one page-table entry then covers 2 MiB of it instead of 4 KiB.
+  using PageBlock = std::unique_ptr<std::int32_t[], GridPagesRelease>;
+  static PageBlock ZeroedPages(std::size_t count);  // empty when there is no memory for it
+
+  PageBlock values_;
   std::size_t noDataNodes_ = 0;
   ModelInfo info_ = BareModelInfo(kModelFileName);
 };

@@ -2,9 +2,9 @@
 // The three point-list conversions: BL -> BLN (N with KSI and ETA), BLH_e -> BLH_n.1 (normal
 // heights Hn = He - N) and BLH_n -> BLH_e.1 (ellipsoidal heights He = Hn + N).
 //
-// A list is streamed: one line is read, converted and written at a time, and every input line
-// gives at most one result or message line, in input order. Result lines are Windows-1250 text
-// with CR LF ends.
+// A list is streamed: lines are read, converted and written in order (a long list a block of lines
+// at a time, on all cores), and every input line gives at most one result or message line, in
+// input order. Result lines are Windows-1250 text with CR LF ends.
 #include <string>
 #include <string_view>
 
@@ -60,9 +60,24 @@ struct PointListStatus {
   long long lines = 0;  // input lines read
 };
 
+// Most threads a list is shared by when the plan leaves it to the machine.
+inline constexpr int kMostListThreads = 4;
+
+// How a list is spread over the cores. The first `simpleLines` lines are converted and written one
+// by one on the calling thread, so a short list never starts a thread; the rest of a longer list
+// goes in blocks of `blockLines` lines to `threads` threads (the calling one among them), which
+// convert blocks side by side and write them in input order. The result file gets the same bytes
+// whatever the plan.
+struct PointListPlan {
+  long long simpleLines = 4096;
+  std::size_t blockLines = 2048;
+  int threads = 0;  // 0: one per core, at most kMostListThreads
+};
+
 // Reads `input` to its end, writes one line per converted record into `result` (and the decimal
-// comma's message line, at most once) and closes both.
+// comma's message line, at most once, before the line that gave it) and closes both.
+// The grid is only read (by several threads for a long list).
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                                 const ModelGrid& grid, ReferenceFrame frame);
+                                 const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan = {});
 
 }  // namespace solvanta

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation2
   proj-data proj-bin libproj-dev
-  libgdal-dev gdal-bin
+  libgdal-dev gdal-bin python3
   libboost-math-dev
   xvfb xauth time
   qt6-translations-l10n
