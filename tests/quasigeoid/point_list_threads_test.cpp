@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -185,6 +186,58 @@ TEST(PointListThreads, SharedListGivesTheBytesOfTheLineByLineConversion) {
         EXPECT_TRUE(run.result == expected.result) << "plan " << plan.simpleLines << "/" << plan.blockLines;
         EXPECT_EQ(run.lines, expected.lines);
       }
+    }
+  }
+}
+
+// A model of rough values without data north of row 600 and in a hole around (300, 600), loaded.
+const ModelGrid& LoadedGridWithoutDataInPlaces() {
+  static ModelGrid grid;
+  static const bool loaded = [] {
+    ScratchFolder folder;
+    std::vector<std::int32_t> values(solvanta::kGridValueCount);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      const int i = static_cast<int>(k / solvanta::kGridColumns);
+      const int j = static_cast<int>(k % solvanta::kGridColumns);
+      const bool hole = i > 600 || (std::abs(i - 300) < 20 && std::abs(j - 600) < 20);
+      values[k] = hole ? solvanta::kNoData : RoughValue(i, j);
+    }
+    WriteBytes(folder.File("model"), std::string(reinterpret_cast<const char*>(values.data()), values.size() * 4));
+    return solvanta::LoadModelGrid(folder.File("model"), grid).outcome == solvanta::ModelLoadOutcome::Loaded;
+  }();
+  EXPECT_TRUE(loaded);
+  return grid;
+}
+
+// Nodes without data and decimal commas deep in a long list: the shared list tells the same lines
+// in the same places as line-by-line conversion, the decimal comma once, before its line.
+TEST(PointListThreads, NoCoverageAndTheDecimalCommaAreToldAsLineByLine) {
+  std::string text = MixedList();
+  const std::string comma = "DC 52 0 12,5 19 0 0 1\r\n";
+  std::string list;
+  std::size_t lineNo = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text.find('\n', at);
+    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
+    if (++lineNo == 15000 || lineNo == 25000) list += comma;
+    list.append(text, at, next - at);
+    at = next;
+  }
+  ScratchFolder folder;
+  WriteBytes(folder.File("list"), list);
+  PointListPlan lineByLine;
+  lineByLine.simpleLines = LLONG_MAX;
+  for (const auto task :
+       {PointListTask::AnomalyList, PointListTask::EllipsoidalToNormal, PointListTask::NormalToEllipsoidal}) {
+    SCOPED_TRACE(static_cast<int>(task));
+    const ListRun expected =
+        ConvertWith(task, folder.File("list"), LoadedGridWithoutDataInPlaces(), ReferenceFrame::Etrf2000, lineByLine);
+    EXPECT_GT(Count(expected.result, "zasi"), 100u);
+    EXPECT_EQ(Count(expected.result, "przecinek"), 1u);
+    EXPECT_NE(expected.result.find("Przecinek rozdziela pola: DC 52 0 12,5 19 0 0 1\r\n"), std::string::npos);
+    for (const PointListPlan& plan : {PointListPlan{0, 7, 3}, PointListPlan{100, 1000, 2}, PointListPlan{}}) {
+      const ListRun run = ConvertWith(task, folder.File("list"), LoadedGridWithoutDataInPlaces(), ReferenceFrame::Etrf2000, plan);
+      EXPECT_TRUE(run.result == expected.result) << "plan " << plan.simpleLines << "/" << plan.blockLines;
     }
   }
 }
