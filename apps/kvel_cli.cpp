@@ -110,12 +110,12 @@ int main(int argc, char** argv) {
     if (name == "--folder") {
       folder = value;
     } else if (name == "--method") {
-      if (value == "lsq") options.Method = 1;
-      else if (value == "robust") options.Method = 2;
+      if (value == "lsq") options.Method = kvel::Method::LeastSquares;
+      else if (value == "robust") options.Method = kvel::Method::Robust;
       else return UsageError("--method takes lsq or robust");
     } else if (name == "--accuracy") {
-      if (value == "full") options.AccuracyMode = 1;
-      else if (value == "simplified") options.AccuracyMode = 2;
+      if (value == "full") options.AccuracyMode = kvel::AccuracyMode::Full;
+      else if (value == "simplified") options.AccuracyMode = kvel::AccuracyMode::Simplified;
       else return UsageError("--accuracy takes full or simplified");
     } else if (name == "--decimals") {
       if (value == "3") options.Decimals = 3;

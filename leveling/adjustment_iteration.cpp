@@ -17,7 +17,6 @@ using orvane::FixedField;
 using orvane::IntegerField;
 using orvane::ToCp1250;
 
-constexpr int kRobust = 2;
 constexpr int kRobustIterations = 9;
 // A benchmark whose mean error is below this is held fixed by a weight of 1e20.
 constexpr double kWeightedBenchmarkError = 0.00001;
@@ -57,11 +56,11 @@ orvane::RunOutcome StopOnNumericFailure(AdjustmentRun& run) {
 }
 
 orvane::RunOutcome RunIteration(AdjustmentRun& run) {
-  ProfileSystem& sys = run.normal;
+  ProfileMatrix& sys = run.normal;
   const int m = run.ObservationCount();
   const int lp = run.PointCount();
   const int ls = run.FixedPointCount();
-  const bool robust = run.options.Method == kRobust;
+  const bool robust = run.options.Method == Method::Robust;
 
   // benchmarkOf[i]: the benchmark entry of catalogue point i, 0 for an ordinary point.
   std::vector<int> benchmarkOf(static_cast<std::size_t>(lp) + 1, 0);
@@ -73,14 +72,14 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
 
   for (int t = 1;; ++t) {
     // 1-2. The system, built in one pass over the observations.
-    ClearSystem(sys);
+    sys.Clear();
     run.factorSum = 0;
     for (int k = 1; k <= m; ++k) {
       Observation& o = run.obs[k];
       double w = o.Weight;
       if (robust && t >= 4) w *= run.robustFactor[k];
-      int a = sys.newNumber[o.From];
-      int b = sys.newNumber[o.To];
+      int a = sys.RowOf(o.From);
+      int b = sys.RowOf(o.To);
       if (a > b) {
         // The record is turned for good: from the lower to the higher matrix row.
         std::swap(o.From, o.To);
@@ -89,7 +88,7 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
         std::swap(a, b);
       }
       const double l = run.pointHeight[o.To] - run.pointHeight[o.From] - o.DH;
-      AddObservationEquation(sys, a, b, w, l);
+      sys.AddObservation(a, b, w, l);
       if (robust && t >= 3) {
         const double f = RobustWeightFactor(w, l, scale);
         run.factorSum += f;
@@ -97,24 +96,24 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
       }
     }
     // 3.
-    const double pll = sys.rightSide[lp + 1];
+    const double pll = sys.Pll();
 
     // 4. Benchmarks: fixed below 0.00001 m, otherwise observed heights with their mean error.
     for (int s = 1; s <= ls; ++s) {
       const double me = run.fixedMeanError[s];
       const double w = me < kWeightedBenchmarkError ? kFixedWeight : 1.0 / (me * me);
-      AddPointWeight(sys, sys.newNumber[run.fixedPoint[s]], w);
+      sys.AddPointWeight(sys.RowOf(run.fixedPoint[s]), w);
     }
 
     // 5.
     // One box per defective pivot, but no more than a few per solution: absurd weights can make
     // every pivot defective, and thousands of modal boxes would hold the user as a hang does.
     int defectBoxes = 0;
-    FactorAndSolve(sys, lp, [&](int) {
+    sys.FactorAndSolve([&](int) {
       if (++defectBoxes <= kDefectBoxesPerSolution) run.host->ShowInformation(ToCp1250(" *** Defekt układu "));
     });
-    if (sys.defectIndex >= 1) {
-      run.Report(" *** DEFEKT SIECI, WSK. NIEWIAD.: " + IntegerField(sys.defectIndex));
+    if (sys.DefectRow() >= 1) {
+      run.Report(" *** DEFEKT SIECI, WSK. NIEWIAD.: " + IntegerField(sys.DefectRow()));
       run.defectFound = true;
     }
 
@@ -122,7 +121,7 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
     double sumSquares = 0;
     run.benchmarkControlSum = 0;
     for (int i = 1; i <= lp; ++i) {
-      double dx = sys.correction[sys.newNumber[i]];
+      double dx = sys.Correction(sys.RowOf(i));
       sumSquares += dx * dx;
       const int s = benchmarkOf[i];
       if (s != 0) {
@@ -146,7 +145,7 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
     }
 
     // 8.
-    double pvv = sys.rightSide[lp + 1];
+    double pvv = sys.Pvv();
     if (!(pvv > 0)) pvv = 0;
 
     // Absurd input (values near the range of a double) must not run on into the listings.

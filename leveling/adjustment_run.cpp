@@ -14,6 +14,7 @@
 #include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
 #include "leveling/network_topology.h"
+#include "leveling/normal_equations.h"
 #include "leveling/observation_files.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"

@@ -22,9 +22,17 @@ inline constexpr int kMaxNeighbours = 2000;
 // Significant bytes of a point number; a longer number is cut.
 inline constexpr std::size_t kPointNrLength = 16;
 
+// The principle of the adjustment; the values are the option's documented codes.
+enum class Method : int { LeastSquares = 1, Robust = 2 };
+// How the mean errors of the residuals are found; the values are the option's documented codes.
+enum class AccuracyMode : int {
+  Full = 1,        // from the covariance matrix (least squares only)
+  Simplified = 2,  // from Otrębski's theorem
+};
+
 struct AdjustmentOptions {
-  int Method = 1;        // 1 least squares, 2 robust estimation
-  int AccuracyMode = 1;  // 1 full analysis from the covariance matrix, 2 simplified (Otrebski)
+  kvel::Method Method = kvel::Method::LeastSquares;
+  kvel::AccuracyMode AccuracyMode = kvel::AccuracyMode::Full;
   int Decimals = 4;      // 3, 4 or 5 decimals of the metre values in the listings
   bool UnitErrorIsOne = true;
 };
@@ -89,7 +97,7 @@ struct AdjustmentRun {
   int startPoint = 1;
 
   // Normal equations (rows, profile, factor) and what the iteration hands on to the listings.
-  ProfileSystem normal;
+  ProfileMatrix normal;
   bool defectFound = false;
   std::vector<double> robustFactor{1};  // robustFactor[1..ObservationCount()]
   double factorSum = 0;
@@ -100,6 +108,10 @@ struct AdjustmentRun {
   double finalMo = 1, heightMo = 1;
   // Tests and benchmarks only: the inverse by the quadratic-cost reference routines.
   bool referenceInverse = false;
+
+  // Height of catalogue point i as listed: the reduced height with the mean benchmark height
+  // added back (the run's own heights stay reduced).
+  double AdjustedHeight(int i) const { return pointHeight[i] + meanBenchHeight; }
 
   int ObservationCount() const { return static_cast<int>(obs.size()) - 1; }
   int BenchRecordCount() const { return static_cast<int>(bench.size()) - 1; }

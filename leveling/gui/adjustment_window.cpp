@@ -279,8 +279,8 @@ void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vect
 
 AdjustmentOptions AdjustmentWindow::Options() const {
   AdjustmentOptions options;
-  options.Method = method_;
-  options.AccuracyMode = accuracyMode_;
+  options.Method = static_cast<Method>(method_);
+  options.AccuracyMode = static_cast<AccuracyMode>(accuracyMode_);
   options.Decimals = decimals_;
   options.UnitErrorIsOne = unitOne_->isChecked();
   return options;

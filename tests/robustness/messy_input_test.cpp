@@ -603,8 +603,8 @@ const std::string& ModelFile() {
 
 kvel::AdjustmentOptions RandomOptions(Random& random) {
   kvel::AdjustmentOptions options;
-  options.Method = random.Chance(25) ? 2 : 1;
-  options.AccuracyMode = random.Chance(25) ? 2 : 1;
+  options.Method = random.Chance(25) ? kvel::Method::Robust : kvel::Method::LeastSquares;
+  options.AccuracyMode = random.Chance(25) ? kvel::AccuracyMode::Simplified : kvel::AccuracyMode::Full;
   options.Decimals = 3 + static_cast<int>(random.Below(3));
   options.UnitErrorIsOne = random.Chance(50);
   return options;
