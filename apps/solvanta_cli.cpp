@@ -109,7 +109,7 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
 }  // namespace
 
 int main(int argc, char** argv) {
-  int frameCode = 0;
+  solvanta::ReferenceFrame frame = solvanta::ReferenceFrame::None;
   std::string folder = ".";
   std::string modelPath;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
@@ -132,9 +132,9 @@ int main(int argc, char** argv) {
     }
     if (flag == "--frame") {
       if (value == "etrf89") {
-        frameCode = solvanta::kFrameCodeEtrf89;
+        frame = solvanta::ReferenceFrame::Etrf89;
       } else if (value == "etrf2000") {
-        frameCode = solvanta::kFrameCodeEtrf2000;
+        frame = solvanta::ReferenceFrame::Etrf2000;
       } else {
         return UsageError("unknown frame '" + std::string(value) + "' (etrf89 or etrf2000)");
       }
@@ -151,10 +151,10 @@ int main(int argc, char** argv) {
       return UsageError("unknown argument '" + std::string(arg) + "'");
     }
   }
-  if (frameCode == 0) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
+  if (frame == solvanta::ReferenceFrame::None) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
   if (modelPath.empty()) modelPath = solvanta::ModelFilePath();
 
   TerminalHost host(std::move(tasks));
-  const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);
+  const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath);
   return outcome == orvane::RunOutcome::Finished ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/run_outcome.h"
+#include "quasigeoid/interpolation.h"
 
 namespace solvanta {
 
@@ -39,10 +40,6 @@ class CalculatorHost {
   virtual void ShowInformation(const std::string& text) = 0;
 };
 
-// Frame codes as the main window sets them.
-inline constexpr int kFrameCodeEtrf89 = 1;
-inline constexpr int kFrameCodeEtrf2000 = 3;
-
 // The end-of-run message, and the message of a run without input (Windows-1250).
 std::string EndOfRunMessage();    // " koniec obliczeń "
 std::string NoInputMessage();     // "*** Brak zbioru danych "
@@ -54,18 +51,18 @@ std::string CannotReadMessage(const std::string& path);    // "*** Nie można od
 std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu pliku: " path
 
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
-// frame with code `frameCode` (kFrameCodeEtrf89 or kFrameCodeEtrf2000), reading the model from
+// `frame` (ReferenceFrame::Etrf89 or ReferenceFrame::Etrf2000, codes 1 and 3), reading the model from
 // `modelPath` (normally solvanta::ModelFilePath(), the file beside the program).
 //
 // Outcomes:
 // - Finished: " koniec obliczeń " was shown (also when no task was enabled);
 // - Stopped: the run ended early: no input at all ("*** Brak zbioru danych "), a frame code other
-//   than 1 or 3, or a result file that could not be created or written, or an input file that
+//   than 1 or 3 (none chosen), or a result file that could not be created or written, or an input file that
 //   could not be read (each told by a message box first);
 // - EndProgram: the program must end at once, after its message box: the model file missing or
 //   unreadable, a bad BLH.grs record, more than 100 000 admissible points in BLH.grs. Every result
 //   file is closed (its lines are on disk) before this is returned.
-orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
+orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
                                   const std::string& modelPath);
 
 }  // namespace solvanta

@@ -150,12 +150,12 @@ void CalculatorWindow::BuildControls() {
   etrf89_->setObjectName(QStringLiteral("RadioButton1"));
   etrf89_->move(144, 168);
   etrf89_->adjustSize();
-  connect(etrf89_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf89; });
+  connect(etrf89_, &QRadioButton::clicked, this, [this] { referenceFrame_ = ReferenceFrame::Etrf89; });
   etrf2000_ = new QRadioButton(QStringLiteral("PL-ETRF2000  epoka 2011.00  [ ASG-EUPOS - aktualny ]  "), client);
   etrf2000_->setObjectName(QStringLiteral("RadioButton3"));
   etrf2000_->move(144, 192);
   etrf2000_->adjustSize();
-  connect(etrf2000_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf2000; });
+  connect(etrf2000_, &QRadioButton::clicked, this, [this] { referenceFrame_ = ReferenceFrame::Etrf2000; });
 
   auto* bevel1 = new QFrame(client);
   bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -243,9 +243,9 @@ void CalculatorWindow::StartComputation() {
   StartRun(workFolder_, referenceFrame_);
 }
 
-void CalculatorWindow::StartRun(const std::string& workFolder, int frameCode) {
+void CalculatorWindow::StartRun(const std::string& workFolder, solvanta::ReferenceFrame frame) {
   runFolder_ = workFolder;
-  runFrame_ = frameCode;
+  runFrame_ = frame;
   orvane::gui::SetApplicationTitle(QStringLiteral("NIVORA_2008QG"));
   auto* progress = new ProgressWindow();
   progress_ = progress;

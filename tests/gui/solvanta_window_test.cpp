@@ -73,8 +73,8 @@ class SolvantaWindowTest : public QObject {
 
   std::unique_ptr<CalculatorWindow> FakeRunWindow(const QString& folder, std::vector<RunCall>& calls) {
     auto w = std::make_unique<CalculatorWindow>(folder.toStdString(), modelPath_.toStdString());
-    w->SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, int frame, const std::string& m) {
-      calls.push_back({f, frame, m});
+    w->SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, solvanta::ReferenceFrame frame, const std::string& m) {
+      calls.push_back({f, static_cast<int>(frame), m});
       return orvane::RunOutcome::Finished;
     });
     return w;
@@ -116,14 +116,14 @@ class SolvantaWindowTest : public QObject {
     std::vector<RunCall> calls;
     auto w = FakeRunWindow(dir.path(), calls);
     w->show();
-    QCOMPARE(w->ReferenceFrame(), 0);
+    QCOMPARE(static_cast<int>(w->ReferenceFrame()), 0);
     PressStart(*w);
     QCOMPARE(boxes_.Texts(), QStringList{QStringLiteral(" * ALE WYBIERZ NAJPIERW UKLAD ODNIESIENIA ")});
     QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Message);
     QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("Solvanta_2008QG"));
     QVERIFY(w->Progress() == nullptr);
     QVERIFY(calls.empty());
-    QCOMPARE(w->ReferenceFrame(), 0);
+    QCOMPARE(static_cast<int>(w->ReferenceFrame()), 0);
   }
 
   void frameChoiceReachesTheRunWhenOkIsPressed_data() {
@@ -143,7 +143,7 @@ class SolvantaWindowTest : public QObject {
     w->findChild<QRadioButton*>(frame == 1 ? QStringLiteral("RadioButton3") : QStringLiteral("RadioButton1"))
         ->click();
     w->findChild<QRadioButton*>(button)->click();
-    QCOMPARE(w->ReferenceFrame(), frame);
+    QCOMPARE(static_cast<int>(w->ReferenceFrame()), frame);
     PressStart(*w);
     ProgressWindow* progress = w->Progress();
     QVERIFY(progress != nullptr);
@@ -184,7 +184,7 @@ class SolvantaWindowTest : public QObject {
     auto w = std::make_unique<CalculatorWindow>(dir.path().toStdString(), modelPath_.toStdString());
     QList<int> seen;
     bool hiddenAfterClose = false;
-    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string&, int, const std::string&) {
+    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string&, solvanta::ReferenceFrame, const std::string&) {
       host.AdvanceGauge(150000);
       seen << w->Progress()->GaugePosition();
       host.AdvanceGauge(100000);
@@ -271,7 +271,7 @@ class SolvantaWindowTest : public QObject {
     WriteFile(dir.filePath("bl"), "A100 51 32 19.85593 19 36 3.24319\r\n");
     CalculatorWindow w(dir.path().toStdString(), modelPath_.toStdString());
     std::string pointInRun;
-    w.SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, int frame, const std::string& m) {
+    w.SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, solvanta::ReferenceFrame frame, const std::string& m) {
       pointInRun = std::localeconv()->decimal_point;
       return solvanta::RunCalculation(host, f, frame, m);
     });

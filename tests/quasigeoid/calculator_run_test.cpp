@@ -34,7 +34,7 @@ struct ModelCleanup : ::testing::Environment {
 };
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new ModelCleanup);
 
-RunOutcome RunIn(const ScratchFolder& folder, RecordingHost& host, int frame = solvanta::kFrameCodeEtrf2000,
+RunOutcome RunIn(const ScratchFolder& folder, RecordingHost& host, solvanta::ReferenceFrame frame = solvanta::ReferenceFrame::Etrf2000,
                  const std::string& model = ModelPath()) {
   return solvanta::RunCalculation(host, folder.Str(), frame, model);
 }
@@ -121,7 +121,7 @@ TEST(CalculatorRun, MissingModelEndsTheProgramBeforeAnyFileIsTouched) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL"});
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, solvanta::kFrameCodeEtrf2000, folder.File("solvanta_2008QG.bin")), RunOutcome::EndProgram);
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf2000, folder.File("solvanta_2008QG.bin")), RunOutcome::EndProgram);
   EXPECT_EQ(host.calls, std::vector<std::string>{"information *** Brak pliku: solvanta_2008QG.bin"});
   EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
 }
@@ -131,7 +131,7 @@ TEST(CalculatorRun, ShortModelFileEndsTheProgramWithAMessage) {
   folder.CopyFixture("lists", {"BL"});
   WriteLinearGridFile(folder.File("short.bin"), 1000);
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, solvanta::kFrameCodeEtrf2000, folder.File("short.bin")), RunOutcome::EndProgram);
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf2000, folder.File("short.bin")), RunOutcome::EndProgram);
   ASSERT_EQ(host.calls.size(), 1u);
   EXPECT_EQ(host.calls[0].rfind("information ***", 0), 0u) << host.calls[0];
   EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
@@ -176,7 +176,7 @@ TEST(CalculatorRun, FrameMustBeChosen) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL"});
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, 0), RunOutcome::Stopped);
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::None), RunOutcome::Stopped);
   EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
   ASSERT_EQ(host.calls.size(), 2u);
   EXPECT_EQ(host.calls[1].rfind("message *** Nie wybrano", 0), 0u);
@@ -186,7 +186,7 @@ TEST(CalculatorRun, Etrf89LabelsEveryResult) {
   ScratchFolder folder;
   WriteBytes(folder.File("BLH_n"), "P 52 0 0 19 0 0 100\r\n");
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, solvanta::kFrameCodeEtrf89), RunOutcome::Finished);
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf89), RunOutcome::Finished);
   const std::string out = ReadBytes(folder.Path() / "blh_e.1");
   EXPECT_EQ(out.substr(out.size() - 13), "  PL-ETRF89\r\n");
 }
