@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/point_record.h"
 #include "common/run_outcome.h"
 #include "common/text_writer.h"
 #include "leveling/profile_solver.h"
@@ -19,8 +20,7 @@ inline constexpr int kMaxObservations = 40000;
 inline constexpr int kMaxBenchRecords = 20000;
 inline constexpr int kMaxPoints = 20000;
 inline constexpr int kMaxNeighbours = 2000;
-// Significant bytes of a point number; a longer number is cut.
-inline constexpr std::size_t kPointNrLength = 16;
+using orvane::kPointNrLength;
 
 // The principle of the adjustment; the values are the option's documented codes.
 enum class Method : int { LeastSquares = 1, Robust = 2 };

@@ -112,19 +112,6 @@ constexpr std::string_view kOutsideText = " *** punkt poza obszarem dopuszczalny
 constexpr std::string_view kTooManyText = "*** Liczba punktów > 100000";
 constexpr std::string_view kEndRecord = "               0    0    0    0  ";
 
-bool ParseStation(const orvane::FieldTable& f, GeodeticPoint& p) {
-  int bDeg = 0, bMin = 0, lDeg = 0, lMin = 0;
-  if (!orvane::ParseInteger(f[2], bDeg) || !orvane::ParseInteger(f[3], bMin) ||
-      !orvane::ParseNumber(f[4], p.bSeconds) || !orvane::ParseInteger(f[5], lDeg) ||
-      !orvane::ParseInteger(f[6], lMin) || !orvane::ParseNumber(f[7], p.lSeconds))
-    return false;
-  p.bDegrees = bDeg;
-  p.bMinutes = bMin;
-  p.lDegrees = lDeg;
-  p.lMinutes = lMin;
-  return true;
-}
-
 // Closes DELTAH1 and tells the user when any of its lines did not reach the disk.
 bool CloseResult(orvane::TextWriter& result, CalculatorHost& host) {
   if (result.Close()) return true;
@@ -166,8 +153,8 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
   while (positions.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
     if (count < 7 || fields[1] == "0") continue;
-    GeodeticPoint point;
-    if (!ParseStation(fields, point)) {
+    orvane::DmsPosition dms;
+    if (!orvane::ParseDmsFields({fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]}, dms)) {
       positions.Close();
       vectors.Close();
       result.Line(NotComputedText());
@@ -175,6 +162,7 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
       host.ShowMessage(BadStationBoxText() + line);
       return RunOutcome::EndProgram;
     }
+    const GeodeticPoint point = PointOf(dms);
     GridPosition position;
     if (!LocateCell(point, EdgeClamping::Off, position)) {
       out.assign(CutPointNr(fields[1]));
