@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
@@ -86,27 +87,16 @@ int UsageError(const std::string& text) {
 int main(int argc, char** argv) {
   std::string folder;
   kvel::AdjustmentOptions options;
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp;
-      return 0;
-    }
-    std::string_view name = arg;
-    std::string_view value;
-    bool hasValue = false;
-    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    if (name != "--folder" && name != "--method" && name != "--accuracy" && name != "--decimals" && name != "--mo")
-      return UsageError("unknown argument '" + std::string(arg) + "'");
-    if (!hasValue) {
-      if (i + 1 >= args.size()) return UsageError("option " + std::string(name) + " needs a value");
-      value = args[++i];
-    }
+  static constexpr orvane::CommandOption kOptions[] = {
+      {"--folder"}, {"--method"}, {"--accuracy"}, {"--decimals"}, {"--mo"}};
+  const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+  if (line.help) {
+    std::cout << kHelp;
+    return 0;
+  }
+  if (!line.error.empty()) return UsageError(line.error);
+  if (!line.positional.empty()) return UsageError("unknown argument '" + std::string(line.positional[0]) + "'");
+  for (const auto& [name, value] : line.options) {
     if (name == "--folder") {
       folder = value;
     } else if (name == "--method") {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/run_outcome.h"
 #include "common/work_folder.h"
@@ -114,22 +115,15 @@ int main(int argc, char** argv) {
   std::string modelPath;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
                                           solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
-  for (int a = 1; a < argc; ++a) {
-    const std::string_view arg = argv[a];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp;
-      return 0;
-    }
-    std::string_view value;
-    std::string_view flag = arg;
-    const auto eq = arg.find('=');
-    if (arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
-      flag = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    } else if (arg == "--frame" || arg == "--folder" || arg == "--tasks" || arg == "--model") {
-      if (a + 1 >= argc) return UsageError("option " + std::string(arg) + " needs a value");
-      value = argv[++a];
-    }
+  static constexpr orvane::CommandOption kOptions[] = {{"--frame"}, {"--folder"}, {"--tasks"}, {"--model"}};
+  const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+  if (line.help) {
+    std::cout << kHelp;
+    return 0;
+  }
+  if (!line.error.empty()) return UsageError(line.error);
+  if (!line.positional.empty()) return UsageError("unknown argument '" + std::string(line.positional[0]) + "'");
+  for (const auto& [flag, value] : line.options) {
     if (flag == "--frame") {
       if (value == "etrf89") {
         frame = solvanta::ReferenceFrame::Etrf89;
@@ -139,16 +133,12 @@ int main(int argc, char** argv) {
         return UsageError("unknown frame '" + std::string(value) + "' (etrf89 or etrf2000)");
       }
     } else if (flag == "--folder") {
-      if (value.empty()) return UsageError("--folder needs a directory");
       folder = std::string(value);
     } else if (flag == "--tasks") {
       std::string bad;
       if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat)");
-    } else if (flag == "--model") {
-      if (value.empty()) return UsageError("--model needs a file");
-      modelPath = std::string(value);
     } else {
-      return UsageError("unknown argument '" + std::string(arg) + "'");
+      modelPath = std::string(value);
     }
   }
   if (frame == solvanta::ReferenceFrame::None) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");

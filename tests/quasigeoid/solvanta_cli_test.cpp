@@ -64,7 +64,7 @@ TEST_F(SolvantaCli, HelpExplainsTheFlagsAndTheFiles) {
 
 TEST_F(SolvantaCli, UsageErrorsExitWithTwo) {
   for (const char* arguments : {"", "--frame", "--frame wgs84", "--frame etrf89 --tasks bl,xyz", "--frame etrf89 --bogus",
-                                "--frame etrf2000 --folder"}) {
+                                "--frame etrf2000 --folder", "--frame etrf2000 --folder=", "--frame=etrf89 extra"}) {
     const Result r = Cli(arguments);
     EXPECT_EQ(r.status, 2) << arguments;
     EXPECT_NE(r.err.find("solvanta-cli:"), std::string::npos) << arguments;
