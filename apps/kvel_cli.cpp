@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kMonitorLines = 41;  // the MONITOR memo holds 41 lines
 
 const char* const kHelp =
     "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
@@ -51,10 +50,10 @@ std::string Utf8(const std::string& cp1250) { return orvane::FromCp1250(cp1250);
 // The terminal as host of the run: boxes become lines on standard error.
 class TerminalHost : public kvel::AdjustmentHost {
  public:
-  TerminalHost() : monitor_(kMonitorLines) { monitor_[7] = " "; }
+  TerminalHost() : monitor_(kvel::kMonitorLineCount) { monitor_[kvel::kMonitorBlankLine] = " "; }
 
   void SetMonitorLine(int index, const std::string& text) override {
-    if (index < 0 || index >= kMonitorLines) return;
+    if (index < 0 || index >= kvel::kMonitorLineCount) return;
     monitor_[static_cast<std::size_t>(index)] = text;
     std::cerr << "MONITOR " << index << ": " << Utf8(text) << '\n';
   }
@@ -62,9 +61,10 @@ class TerminalHost : public kvel::AdjustmentHost {
   void ShowInformation(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowEditHint() override {}
 
-  // The window empties lines 1 to 20 before each run.
+  // Empties the lines that the window empties before each run.
   void ClearForRun() {
-    for (int i = 1; i <= 20; ++i) monitor_[static_cast<std::size_t>(i)].clear();
+    for (int i = kvel::kMonitorFirstRunLine; i <= kvel::kMonitorLastRunLine; ++i)
+      monitor_[static_cast<std::size_t>(i)].clear();
   }
 
   void PrintMonitor() const {
@@ -124,14 +124,10 @@ int main(int argc, char** argv) {
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
-  // The same presence checks as the window's start button: deltah, deltah1, h.sta, xyh.sta.
-  const std::vector<int> present = orvane::PresenceFlags(folder, orvane::KvelPresenceNames());
-  if (!present[2] && !present[3]) {
-    std::cerr << "*** Brak nawiązania sieci\n";
-    return 1;
-  }
-  if (!present[0] && !present[1]) {
-    std::cerr << "*** Brak zbioru obserwacyjnego\n";
+  // The window's start checks, on the files present now.
+  const std::string_view refusal = kvel::StartRefusal(orvane::PresenceFlags(folder, orvane::KvelPresenceNames()));
+  if (!refusal.empty()) {
+    std::cerr << refusal << '\n';
     return 1;
   }
 

@@ -23,12 +23,8 @@ namespace kvel {
 
 namespace {
 
+using orvane::PathText;
 using orvane::ToCp1250;
-
-// A file-system path (UTF-8) as report or box text.
-std::string PathText(const std::string& path) {
-  return orvane::IsValidUtf8(path) ? ToCp1250(path) : path;
-}
 
 // The current local date in the user's short date form (%x of the environment's locale).
 std::string LocalDateText() {
@@ -128,6 +124,13 @@ bool CloseResult(AdjustmentRun& run, orvane::TextWriter& file, bool created) {
 }
 
 }  // namespace
+
+std::string_view StartRefusal(const std::vector<int>& presence) {
+  auto present = [&](std::size_t k) { return k < presence.size() && presence[k] != 0; };
+  if (!present(2) && !present(3)) return "*** Brak nawiązania sieci";
+  if (!present(0) && !present(1)) return "*** Brak zbioru obserwacyjnego";
+  return {};
+}
 
 orvane::RunOutcome RunAdjustment(const std::string& workFolder, const AdjustmentOptions& options,
                                  AdjustmentHost& host) {

@@ -124,6 +124,20 @@ struct AdjustmentRun {
   void Monitor(int index, const std::string& bytes) { host->SetMonitorLine(index, bytes); }
 };
 
+// The MONITOR: kMonitorLineCount lines, numbered from 0. Before any run every line is empty but
+// line kMonitorBlankLine, which holds one blank; lines kMonitorFirstRunLine..kMonitorLastRunLine
+// are emptied before each run (the window and the terminal keep the same layout).
+inline constexpr int kMonitorLineCount = 41;
+inline constexpr int kMonitorBlankLine = 7;
+inline constexpr int kMonitorFirstRunLine = 1;
+inline constexpr int kMonitorLastRunLine = 20;
+
+// The start checks of a run, on the presence flags of orvane::KvelPresenceNames() (deltah,
+// deltah1, h.sta, xyh.sta): a benchmark file, then an observation file. Empty when the run may
+// start, else the message to show (UTF-8): "*** Brak nawiązania sieci" or
+// "*** Brak zbioru obserwacyjnego".
+std::string_view StartRefusal(const std::vector<int>& presence);
+
 // Reads the working folder's input files, adjusts the network and writes wyh.osn and h.osn.
 // Finished only when every phase ran to its end and both result files were written whole;
 // Stopped on every error stop (each already reported through the host). The box

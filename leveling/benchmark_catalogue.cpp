@@ -40,7 +40,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
   }
   // A file that is there but cannot be read (no permission, a FIFO, a read error) is told as such.
   const std::string cannotRead = ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") +
-                                 (orvane::IsValidUtf8(run.benchFilePath) ? ToCp1250(run.benchFilePath) : run.benchFilePath);
+                                 orvane::PathText(run.benchFilePath);
   if (!reader.Open(run.benchFilePath)) return StopWithInformation(run, cannotRead, cannotRead);
   const int heightField = withCoordinates ? 4 : 2;
 
@@ -70,7 +70,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       if (groupError > 1 || groupError < -1) {
         run.Report(" ** ZIDENTYFIKOWANO Mh nawiazania = " + orvane::Scientific23(groupError));
         run.Report(ToCp1250("    możliwy błąd formalny w zbiorze: ") +
-                   (orvane::IsValidUtf8(run.benchFilePath) ? ToCp1250(run.benchFilePath) : run.benchFilePath));
+                   orvane::PathText(run.benchFilePath));
         run.Report("    skorygowano na  Mh=0.000 (const.)");
         groupError = 0;
       }

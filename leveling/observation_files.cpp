@@ -35,7 +35,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   // One that is there but cannot be read (no permission, a FIFO) must not be passed over as
   // missing: the network would be adjusted without its observations and called finished.
   const std::string cannotRead =
-      ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") + (orvane::IsValidUtf8(path) ? ToCp1250(path) : path);
+      ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") + orvane::PathText(path);
   if (!reader.Open(path)) return StopWithInformation(run, cannotRead);
   const int firstAdded = run.ObservationCount() + 1;
 
