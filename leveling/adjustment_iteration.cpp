@@ -50,8 +50,7 @@ double RobustWeightFactor(double w, double l, double s) {
 orvane::RunOutcome StopOnNumericFailure(AdjustmentRun& run) {
   const std::string text =
       ToCp1250(" *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe");
-  run.Report(text);
-  run.host->ShowInformation(text);
+  run.Stop(text);
   return orvane::RunOutcome::Stopped;
 }
 

@@ -118,6 +118,16 @@ struct AdjustmentRun {
   int PointCount() const { return static_cast<int>(pointNr.size()) - 1; }
   int FixedPointCount() const { return static_cast<int>(fixedPoint.size()) - 1; }
 
+  // The one way a phase stops the run: the report line, then the information box (both
+  // Windows-1250 bytes; the box repeats the line unless given its own text). Always false, for
+  // `return run.Stop(...)` in a phase that answers whether the run goes on.
+  bool Stop(std::string_view reportLine) { return Stop(reportLine, reportLine); }
+  bool Stop(std::string_view reportLine, std::string_view boxText) {
+    Report(reportLine);
+    host->ShowInformation(std::string(boxText));
+    return false;
+  }
+
   // A report line, already in Windows-1250 bytes.
   void Report(std::string_view bytes) { report.Line(bytes); }
   // Replaces MONITOR line `index` (Windows-1250 bytes).
