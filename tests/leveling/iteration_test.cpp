@@ -440,7 +440,11 @@ TEST(Robust, WithoutRedundancyTheScaleIsOneAndTheRunEnds) {
 
 TEST(Robust, WeightFunction) {
   // f = (1 + 0.1111 p l^2 / s^2)^(-1/2); the constant is 0.1111, not 1/9.
-  EXPECT_DOUBLE_EQ(RobustWeightFactor(1e6, 0.003, 0.001), 1.0 / std::sqrt(1.0 + 0.1111 * 1e6 * 9e-6 / 1e-6));
+  // By hand: p = 1, l = 3, s = 1 gives 0.1111 * 9 = 0.9999, f = 1 / sqrt(1.9999) = 0.70712446
+  // (with 1/9 it would be 1 / sqrt(2) = 0.70710678).
+  EXPECT_NEAR(RobustWeightFactor(1.0, 3.0, 1.0), 0.70712446, 1e-8);
+  // p = 1e6, l = 0.003, s = 3: 0.1111 * 1e6 * 9e-6 / 9 = 0.1111, f = 1 / sqrt(1.1111) = 0.94868804.
+  EXPECT_NEAR(RobustWeightFactor(1e6, 0.003, 3.0), 0.94868804, 1e-8);
   EXPECT_DOUBLE_EQ(RobustWeightFactor(4.0, 0.0, 2.0), 1.0);
   // A scale of exactly 0 (all misclosures exactly 0): nothing is down-weighted.
   EXPECT_EQ(RobustWeightFactor(1e6, 0.0, 0.0), 1.0);
