@@ -63,7 +63,7 @@ TEST(CalculatorRun, InputWithItsSwitchOffConvertsNothingAndFinishes) {
   host.switches[1] = false;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", kEnd}));
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
 }
 
 TEST(CalculatorRun, AllResultsExistBeforeTheFirstListAndTheListsRunInOrder) {
@@ -74,8 +74,8 @@ TEST(CalculatorRun, AllResultsExistBeforeTheFirstListAndTheListsRunInOrder) {
   bool allCreatedAtFirstMessage = false;
   host.onMessage = [&](const std::string&) {
     if (host.calls.size() == 5)
-      allCreatedAtFirstMessage = fs::exists(folder.Path() / "bln") && fs::exists(folder.Path() / "blh_n.1") &&
-                                 fs::exists(folder.Path() / "blh_e.1") && !fs::exists(folder.Path() / "deltah1");
+      allCreatedAtFirstMessage = fs::exists(folder.Root() / "bln") && fs::exists(folder.Root() / "blh_n.1") &&
+                                 fs::exists(folder.Root() / "blh_e.1") && !fs::exists(folder.Root() / "deltah1");
   };
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
   EXPECT_EQ(host.calls, (std::vector<std::string>{
@@ -84,23 +84,23 @@ TEST(CalculatorRun, AllResultsExistBeforeTheFirstListAndTheListsRunInOrder) {
                             ListMessage(folder, "BLH_n", "blh_e.1"), "highlight Panel9", kEnd}));
   EXPECT_TRUE(allCreatedAtFirstMessage);
   // The four results, byte for byte.
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
 }
 
 TEST(CalculatorRun, StandardNamesAreMatchedWithoutRegardToCaseAndResultsReplaced) {
   ScratchFolder folder;
-  fs::copy_file(FixturePath("lists/BL"), folder.Path() / "bl");
-  fs::copy_file(FixturePath("satellite/BLH.grs"), folder.Path() / "blh.GRS");
-  fs::copy_file(FixturePath("satellite/DELTAH.gps"), folder.Path() / "Deltah.Gps");
+  fs::copy_file(FixturePath("lists/BL"), folder.Root() / "bl");
+  fs::copy_file(FixturePath("satellite/BLH.grs"), folder.Root() / "blh.GRS");
+  fs::copy_file(FixturePath("satellite/DELTAH.gps"), folder.Root() / "Deltah.Gps");
   WriteBytes(folder.File("BLN"), std::string(100000, 'x'));
   WriteBytes(folder.File("DeltaH1"), std::string(100000, 'x'));
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
-  EXPECT_EQ(ReadBytes(folder.Path() / "BLN"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "DeltaH1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "BLN"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "DeltaH1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
   EXPECT_EQ(host.calls[2], ListMessage(folder, "bl", "BLN"));
 }
 
@@ -113,8 +113,8 @@ TEST(CalculatorRun, SwitchTurnedOffAfterTheFilesWereMadeSkipsThatList) {
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", "highlight Panel4", "highlight Panel6",
                                                   ListMessage(folder, "BLH_n", "blh_e.1"), kEnd}));
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), "");
-  EXPECT_EQ(ReadBytes(folder.Path() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), "");
+  EXPECT_EQ(ReadBytes(folder.Root() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
 }
 
 TEST(CalculatorRun, MissingModelEndsTheProgramBeforeAnyFileIsTouched) {
@@ -123,7 +123,7 @@ TEST(CalculatorRun, MissingModelEndsTheProgramBeforeAnyFileIsTouched) {
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf2000, folder.File("solvanta_2008QG.bin")), RunOutcome::EndProgram);
   EXPECT_EQ(host.calls, std::vector<std::string>{"information *** Brak pliku: solvanta_2008QG.bin"});
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
 }
 
 TEST(CalculatorRun, ShortModelFileEndsTheProgramWithAMessage) {
@@ -134,25 +134,25 @@ TEST(CalculatorRun, ShortModelFileEndsTheProgramWithAMessage) {
   EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf2000, folder.File("short.bin")), RunOutcome::EndProgram);
   ASSERT_EQ(host.calls.size(), 1u);
   EXPECT_EQ(host.calls[0].rfind("information ***", 0), 0u) << host.calls[0];
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
 }
 
 TEST(CalculatorRun, ResultThatCannotBeCreatedIsToldAndNothingIsConverted) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL", "BLH_e"});
-  fs::create_directory(folder.Path() / "blh_n.1");
+  fs::create_directory(folder.Root() / "blh_n.1");
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", "highlight Panel4",
                                                   "message *** Nie można utworzyć pliku: " + folder.File("blh_n.1")}));
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), "");
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), "");
 }
 
 TEST(CalculatorRun, ResultThatCannotBeWrittenIsToldNeverASilentSuccess) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL"});
-  fs::create_symlink("/dev/full", folder.Path() / "bln");
+  fs::create_symlink("/dev/full", folder.Root() / "bln");
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   ASSERT_FALSE(host.calls.empty());
@@ -168,8 +168,8 @@ TEST(CalculatorRun, BadBlhGrsRecordEndsTheProgramAfterTheListsWereWritten) {
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::EndProgram);
   EXPECT_EQ(host.calls.back(), "message *** BLH.grs - błędny rekord: P2 52 0 1.5x 19 0 0");
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "deltah1"), Cp1250Lines({" *** nie obliczono z powodu błędu w pliku BLH.grs"}));
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "deltah1"), Cp1250Lines({" *** nie obliczono z powodu błędu w pliku BLH.grs"}));
 }
 
 TEST(CalculatorRun, FrameMustBeChosen) {
@@ -177,7 +177,7 @@ TEST(CalculatorRun, FrameMustBeChosen) {
   folder.CopyFixture("lists", {"BL"});
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::None), RunOutcome::Stopped);
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
   ASSERT_EQ(host.calls.size(), 2u);
   EXPECT_EQ(host.calls[1].rfind("message *** Nie wybrano", 0), 0u);
 }
@@ -187,7 +187,7 @@ TEST(CalculatorRun, Etrf89LabelsEveryResult) {
   WriteBytes(folder.File("BLH_n"), "P 52 0 0 19 0 0 100\r\n");
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf89), RunOutcome::Finished);
-  const std::string out = ReadBytes(folder.Path() / "blh_e.1");
+  const std::string out = ReadBytes(folder.Root() / "blh_e.1");
   EXPECT_EQ(out.substr(out.size() - 13), "  PL-ETRF89\r\n");
 }
 
