@@ -119,47 +119,24 @@ bool CloseResult(orvane::TextWriter& result, CalculatorHost& host) {
   return false;
 }
 
-}  // namespace
-
-orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& files, ReferenceFrame frame,
-                                            const ModelGrid& grid, orvane::FieldTable& fields,
-                                            StationTable& stations, CalculatorHost& host) {
+// BLH.grs into the station table: each admissible point with its N; a point outside the model
+// gets its line in DELTAH1. Finished when the file was read whole; otherwise the outcome of the
+// run, with the text of its box in `box` (DELTAH1 still to be closed before the box is shown).
+orvane::RunOutcome ReadStations(orvane::LineReader& positions, const std::string& path, ReferenceFrame frame,
+                                const ModelGrid& grid, orvane::FieldTable& fields, StationTable& stations,
+                                orvane::TextWriter& result, std::string& box) {
   using orvane::RunOutcome;
-  orvane::LineReader vectors;
-  orvane::LineReader positions;
-  orvane::TextWriter result;
-  if (!vectors.Open(files.deltahGps)) {
-    host.ShowMessage(CannotReadMessage(files.deltahGps));
-    return RunOutcome::Stopped;
-  }
-  if (!positions.Open(files.blhGrs)) {
-    host.ShowMessage(CannotReadMessage(files.blhGrs));
-    return RunOutcome::Stopped;
-  }
-  if (!result.Create(files.deltah1)) {
-    host.ShowMessage(CannotCreateMessage(files.deltah1));
-    return RunOutcome::Stopped;
-  }
-  host.HighlightPanel(ResultPanel::Deltah1);
-
   std::string line;
   std::string out;
-  line.reserve(256);
-  out.reserve(256);
   int count = 0;
-
-  // BLH.grs: the admissible points with their N.
   stations.Clear();
   while (positions.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
     if (count < 7 || fields[1] == "0") continue;
     orvane::DmsPosition dms;
     if (!orvane::ParseDmsFields({fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]}, dms)) {
-      positions.Close();
-      vectors.Close();
       result.Line(NotComputedText());
-      CloseResult(result, host);
-      host.ShowMessage(BadStationBoxText() + line);
+      box = BadStationBoxText() + line;
       return RunOutcome::EndProgram;
     }
     const GeodeticPoint point = PointOf(dms);
@@ -173,23 +150,26 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     const Real n = AnomalyAt(grid, position, frame, point);
     if (!stations.Add(fields[1], n)) {
       // The lines written so far are put on disk before the program ends.
-      positions.Close();
-      vectors.Close();
-      CloseResult(result, host);
-      host.ShowMessage(orvane::ToCp1250(kTooManyText));
+      box = orvane::ToCp1250(kTooManyText);
       return RunOutcome::EndProgram;
     }
   }
-  const bool positionsRead = !positions.Failed();
-  positions.Close();
-  if (!positionsRead) {
-    vectors.Close();
-    CloseResult(result, host);
-    host.ShowMessage(CannotReadMessage(files.blhGrs));
+  if (positions.Failed()) {
+    box = CannotReadMessage(path);
     return RunOutcome::Stopped;
   }
+  return RunOutcome::Finished;
+}
 
-  // DELTAH.gps: vector by vector.
+// DELTAH.gps, vector by vector, into DELTAH1 (without its end record). False when the file could
+// not be read whole.
+bool ConvertVectors(orvane::LineReader& vectors, ReferenceFrame frame, orvane::FieldTable& fields,
+                    const StationTable& stations, orvane::TextWriter& result) {
+  std::string line;
+  std::string out;
+  line.reserve(256);
+  out.reserve(256);
+  int count = 0;
   const std::string_view label = FrameLabel(frame);
   while (vectors.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
@@ -224,7 +204,44 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     out += label;
     result.Line(out);
   }
-  const bool vectorsRead = !vectors.Failed();
+  return !vectors.Failed();
+}
+
+}  // namespace
+
+// The readers close themselves (RAII); DELTAH1 is closed explicitly so that a failed write is
+// told before any other box.
+orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& files, ReferenceFrame frame,
+                                            const ModelGrid& grid, orvane::FieldTable& fields,
+                                            StationTable& stations, CalculatorHost& host) {
+  using orvane::RunOutcome;
+  orvane::LineReader vectors;
+  orvane::LineReader positions;
+  orvane::TextWriter result;
+  if (!vectors.Open(files.deltahGps)) {
+    host.ShowMessage(CannotReadMessage(files.deltahGps));
+    return RunOutcome::Stopped;
+  }
+  if (!positions.Open(files.blhGrs)) {
+    host.ShowMessage(CannotReadMessage(files.blhGrs));
+    return RunOutcome::Stopped;
+  }
+  if (!result.Create(files.deltah1)) {
+    host.ShowMessage(CannotCreateMessage(files.deltah1));
+    return RunOutcome::Stopped;
+  }
+  host.HighlightPanel(ResultPanel::Deltah1);
+
+  std::string box;
+  const RunOutcome stationsRead = ReadStations(positions, files.blhGrs, frame, grid, fields, stations, result, box);
+  positions.Close();
+  if (stationsRead != RunOutcome::Finished) {
+    CloseResult(result, host);
+    host.ShowMessage(box);
+    return stationsRead;
+  }
+
+  const bool vectorsRead = ConvertVectors(vectors, frame, fields, stations, result);
   vectors.Close();
   result.Line(kEndRecord);
   if (!CloseResult(result, host)) return RunOutcome::Stopped;
