@@ -77,10 +77,7 @@ class TerminalHost : public kvel::AdjustmentHost {
   std::vector<std::string> monitor_;
 };
 
-int UsageError(const std::string& text) {
-  std::cerr << "kvel-cli: " << text << "\nTry 'kvel-cli --help'.\n";
-  return 2;
-}
+int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
 
 }  // namespace
 
@@ -90,12 +87,7 @@ int main(int argc, char** argv) {
   static constexpr orvane::CommandOption kOptions[] = {
       {"--folder"}, {"--method"}, {"--accuracy"}, {"--decimals"}, {"--mo"}};
   const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
-  if (line.help) {
-    std::cout << kHelp;
-    return 0;
-  }
-  if (!line.error.empty()) return UsageError(line.error);
-  if (!line.positional.empty()) return UsageError("unknown argument '" + std::string(line.positional[0]) + "'");
+  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp); status >= 0) return status;
   for (const auto& [name, value] : line.options) {
     if (name == "--folder") {
       folder = value;

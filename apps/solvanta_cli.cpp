@@ -79,10 +79,7 @@ class TerminalHost : public solvanta::CalculatorHost {
   std::set<solvanta::TaskSwitch> tasks_;
 };
 
-int UsageError(const std::string& text) {
-  std::cerr << "solvanta-cli: " << text << "\nTry 'solvanta-cli --help'.\n";
-  return 2;
-}
+int UsageError(const std::string& text) { return orvane::UsageError("solvanta-cli", text); }
 
 bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, std::string& bad) {
   tasks.clear();
@@ -117,12 +114,7 @@ int main(int argc, char** argv) {
                                           solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
   static constexpr orvane::CommandOption kOptions[] = {{"--frame"}, {"--folder"}, {"--tasks"}, {"--model"}};
   const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
-  if (line.help) {
-    std::cout << kHelp;
-    return 0;
-  }
-  if (!line.error.empty()) return UsageError(line.error);
-  if (!line.positional.empty()) return UsageError("unknown argument '" + std::string(line.positional[0]) + "'");
+  if (const int status = orvane::EarlyExit(line, "solvanta-cli", kHelp); status >= 0) return status;
   for (const auto& [flag, value] : line.options) {
     if (flag == "--frame") {
       if (value == "etrf89") {

@@ -1,5 +1,7 @@
 #include "common/command_line.h"
 
+#include <iostream>
+
 namespace orvane {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv, std::span<const CommandOption> table) {
@@ -53,6 +55,22 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, std::span<const 
     line.options.push_back({option->name, value});
   }
   return line;
+}
+
+int UsageError(std::string_view program, std::string_view text) {
+  std::cerr << program << ": " << text << "\nTry '" << program << " --help'.\n";
+  return 2;
+}
+
+int EarlyExit(const CommandLine& line, std::string_view program, std::string_view help, bool positionalAllowed) {
+  if (line.help) {
+    std::cout << help;
+    return 0;
+  }
+  if (!line.error.empty()) return UsageError(program, line.error);
+  if (!positionalAllowed && !line.positional.empty())
+    return UsageError(program, "unknown argument '" + std::string(line.positional[0]) + "'");
+  return -1;
 }
 
 }  // namespace orvane

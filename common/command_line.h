@@ -36,4 +36,13 @@ struct CommandLine {
 // Reads argv[1..argc-1] by the rule above against `table`. The views point into argv.
 CommandLine ParseCommandLine(int argc, const char* const* argv, std::span<const CommandOption> table);
 
+// A usage error of `program` on standard error ("<program>: <text>", then where the help is);
+// returns the exit status 2.
+int UsageError(std::string_view program, std::string_view text);
+
+// What a terminal program does first with its line: the help text on standard output (exit
+// status 0), or a usage error (status 2), also for a positional argument when `positionalAllowed`
+// is false. -1 when the program goes on to its options.
+int EarlyExit(const CommandLine& line, std::string_view program, std::string_view help, bool positionalAllowed = false);
+
 }  // namespace orvane

@@ -182,6 +182,18 @@ void BuildRandom(TwoSystems& s, std::mt19937& rng, int points, int parts, bool o
   }
 }
 
+// The dense inverse, column by column (symmetric: column c is row c).
+std::vector<std::vector<double>> DenseInverse(const std::vector<std::vector<long double>>& dense) {
+  const int n = static_cast<int>(dense.size());
+  std::vector<std::vector<double>> inverse(n);
+  for (int c = 0; c < n; ++c) {
+    std::vector<long double> e(n, 0);
+    e[c] = 1;
+    inverse[c] = testing::DenseSolve(dense, e);
+  }
+  return inverse;
+}
+
 double RelDiff(double a, double b) { return std::fabs(a - b) / std::max({std::fabs(a), std::fabs(b), 1e-300}); }
 
 struct RandomCase {
@@ -224,13 +236,7 @@ TEST_P(AgainstDense, SolutionPvvAndInverseMatchDenseAlgebra) {
     for (int i = 0; i < n; ++i) pvv += s.rhs[i] * dx[i];
     EXPECT_NEAR(sys.Pvv(), std::max(0.0L, pvv), 1e-8 * static_cast<double>(s.pll));
 
-    // The dense inverse, column by column.
-    std::vector<std::vector<double>> inverse(n);
-    for (int c = 0; c < n; ++c) {
-      std::vector<long double> e(n, 0);
-      e[c] = 1;
-      inverse[c] = testing::DenseSolve(s.dense, e);
-    }
+    const std::vector<std::vector<double>> inverse = DenseInverse(s.dense);
     const std::vector<double> factor = sys.Elements();
     const std::vector<double> diagonal = sys.ReferenceInverseDiagonal();
     for (int i = 1; i <= n; ++i)
@@ -338,12 +344,7 @@ TEST(ProfileMatrix, SolveWithTheFactorAndReferenceCofactorsMatchTheDenseInverse)
   ProfileMatrix& sys = s.run.normal;
   const int n = sys.Order();
   sys.FactorAndSolve();
-  std::vector<std::vector<double>> inverse(n);
-  for (int c = 0; c < n; ++c) {
-    std::vector<long double> e(n, 0);
-    e[c] = 1;
-    inverse[c] = testing::DenseSolve(s.dense, e);
-  }
+  const std::vector<std::vector<double>> inverse = DenseInverse(s.dense);
   // N x = b for b = (1, 2, ..., n): x = N^-1 b from the dense inverse.
   std::vector<double> b(n + 1, 0.0);
   for (int i = 1; i <= n; ++i) b[i] = i;
