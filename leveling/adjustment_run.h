@@ -112,6 +112,15 @@ struct AdjustmentRun {
   // Height of catalogue point i as listed: the reduced height with the mean benchmark height
   // added back (the run's own heights stay reduced).
   double AdjustedHeight(int i) const { return pointHeight[i] + meanBenchHeight; }
+  // The height the listings difference: least squares lists the heights with the mean benchmark
+  // height added back; robust estimation lists no height and differences the reduced ones.
+  double ListedHeight(int i) const {
+    return options.Method == kvel::Method::LeastSquares ? AdjustedHeight(i) : pointHeight[i];
+  }
+  // The adjusted height difference of observation k and its residual v = DHwyr - DHobs, as the
+  // listing shows them (after the iteration).
+  double AdjustedDifference(int k) const { return ListedHeight(obs[k].To) - ListedHeight(obs[k].From); }
+  double Residual(int k) const { return AdjustedDifference(k) - obs[k].DH; }
 
   int ObservationCount() const { return static_cast<int>(obs.size()) - 1; }
   int BenchRecordCount() const { return static_cast<int>(bench.size()) - 1; }

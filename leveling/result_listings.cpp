@@ -42,14 +42,6 @@ bool ClearlyLarger(double candidate, double largest, double magnitude = 0) {
   return candidate > largest + kRelativeTolerance * std::max(std::fabs(largest), magnitude);
 }
 
-// The heights as the listings show them. Least squares lists the heights with the mean benchmark
-// height added back and differences the same values; robust estimation lists no height and
-// differences the reduced ones. The run's heights stay reduced, so the listing can be written
-// again.
-double ListedHeight(const AdjustmentRun& run, bool leastSquares, int i) {
-  return leastSquares ? run.AdjustedHeight(i) : run.pointHeight[i];
-}
-
 struct HeightSummary {
   double sumMH = 0;
   double largestMH = 0;
@@ -133,7 +125,7 @@ void WriteCharacteristicErrors(AdjustmentRun& run, const HeightSummary& heights)
 }
 
 // 3. Adjusted observations with residuals and marks; adds each control term.
-ResidualSummary WriteAdjustedObservations(AdjustmentRun& run, AccuracyAnalysis& accuracy, bool leastSquares,
+ResidualSummary WriteAdjustedObservations(AdjustmentRun& run, AccuracyAnalysis& accuracy,
                                           const std::vector<ObservationErrors>& obsError) {
   const int m = run.ObservationCount();
   const int dec = run.options.Decimals;
@@ -151,8 +143,8 @@ ResidualSummary WriteAdjustedObservations(AdjustmentRun& run, AccuracyAnalysis& 
   ResidualSummary r;
   for (int k = 1; k <= m; ++k) {
     const Observation& o = run.obs[k];
-    const double dhAdjusted = ListedHeight(run, leastSquares, o.To) - ListedHeight(run, leastSquares, o.From);
-    const double v = dhAdjusted - o.DH;
+    const double dhAdjusted = run.AdjustedDifference(k);
+    const double v = run.Residual(k);
     if (v < 0) {
       r.negativeSum += v;
       ++r.negativeCount;
@@ -162,8 +154,7 @@ ResidualSummary WriteAdjustedObservations(AdjustmentRun& run, AccuracyAnalysis& 
     }
     accuracy.AddControlTerm(k, v);
     const ObservationErrors& e = obsError[k];
-    const double magnitude = std::fabs(ListedHeight(run, leastSquares, o.To)) +
-                             std::fabs(ListedHeight(run, leastSquares, o.From)) + std::fabs(o.DH);
+    const double magnitude = std::fabs(run.ListedHeight(o.To)) + std::fabs(run.ListedHeight(o.From)) + std::fabs(o.DH);
     if (ClearlyLarger(std::fabs(v), r.largestAbsV, magnitude)) {
       r.largestAbsV = std::fabs(v);
       r.largestV = v;
@@ -224,7 +215,7 @@ orvane::RunOutcome WriteResults(AdjustmentRun& run) {
 
   const HeightSummary heights = leastSquares ? WriteAdjustedHeights(run, heightError) : HeightSummary{};
   WriteCharacteristicErrors(run, heights);
-  const ResidualSummary residuals = WriteAdjustedObservations(run, accuracy, leastSquares, obsError);
+  const ResidualSummary residuals = WriteAdjustedObservations(run, accuracy, obsError);
   WriteResidualDistribution(run, residuals);
   WriteAnalysisControl(run, accuracy);
   run.Report(std::string(75, '-') + "orvane_2006--");  // the closing line
