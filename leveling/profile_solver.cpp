@@ -317,12 +317,79 @@ ORVANE_WIDE_VECTORS void SelectedInverseKernel(const Band& sys, int n, double* a
   }
 }
 
+// Rows 1..n of the factor (diagonal r(i) = 1/u(i,i)) applied to columns held side by side in y
+// (row r at y[r * cols], cols = starts.size()): U' t = y from the first row of each column down
+// (`starts` rising: column s is zero above row starts[s]), then U z = t from the last row up.
+ORVANE_WIDE_VECTORS void SolveSideBySideKernel(Band band, int n, const double* u, const std::vector<int>& starts,
+                                               double* y) {
+  const std::size_t cols = starts.size();
+  std::size_t active = 0;
+  for (int k = cols > 0 ? starts[0] : n + 1; k <= n; ++k) {
+    while (active < cols && starts[active] <= k) ++active;
+    const long long diag = band.At(k, k);
+    double* yk = y + k * cols;
+    for (std::size_t c = 0; c < active; ++c) yk[c] *= u[diag];
+    const int last = std::min(band.LastColumn(k), n);
+    for (int q = k + 1; q <= last; ++q) {
+      const double ukq = u[diag + (q - k)];
+      if (ukq == 0.0) continue;
+      double* yq = y + q * cols;
+      for (std::size_t c = 0; c < active; ++c) yq[c] -= ukq * yk[c];
+    }
+  }
+  for (int i = n; i >= 1; --i) {
+    const long long diag = band.At(i, i);
+    const int last = std::min(band.LastColumn(i), n);
+    double* yi = y + i * cols;
+    for (int q = i + 1; q <= last; ++q) {
+      const double uiq = u[diag + (q - i)];
+      if (uiq == 0.0) continue;
+      const double* yq = y + q * cols;
+      for (std::size_t c = 0; c < cols; ++c) yi[c] -= uiq * yq[c];
+    }
+    for (std::size_t c = 0; c < cols; ++c) yi[c] *= u[diag];
+  }
+}
+
 }  // namespace
 
 void ProfileMatrix::FactorAndSolve(const std::function<void(int)>& onDefect) {
   inverted_ = false;
   defectRow_ = FactorAndSolveKernel(Band{rowStart_.data(), rowWidth_.data()}, order_, a_.data(), b_.data(), x_.data(),
                                     onDefect);
+}
+
+void ProfileMatrix::SolveColumns(std::vector<std::vector<double>>& columns) const {
+  const int n = order_;
+  const std::size_t cols = columns.size();
+  // Columns in the order of their first non-zero row: the forward pass takes each column in only
+  // from there on.
+  std::vector<std::pair<int, std::size_t>> order;
+  order.reserve(cols);
+  for (std::size_t c = 0; c < cols; ++c) {
+    int first = n + 1;
+    for (int r = 1; r <= n; ++r) {
+      if (columns[c][r] != 0.0) {
+        first = r;
+        break;
+      }
+    }
+    order.push_back({first, c});
+  }
+  std::sort(order.begin(), order.end());
+  std::vector<int> starts;
+  starts.reserve(cols);
+  std::vector<double> y((static_cast<std::size_t>(n) + 1) * cols, 0.0);
+  for (std::size_t s = 0; s < cols; ++s) {
+    starts.push_back(order[s].first);
+    const std::vector<double>& x = columns[order[s].second];
+    for (int r = 1; r <= n; ++r) y[r * cols + s] = x[r];
+  }
+  SolveSideBySideKernel(Band{rowStart_.data(), rowWidth_.data()}, n, a_.data(), starts, y.data());
+  for (std::size_t s = 0; s < cols; ++s) {
+    std::vector<double>& x = columns[order[s].second];
+    for (int r = 1; r <= n; ++r) x[r] = y[r * cols + s];
+  }
 }
 
 bool ProfileMatrix::FactorIsFinite() const {

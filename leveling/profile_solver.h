@@ -95,6 +95,9 @@ class ProfileMatrix {
   // x with N x = rhs (rhs and x by row, element 0 unused) by the current factor: between
   // FactorAndSolve and an Invert by the selected inverse.
   std::vector<double> Solve(std::vector<double> rhs) const;
+  // Each column x (by row, element 0 unused, LP + 1 elements) := N^-1 x, the same as Solve, but
+  // the columns side by side in one pass over the factor: the cost of many solves at once.
+  void SolveColumns(std::vector<std::vector<double>>& columns) const;
 
   // --- Cofactors ---------------------------------------------------------------------------
   // Reads the cofactors out of the factor. After the selected inverse the factor is gone (no

@@ -44,12 +44,13 @@ class ProfileNormalEquations : public NormalEquations {
   void Solve(std::vector<std::vector<double>>& columns) override {
     if (!factorReady_) factorReady_ = Factor(std::vector<char>(input_.obs.size(), 0));
     const int n = factor_.Order();
-    std::vector<double> byRow(static_cast<std::size_t>(n) + 1, 0.0);
-    for (std::vector<double>& x : columns) {
-      for (int i = 1; i <= n; ++i) byRow[factor_.RowOf(i)] = x[i];
-      const std::vector<double> solved = factor_.Solve(byRow);
-      for (int i = 1; i <= n; ++i) x[i] = solved[factor_.RowOf(i)];
-    }
+    // The columns by catalogue point become columns by matrix row, solved side by side.
+    std::vector<std::vector<double>> byRow(columns.size(), std::vector<double>(static_cast<std::size_t>(n) + 1, 0.0));
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      for (int i = 1; i <= n; ++i) byRow[c][factor_.RowOf(i)] = columns[c][i];
+    factor_.SolveColumns(byRow);
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      for (int i = 1; i <= n; ++i) columns[c][i] = byRow[c][factor_.RowOf(i)];
   }
 
   bool Rebuild(const std::vector<char>& removed) override {
