@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/process_start.h"
 #include "common/work_folder.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr int kMonitorLines = 41;  // the MONITOR memo holds 41 lines
 
 const char* const kHelp =
     "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
@@ -59,10 +59,10 @@ std::string Utf8(const std::string& cp1250) { return orvane::FromCp1250(cp1250);
 // The terminal as host of the run: boxes become lines on standard error.
 class TerminalHost : public kvel::AdjustmentHost {
  public:
-  TerminalHost() : monitor_(kMonitorLines) { monitor_[7] = " "; }
+  TerminalHost() : monitor_(kvel::kMonitorLineCount) { monitor_[kvel::kMonitorBlankLine] = " "; }
 
   void SetMonitorLine(int index, const std::string& text) override {
-    if (index < 0 || index >= kMonitorLines) return;
+    if (index < 0 || index >= kvel::kMonitorLineCount) return;
     monitor_[static_cast<std::size_t>(index)] = text;
     std::cerr << "MONITOR " << index << ": " << Utf8(text) << '\n';
   }
@@ -70,9 +70,10 @@ class TerminalHost : public kvel::AdjustmentHost {
   void ShowInformation(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowEditHint() override {}
 
-  // The window empties lines 1 to 20 before each run.
+  // Empties the lines that the window empties before each run.
   void ClearForRun() {
-    for (int i = 1; i <= 20; ++i) monitor_[static_cast<std::size_t>(i)].clear();
+    for (int i = kvel::kMonitorFirstRunLine; i <= kvel::kMonitorLastRunLine; ++i)
+      monitor_[static_cast<std::size_t>(i)].clear();
   }
 
   void PrintMonitor() const {
@@ -85,10 +86,7 @@ class TerminalHost : public kvel::AdjustmentHost {
   std::vector<std::string> monitor_;
 };
 
-int UsageError(const std::string& text) {
-  std::cerr << "kvel-cli: " << text << "\nTry 'kvel-cli --help'.\n";
-  return 2;
-}
+int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
 
 }  // namespace
 
@@ -96,42 +94,25 @@ int main(int argc, char** argv) {
   orvane::PrepareProcess();
   std::string folder;
   kvel::AdjustmentOptions options;
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp;
-      return 0;
-    }
-    std::string_view name = arg;
-    std::string_view value;
-    bool hasValue = false;
-    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-      hasValue = true;
-    }
-    const bool statistics = name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping";
-    if (!statistics && name != "--folder" && name != "--method" && name != "--accuracy" && name != "--decimals" &&
-        name != "--mo")
-      return UsageError("unknown argument '" + std::string(arg) + "'");
-    if (!hasValue) {
-      if (i + 1 >= args.size()) return UsageError("option " + std::string(name) + " needs a value");
-      value = args[++i];
-    }
-    if (statistics) {
+  static constexpr orvane::CommandOption kOptions[] = {
+      {"--folder"}, {"--method"}, {"--accuracy"}, {"--decimals"}, {"--mo"},
+      {"--alpha"},  {"--alpha0"}, {"--power"},    {"--snooping"}};
+  const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp); status >= 0) return status;
+  for (const auto& [name, value] : line.options) {
+    if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
       std::string error;
       if (!kvel::SetStatisticsOption(options.Statistics, name.substr(2), value, error))
         return UsageError("--" + error);
     } else if (name == "--folder") {
       folder = value;
     } else if (name == "--method") {
-      if (value == "lsq") options.Method = 1;
-      else if (value == "robust") options.Method = 2;
+      if (value == "lsq") options.Method = kvel::Method::LeastSquares;
+      else if (value == "robust") options.Method = kvel::Method::Robust;
       else return UsageError("--method takes lsq or robust");
     } else if (name == "--accuracy") {
-      if (value == "full") options.AccuracyMode = 1;
-      else if (value == "simplified") options.AccuracyMode = 2;
+      if (value == "full") options.AccuracyMode = kvel::AccuracyMode::Full;
+      else if (value == "simplified") options.AccuracyMode = kvel::AccuracyMode::Simplified;
       else return UsageError("--accuracy takes full or simplified");
     } else if (name == "--decimals") {
       if (value == "3") options.Decimals = 3;
@@ -150,14 +131,10 @@ int main(int argc, char** argv) {
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
-  // The same presence checks as the window's start button: deltah, deltah1, h.sta, xyh.sta.
-  const std::vector<int> present = orvane::PresenceFlags(folder, orvane::KvelPresenceNames());
-  if (!present[2] && !present[3]) {
-    std::cerr << "*** Brak nawiązania sieci\n";
-    return 1;
-  }
-  if (!present[0] && !present[1]) {
-    std::cerr << "*** Brak zbioru obserwacyjnego\n";
+  // The window's start checks, on the files present now.
+  const std::string_view refusal = kvel::StartRefusal(orvane::PresenceFlags(folder, orvane::KvelPresenceNames()));
+  if (!refusal.empty()) {
+    std::cerr << refusal << '\n';
     return 1;
   }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/process_start.h"
 #include "common/run_outcome.h"
@@ -98,10 +99,7 @@ class TerminalHost : public solvanta::CalculatorHost {
   std::set<solvanta::TaskSwitch> tasks_;
 };
 
-int UsageError(const std::string& text) {
-  std::cerr << "solvanta-cli: " << text << "\nTry 'solvanta-cli --help'.\n";
-  return 2;
-}
+int UsageError(const std::string& text) { return orvane::UsageError("solvanta-cli", text); }
 
 // One line per model beside the program: name, height-system label, description.
 int ListModels() {
@@ -182,55 +180,40 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
 
 int main(int argc, char** argv) {
   orvane::PrepareProcess();
-  int frameCode = 0;
+  solvanta::ReferenceFrame frame = solvanta::ReferenceFrame::None;
   std::string folder = ".";
   std::string model;
   bool listModels = false;
   ImportRequest import;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
                                           solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
-  for (int a = 1; a < argc; ++a) {
-    const std::string_view arg = argv[a];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp;
-      return 0;
-    }
-    std::string_view value;
-    std::string_view flag = arg;
-    const auto eq = arg.find('=');
-    if (arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
-      flag = arg.substr(0, eq);
-      value = arg.substr(eq + 1);
-    } else if (arg == "--frame" || arg == "--folder" || arg == "--tasks" || arg == "--model" || arg == "--name" ||
-               arg == "--height-system" || arg == "--description" || arg == "--source" || arg == "--licence") {
-      if (a + 1 >= argc) return UsageError("option " + std::string(arg) + " needs a value");
-      value = argv[++a];
-    } else if (arg == "--import-model") {
-      if (a + 2 >= argc) return UsageError("--import-model needs SOURCE and TARGET.bin");
-      import.source = argv[++a];
-      import.target = argv[++a];
-      continue;
-    } else if (arg == "--list-models") {
-      listModels = true;
-      continue;
-    }
+  // --import-model takes SOURCE as its value; TARGET.bin is the one positional argument it allows.
+  static constexpr orvane::CommandOption kOptions[] = {
+      {"--frame"},       {"--folder"},        {"--tasks"},       {"--model"},
+      {"--list-models", false}, {"--import-model"}, {"--name"}, {"--height-system"},
+      {"--description"}, {"--source"},        {"--licence"}};
+  const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+  if (const int status = orvane::EarlyExit(line, "solvanta-cli", kHelp, true); status >= 0) return status;
+  for (const auto& [flag, value] : line.options) {
     if (flag == "--frame") {
       if (value == "etrf89") {
-        frameCode = solvanta::kFrameCodeEtrf89;
+        frame = solvanta::ReferenceFrame::Etrf89;
       } else if (value == "etrf2000") {
-        frameCode = solvanta::kFrameCodeEtrf2000;
+        frame = solvanta::ReferenceFrame::Etrf2000;
       } else {
         return UsageError("unknown frame '" + std::string(value) + "' (etrf89 or etrf2000)");
       }
     } else if (flag == "--folder") {
-      if (value.empty()) return UsageError("--folder needs a directory");
       folder = std::string(value);
     } else if (flag == "--tasks") {
       std::string bad;
       if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat)");
     } else if (flag == "--model") {
-      if (value.empty()) return UsageError("--model needs a name or a file");
       model = std::string(value);
+    } else if (flag == "--list-models") {
+      listModels = true;
+    } else if (flag == "--import-model") {
+      import.source = std::string(value);
     } else if (flag == "--name") {
       import.name = std::string(value);
     } else if (flag == "--height-system") {
@@ -239,15 +222,19 @@ int main(int argc, char** argv) {
       import.description = std::string(value);
     } else if (flag == "--source") {
       import.sourceText = std::string(value);
-    } else if (flag == "--licence") {
-      import.licence = std::string(value);
     } else {
-      return UsageError("unknown argument '" + std::string(arg) + "'");
+      import.licence = std::string(value);
     }
   }
+  if (import.source.empty() && !line.positional.empty())
+    return UsageError("unknown argument '" + std::string(line.positional[0]) + "'");
   if (listModels) return ListModels();
-  if (!import.source.empty()) return ImportModel(import);
-  if (frameCode == 0) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
+  if (!import.source.empty()) {
+    if (line.positional.size() != 1) return UsageError("--import-model needs SOURCE and TARGET.bin");
+    import.target = std::string(line.positional[0]);
+    return ImportModel(import);
+  }
+  if (frame == solvanta::ReferenceFrame::None) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
   const std::string programFolder = orvane::ExecutableDirectory();
   std::string modelPath;
   if (model.empty()) {
@@ -261,7 +248,7 @@ int main(int argc, char** argv) {
 
   TerminalHost host(std::move(tasks));
   try {
-    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frameCode, modelPath);
+    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath);
     return outcome == orvane::RunOutcome::Finished ? 0 : 1;
   } catch (const std::exception& error) {
     // Out of memory before the run could catch it itself: told, never an abort.

@@ -111,4 +111,6 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+std::string PathText(const std::string& path) { return IsValidUtf8(path) ? ToCp1250(path) : path; }
+
 }  // namespace orvane

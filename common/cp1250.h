@@ -13,4 +13,8 @@ std::string FromCp1250(std::string_view bytes);
 // True when `text` is well-formed UTF-8 (plain ASCII included).
 bool IsValidUtf8(std::string_view text);
 
+// A file-system path as Windows-1250 text for a report line or a box: a UTF-8 path is converted,
+// any other is taken byte for byte.
+std::string PathText(const std::string& path);
+
 }  // namespace orvane

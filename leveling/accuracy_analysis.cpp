@@ -1,53 +1,30 @@
 #include "leveling/accuracy_analysis.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "leveling/profile_solver.h"
 
 namespace kvel {
 
-namespace {
-constexpr int kLeastSquares = 1;
-constexpr int kFullAnalysis = 1;
-}  // namespace
-
 AccuracyAnalysis::AccuracyAnalysis(AdjustmentRun& run)
     : run_(run),
-      rigorous_(run.options.Method == kLeastSquares && run.options.AccuracyMode == kFullAnalysis) {}
+      rigorous_(run.options.Method == Method::LeastSquares && run.options.AccuracyMode == AccuracyMode::Full) {}
 
 bool AccuracyAnalysis::HeightMeanErrors() {
-  ProfileSystem& sys = run_.normal;
+  ProfileMatrix& normal = run_.normal;
   const int lp = run_.PointCount();
   const int m = run_.ObservationCount();
   heightCofactor_.assign(static_cast<std::size_t>(lp) + 1, 0.0);
   if (rigorous_) obsCofactor_.assign(static_cast<std::size_t>(m) + 1, 0.0);
 
-  if (run_.referenceInverse) {
-    InverseDiagonal(sys, lp);
-    for (int i = 1; i <= lp; ++i) heightCofactor_[i] = sys.rightSide[sys.newNumber[i]];
-    if (rigorous_) {
-      for (int k = 1; k <= m; ++k) {
-        std::fill(sys.rightSide.begin() + 1, sys.rightSide.begin() + lp + 1, 0.0);
-        sys.rightSide[sys.newNumber[run_.obs[k].From]] = -1.0;
-        sys.rightSide[sys.newNumber[run_.obs[k].To]] = 1.0;
-        obsCofactor_[k] = InverseQuadraticForm(sys, lp);
-      }
-    }
-  } else {
-    SelectedInverse(sys, lp);
-    for (int i = 1; i <= lp; ++i) {
-      const int r = sys.newNumber[i];
-      heightCofactor_[i] = InverseElement(sys, r, r);
-    }
-    if (rigorous_) {
-      for (int k = 1; k <= m; ++k) {
-        const int a = sys.newNumber[run_.obs[k].From];
-        const int b = sys.newNumber[run_.obs[k].To];
-        const double g = InverseElement(sys, a, a) + InverseElement(sys, b, b) - 2.0 * InverseElement(sys, a, b);
-        obsCofactor_[k] = std::max(g, 0.0);  // a sum of squares; rounding must not make it negative
-      }
-    }
+  normal.Invert(run_.referenceInverse ? InverseMethod::Reference : InverseMethod::Selected);
+  for (int i = 1; i <= lp; ++i) {
+    const int r = normal.RowOf(i);
+    heightCofactor_[i] = normal.Q(r, r);
+  }
+  if (rigorous_) {
+    for (int k = 1; k <= m; ++k)
+      obsCofactor_[k] = normal.DifferenceCofactor(normal.RowOf(run_.obs[k].From), normal.RowOf(run_.obs[k].To));
   }
   bool finite = true;
   for (int i = 1; finite && i <= lp; ++i) finite = std::isfinite(heightCofactor_[i]);
@@ -75,14 +52,14 @@ ObservationErrors AccuracyAnalysis::ObservationMeanErrors(int k) const {
 
 void AccuracyAnalysis::AddControlTerm(int k, double v) {
   double term = run_.obs[k].Weight * v * v;
-  if (run_.options.Method != kLeastSquares) term *= run_.robustFactor[k];
+  if (run_.options.Method != Method::LeastSquares) term *= run_.robustFactor[k];
   controlSum_ += term;
 }
 
 double AccuracyAnalysis::ControlPvv() const { return controlSum_ + run_.benchmarkControlSum; }
 
 double AccuracyAnalysis::ControlMo() const {
-  const double divisor = run_.options.Method == kLeastSquares ? run_.redundancy + 1e-9 : run_.factorSum + 1e-7;
+  const double divisor = run_.options.Method == Method::LeastSquares ? run_.redundancy + 1e-9 : run_.factorSum + 1e-7;
   return std::sqrt(ControlPvv() / divisor);
 }
 

@@ -3,10 +3,9 @@
 // heights, of the observations, of the adjusted observations and of the residuals, and the
 // control of the analysis (the weighted sum of squared residuals recomputed from the listing).
 //
-// The least-squares cofactors come from the factor of the last system. The run reads them in one
-// pass (SelectedInverse, the cost of one factorisation); the reference routines InverseDiagonal
-// and InverseQuadraticForm give the same values at a quadratic cost and are used when
-// AdjustmentRun::referenceInverse is set.
+// The least-squares cofactors are queried from the run's ProfileMatrix after its last factor: the
+// selected inverse (the cost of one factorisation), or the reference routines (the same values at
+// a quadratic cost) when AdjustmentRun::referenceInverse is set.
 #include <vector>
 
 #include "leveling/adjustment_run.h"

@@ -15,6 +15,7 @@
 #include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
 #include "leveling/network_topology.h"
+#include "leveling/normal_equations.h"
 #include "leveling/observation_files.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
@@ -24,12 +25,8 @@ namespace kvel {
 
 namespace {
 
+using orvane::PathText;
 using orvane::ToCp1250;
-
-// A file-system path (UTF-8) as report or box text.
-std::string PathText(const std::string& path) {
-  return orvane::IsValidUtf8(path) ? ToCp1250(path) : path;
-}
 
 // The current local date in the user's short date form (%x of the environment's locale).
 std::string LocalDateText() {
@@ -146,6 +143,13 @@ void WarnOfDecimalComma(AdjustmentRun& run, const std::string& path, std::string
       ToCp1250("    plik: ") + PathText(path), ToCp1250("    rekord: ") + std::string(line)};
   for (const auto& text : lines) run.Report(text);
   run.host->ShowInformation(lines[0] + "\n" + lines[1] + "\n" + lines[2]);
+}
+
+std::string_view StartRefusal(const std::vector<int>& presence) {
+  auto present = [&](std::size_t k) { return k < presence.size() && presence[k] != 0; };
+  if (!present(2) && !present(3)) return "*** Brak nawiązania sieci";
+  if (!present(0) && !present(1)) return "*** Brak zbioru obserwacyjnego";
+  return {};
 }
 
 orvane::RunOutcome RunAdjustment(const std::string& workFolder, const AdjustmentOptions& options,

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/point_record.h"
 #include "common/run_outcome.h"
 #include "common/text_writer.h"
 #include "leveling/profile_solver.h"
@@ -20,12 +21,19 @@ inline constexpr int kMaxObservations = 40000;
 inline constexpr int kMaxBenchRecords = 20000;
 inline constexpr int kMaxPoints = 20000;
 inline constexpr int kMaxNeighbours = 2000;
-// Significant bytes of a point number; a longer number is cut.
-inline constexpr std::size_t kPointNrLength = 16;
+using orvane::kPointNrLength;
+
+// The principle of the adjustment; the values are the option's documented codes.
+enum class Method : int { LeastSquares = 1, Robust = 2 };
+// How the mean errors of the residuals are found; the values are the option's documented codes.
+enum class AccuracyMode : int {
+  Full = 1,        // from the covariance matrix (least squares only)
+  Simplified = 2,  // from Otrębski's theorem
+};
 
 struct AdjustmentOptions {
-  int Method = 1;        // 1 least squares, 2 robust estimation
-  int AccuracyMode = 1;  // 1 full analysis from the covariance matrix, 2 simplified (Otrebski)
+  kvel::Method Method = kvel::Method::LeastSquares;
+  kvel::AccuracyMode AccuracyMode = kvel::AccuracyMode::Full;
   int Decimals = 4;      // 3, 4 or 5 decimals of the metre values in the listings
   bool UnitErrorIsOne = true;
   StatisticsOptions Statistics;  // levels of the tests written to testy.osn
@@ -94,7 +102,7 @@ struct AdjustmentRun {
   int startPoint = 1;
 
   // Normal equations (rows, profile, factor) and what the iteration hands on to the listings.
-  ProfileSystem normal;
+  ProfileMatrix normal;
   bool defectFound = false;
   std::vector<double> robustFactor{1};  // robustFactor[1..ObservationCount()]
   double factorSum = 0;
@@ -106,10 +114,33 @@ struct AdjustmentRun {
   // Tests and benchmarks only: the inverse by the quadratic-cost reference routines.
   bool referenceInverse = false;
 
+  // Height of catalogue point i as listed: the reduced height with the mean benchmark height
+  // added back (the run's own heights stay reduced).
+  double AdjustedHeight(int i) const { return pointHeight[i] + meanBenchHeight; }
+  // The height the listings difference: least squares lists the heights with the mean benchmark
+  // height added back; robust estimation lists no height and differences the reduced ones.
+  double ListedHeight(int i) const {
+    return options.Method == kvel::Method::LeastSquares ? AdjustedHeight(i) : pointHeight[i];
+  }
+  // The adjusted height difference of observation k and its residual v = DHwyr - DHobs, as the
+  // listing shows them (after the iteration).
+  double AdjustedDifference(int k) const { return ListedHeight(obs[k].To) - ListedHeight(obs[k].From); }
+  double Residual(int k) const { return AdjustedDifference(k) - obs[k].DH; }
+
   int ObservationCount() const { return static_cast<int>(obs.size()) - 1; }
   int BenchRecordCount() const { return static_cast<int>(bench.size()) - 1; }
   int PointCount() const { return static_cast<int>(pointNr.size()) - 1; }
   int FixedPointCount() const { return static_cast<int>(fixedPoint.size()) - 1; }
+
+  // The one way a phase stops the run: the report line, then the information box (both
+  // Windows-1250 bytes; the box repeats the line unless given its own text). Always false, for
+  // `return run.Stop(...)` in a phase that answers whether the run goes on.
+  bool Stop(std::string_view reportLine) { return Stop(reportLine, reportLine); }
+  bool Stop(std::string_view reportLine, std::string_view boxText) {
+    Report(reportLine);
+    host->ShowInformation(std::string(boxText));
+    return false;
+  }
 
   // A report line, already in Windows-1250 bytes.
   void Report(std::string_view bytes) { report.Line(bytes); }
@@ -124,6 +155,20 @@ void WarnOfDecimalComma(AdjustmentRun& run, const std::string& path, std::string
 
 // Heights and height differences beyond this many metres are no survey values: bad records.
 inline constexpr double kMaxHeightMagnitude = 100000;
+
+// The MONITOR: kMonitorLineCount lines, numbered from 0. Before any run every line is empty but
+// line kMonitorBlankLine, which holds one blank; lines kMonitorFirstRunLine..kMonitorLastRunLine
+// are emptied before each run (the window and the terminal keep the same layout).
+inline constexpr int kMonitorLineCount = 41;
+inline constexpr int kMonitorBlankLine = 7;
+inline constexpr int kMonitorFirstRunLine = 1;
+inline constexpr int kMonitorLastRunLine = 20;
+
+// The start checks of a run, on the presence flags of orvane::KvelPresenceNames() (deltah,
+// deltah1, h.sta, xyh.sta): a benchmark file, then an observation file. Empty when the run may
+// start, else the message to show (UTF-8): "*** Brak nawiązania sieci" or
+// "*** Brak zbioru obserwacyjnego".
+std::string_view StartRefusal(const std::vector<int>& presence);
 
 // Reads the working folder's input files, adjusts the network and writes wyh.osn and h.osn.
 // Finished only when every phase ran to its end and both result files were written whole;

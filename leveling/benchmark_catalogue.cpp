@@ -19,11 +19,6 @@ using orvane::FixedField;
 using orvane::IntegerField;
 using orvane::ToCp1250;
 
-bool StopWithInformation(AdjustmentRun& run, const std::string& reportLine, const std::string& boxText) {
-  run.Report(reportLine);
-  run.host->ShowInformation(boxText);
-  return false;
-}
 
 // Reads h.sta (Nr H) or else xyh.sta (Nr X Y H) into the benchmark table with the mean errors of
 // their groups. False when the run must stop.
@@ -41,8 +36,8 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
   }
   // A file that is there but cannot be read (no permission, a FIFO, a read error) is told as such.
   const std::string cannotRead = ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") +
-                                 (orvane::IsValidUtf8(run.benchFilePath) ? ToCp1250(run.benchFilePath) : run.benchFilePath);
-  if (!reader.Open(run.benchFilePath)) return StopWithInformation(run, cannotRead, cannotRead);
+                                 orvane::PathText(run.benchFilePath);
+  if (!reader.Open(run.benchFilePath)) return run.Stop(cannotRead, cannotRead);
   const int heightField = withCoordinates ? 4 : 2;
 
   run.bench.reserve(1024);
@@ -79,7 +74,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       if (groupError > 1 || groupError < -1) {
         run.Report(" ** ZIDENTYFIKOWANO Mh nawiazania = " + orvane::Scientific23(groupError));
         run.Report(ToCp1250("    możliwy błąd formalny w zbiorze: ") +
-                   (orvane::IsValidUtf8(run.benchFilePath) ? ToCp1250(run.benchFilePath) : run.benchFilePath));
+                   orvane::PathText(run.benchFilePath));
         run.Report("    skorygowano na  Mh=0.000 (const.)");
         groupError = 0;
       }
@@ -89,14 +84,14 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       continue;
     }
     if (run.BenchRecordCount() + 1 > kMaxBenchRecords)
-      return StopWithInformation(run, ToCp1250(" *** LICZBA DANYCH PUNKTÓW NAWIĄZANIA > 20000"),
+      return run.Stop(ToCp1250(" *** LICZBA DANYCH PUNKTÓW NAWIĄZANIA > 20000"),
                                  ToCp1250(" *** LICZBA PUNKTÓW NAWIĄZANIA > 20000"));
     BenchmarkRecord& record = run.bench.emplace_back();
     record.Nr = fields[1].substr(0, kPointNrLength);
     record.Height = height;
     record.MeanError = 0;  // an unclosed last group is fixed
   }
-  if (reader.Failed()) return StopWithInformation(run, cannotRead, cannotRead);
+  if (reader.Failed()) return run.Stop(cannotRead, cannotRead);
   reader.Close();
   return true;
 }
@@ -137,7 +132,7 @@ bool BuildCatalogue(AdjustmentRun& run) {
       return true;
     }
     if (run.PointCount() + 1 > kMaxPoints)
-      return StopWithInformation(run, ToCp1250("*** LICZBA PUNKTOW SIECI > 20000"),
+      return run.Stop(ToCp1250("*** LICZBA PUNKTOW SIECI > 20000"),
                                  ToCp1250("*** Liczba punktów sieci > 20000"));
     run.pointNr.push_back(nr);
     catalogueIndex = run.PointCount();
@@ -185,7 +180,7 @@ bool ReadBenchmarksAndCatalogue(AdjustmentRun& run) {
   run.monitorLine = 2;
   run.Monitor(2, ToCp1250(" Liczba danych punktów stałych = ") + IntegerField(run.BenchRecordCount()));
   if (run.BenchRecordCount() == 0)
-    return StopWithInformation(run, ToCp1250("*** BRAK PUNKTÓW NAWIĄZANIA"), ToCp1250(" *** BRAK PUNKTÓW NAWIĄZANIA "));
+    return run.Stop(ToCp1250("*** BRAK PUNKTÓW NAWIĄZANIA"), ToCp1250(" *** BRAK PUNKTÓW NAWIĄZANIA "));
 
   // All heights of the adjustment are reduced to the mean of the benchmark heights.
   double sum = 0;
@@ -202,7 +197,7 @@ bool ReadBenchmarksAndCatalogue(AdjustmentRun& run) {
   run.Monitor(3, ToCp1250(" Liczba wszystkich punktów sieci = ") + IntegerField(run.PointCount()));
   run.Monitor(4, ToCp1250(" Liczba punktów stałych  w sieci = ") + IntegerField(run.FixedPointCount()));
   if (run.FixedPointCount() == 0)
-    return StopWithInformation(run, ToCp1250(" *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"),
+    return run.Stop(ToCp1250(" *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"),
                                ToCp1250("*** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"));
   return true;
 }

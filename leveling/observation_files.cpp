@@ -20,13 +20,6 @@ using orvane::ToCp1250;
 // Added to the accuracy parameter and to Mo squared, as the weights have always been formed.
 constexpr double kWeightGuard = 1e-10;
 
-// Stops the run: the line into the report, then the information box with the same text.
-bool StopWithInformation(AdjustmentRun& run, const std::string& text) {
-  run.Report(text);
-  run.host->ShowInformation(text);
-  return false;
-}
-
 // Reads one observation file into the table. False when the run must stop. `fileIndex` is 0 for
 // deltah, 1 for deltah1.
 bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
@@ -35,8 +28,8 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   // One that is there but cannot be read (no permission, a FIFO) must not be passed over as
   // missing: the network would be adjusted without its observations and called finished.
   const std::string cannotRead =
-      ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") + (orvane::IsValidUtf8(path) ? ToCp1250(path) : path);
-  if (!reader.Open(path)) return StopWithInformation(run, cannotRead);
+      ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") + orvane::PathText(path);
+  if (!reader.Open(path)) return run.Stop(cannotRead);
   const int firstAdded = run.ObservationCount() + 1;
 
   orvane::FieldTable fields;
@@ -69,12 +62,12 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
       mo = dh;
       // A negative unit mean error would turn every weight of the file negative.
       if (mo < 0)
-        return StopWithInformation(run, ToCp1250(" *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: ") + line);
+        return run.Stop(ToCp1250(" *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: ") + line);
       endRecord = true;
       break;
     }
     if (run.ObservationCount() + 1 > kMaxObservations)
-      return StopWithInformation(run, ToCp1250(" *** LICZBA RÓŻNIC WYSOKOŚCI > 40000"));
+      return run.Stop(ToCp1250(" *** LICZBA RÓŻNIC WYSOKOŚCI > 40000"));
     Observation& obs = run.obs.emplace_back();
     obs.FromNr = fromNr;
     obs.ToNr = toNr;
@@ -84,15 +77,15 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
       return false;
     }
     if (parameter == 0)
-      return StopWithInformation(run, ToCp1250(" *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
+      return run.Stop(ToCp1250(" *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
     // A negative length, station count or squared error has no weight.
     if (parameter < 0)
-      return StopWithInformation(
-          run, ToCp1250(" *** NIEDOPUSZCZALNA WARTOŚĆ UJEMNA NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
+      return run.Stop(
+          ToCp1250(" *** NIEDOPUSZCZALNA WARTOŚĆ UJEMNA NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
     obs.DH = dh;
     obs.Weight = 1.0 / (parameter + kWeightGuard);
   }
-  if (reader.Failed()) return StopWithInformation(run, cannotRead);
+  if (reader.Failed()) return run.Stop(cannotRead);
   reader.Close();
 
   if (!endRecord) {
@@ -113,7 +106,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     const Observation& obs = run.obs[static_cast<std::size_t>(k)];
     const double ratio = 1.0 / std::sqrt(obs.Weight) / listingUnit;
     if (!(obs.Weight > 0) || !std::isfinite(obs.Weight) || !std::isfinite(ratio * ratio))
-      return StopWithInformation(run, ToCp1250(" *** NIEDOPUSZCZALNA WAGA OBSERWACJI: ") + obs.FromNr + " " + obs.ToNr);
+      return run.Stop(ToCp1250(" *** NIEDOPUSZCZALNA WAGA OBSERWACJI: ") + obs.FromNr + " " + obs.ToNr);
   }
   return true;
 }

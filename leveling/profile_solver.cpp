@@ -2,21 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
-
-#include "common/cp1250.h"
-#include "common/number_format.h"
-#include "leveling/adjustment_run.h"
+#include <utility>
 
 namespace kvel {
 
-void RenumberPoints(ProfileSystem& sys, int pointCount, int startPoint,
-                    const std::vector<std::vector<int>>& neighbours) {
+void ProfileMatrix::Renumber(int pointCount, int startPoint, const std::vector<std::vector<int>>& neighbours) {
   const int lp = std::max(pointCount, 0);
-  sys.pointCount = lp;
-  sys.newNumber.assign(static_cast<std::size_t>(lp) + 1, 0);
-  sys.rowWidth.assign(static_cast<std::size_t>(lp) + 1, 0);
-  sys.isolatedPartCount = 0;
+  order_ = lp;
+  newNumber_.assign(static_cast<std::size_t>(lp) + 1, 0);
+  rowWidth_.assign(static_cast<std::size_t>(lp) + 1, 0);
+  isolatedPartCount_ = 0;
   if (lp == 0) return;
 
   auto neighboursOf = [&](int p) -> const std::vector<int>* {
@@ -26,8 +21,8 @@ void RenumberPoints(ProfileSystem& sys, int pointCount, int startPoint,
 
   std::vector<int> order(static_cast<std::size_t>(lp) + 1, 0);  // row -> catalogue index
   if (!valid(startPoint)) startPoint = 1;
-  sys.isolatedPartCount = 1;
-  sys.newNumber[startPoint] = 1;
+  isolatedPartCount_ = 1;
+  newNumber_[startPoint] = 1;
   order[1] = startPoint;
   int head = 1;
   int tail = 1;
@@ -35,8 +30,8 @@ void RenumberPoints(ProfileSystem& sys, int pointCount, int startPoint,
   for (;;) {
     if (const auto* list = neighboursOf(order[head])) {
       for (int p : *list) {
-        if (valid(p) && sys.newNumber[p] == 0) {
-          sys.newNumber[p] = ++tail;
+        if (valid(p) && newNumber_[p] == 0) {
+          newNumber_[p] = ++tail;
           order[tail] = p;
         }
       }
@@ -47,9 +42,9 @@ void RenumberPoints(ProfileSystem& sys, int pointCount, int startPoint,
       continue;
     }
     // The queue is exhausted before every point has its row: another part of the network.
-    ++sys.isolatedPartCount;
-    while (sys.newNumber[lowestUnnumbered] != 0) ++lowestUnnumbered;
-    sys.newNumber[lowestUnnumbered] = ++tail;
+    ++isolatedPartCount_;
+    while (newNumber_[lowestUnnumbered] != 0) ++lowestUnnumbered;
+    newNumber_[lowestUnnumbered] = ++tail;
     order[tail] = lowestUnnumbered;
     head = tail;
   }
@@ -57,59 +52,69 @@ void RenumberPoints(ProfileSystem& sys, int pointCount, int startPoint,
   // The last column of row k is the larger of row k-1's last column and the row of p's
   // highest-numbered neighbour; that keeps the profile monotone, which the factorisation needs.
   for (int k = 1; k <= lp; ++k) {
-    int width = k == 1 ? 1 : sys.rowWidth[k - 1] - 1;
+    int width = k == 1 ? 1 : rowWidth_[k - 1] - 1;
     if (const auto* list = neighboursOf(order[k])) {
       for (int p : *list) {
         if (!valid(p)) continue;
-        const int m = sys.newNumber[p];
+        const int m = newNumber_[p];
         if (m > k && m - k + 1 > width) width = m - k + 1;
       }
     }
-    sys.rowWidth[k] = std::max(width, 1);
+    rowWidth_[k] = std::max(width, 1);
   }
 }
 
-bool ReserveProfile(ProfileSystem& sys, orvane::TextWriter& report) {
-  const int lp = sys.pointCount;
-  sys.rowStart.assign(static_cast<std::size_t>(lp) + 2, 0);
-  for (int k = 1; k <= lp; ++k) sys.rowStart[k + 1] = sys.rowStart[k] + sys.rowWidth[k];
-  sys.reservedElementCount = lp >= 1 ? sys.rowStart[lp] + 2 : 1;
+void ProfileMatrix::SetShape(std::vector<int> rowWidths) {
+  order_ = std::max(static_cast<int>(rowWidths.size()) - 1, 0);
+  rowWidth_ = std::move(rowWidths);
+  rowWidth_.resize(static_cast<std::size_t>(order_) + 1);
+  newNumber_.assign(static_cast<std::size_t>(order_) + 1, 0);
+  for (int k = 1; k <= order_; ++k) newNumber_[k] = k;
+  isolatedPartCount_ = order_ > 0 ? 1 : 0;
+}
 
-  report.Line(" ");
-  report.Line(orvane::ToCp1250(" LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = ") +
-              orvane::IntegerField(sys.reservedElementCount));
-  report.Line("  ");
-  if (sys.reservedElementCount > ProfileElementLimit) {
-    report.Line(" *** PRZEKROCZENIE ZAKRESU TABLICY URN");
-    sys.normalMatrix.clear();
-    sys.normalMatrix.shrink_to_fit();
+bool ProfileMatrix::InsideProfile(int a, int b) const {
+  if (a > b) std::swap(a, b);
+  return a >= 1 && b <= order_ && b <= LastColumn(a);
+}
+
+bool ProfileMatrix::Reserve() {
+  const int lp = order_;
+  rowStart_.assign(static_cast<std::size_t>(lp) + 2, 0);
+  for (int k = 1; k <= lp; ++k) rowStart_[k + 1] = rowStart_[k] + rowWidth_[k];
+  reservedElementCount_ = lp >= 1 ? rowStart_[lp] + 2 : 1;
+  if (reservedElementCount_ > ProfileElementLimit) {
+    a_.clear();
+    a_.shrink_to_fit();
     return false;
   }
   // The profile takes what this network needs, not the whole capacity.
-  sys.normalMatrix.assign(static_cast<std::size_t>(sys.rowStart[lp + 1]) + 1, 0.0);
-  sys.rightSide.assign(static_cast<std::size_t>(lp) + 2, 0.0);
-  sys.correction.assign(static_cast<std::size_t>(lp) + 1, 0.0);
-  sys.defectIndex = 0;
+  a_.assign(static_cast<std::size_t>(rowStart_[lp + 1]) + 1, 0.0);
+  b_.assign(static_cast<std::size_t>(lp) + 2, 0.0);
+  x_.assign(static_cast<std::size_t>(lp) + 1, 0.0);
+  defectRow_ = 0;
+  inverted_ = false;
   return true;
 }
 
-void ClearSystem(ProfileSystem& sys) {
-  std::fill(sys.normalMatrix.begin(), sys.normalMatrix.end(), 0.0);
-  std::fill(sys.rightSide.begin(), sys.rightSide.end(), 0.0);
+void ProfileMatrix::Clear() {
+  inverted_ = false;
+  std::fill(a_.begin(), a_.end(), 0.0);
+  std::fill(b_.begin(), b_.end(), 0.0);
 }
 
-void AddObservationEquation(ProfileSystem& sys, int r1, int r2, double w, double l) {
-  double* a = sys.normalMatrix.data();
-  a[sys.At(r1, r1)] += w;
-  a[sys.At(r2, r2)] += w;
-  a[sys.At(r1, r2)] -= w;
+void ProfileMatrix::AddObservation(int r1, int r2, double w, double l) {
+  double* a = a_.data();
+  a[At(r1, r1)] += w;
+  a[At(r2, r2)] += w;
+  a[At(r1, r2)] -= w;
   const double wl = w * l;
-  sys.rightSide[r1] -= wl;
-  sys.rightSide[r2] += wl;
-  sys.rightSide[sys.pointCount + 1] += wl * l;
+  b_[r1] -= wl;
+  b_[r2] += wl;
+  b_[order_ + 1] += wl * l;
 }
 
-void AddPointWeight(ProfileSystem& sys, int r, double w) { sys.normalMatrix[sys.At(r, r)] += w; }
+void ProfileMatrix::AddPointWeight(int r, double w) { a_[At(r, r)] += w; }
 
 namespace {
 // The two kernels that carry the run's cost are also built for AVX2 where the processor has it
@@ -126,6 +131,14 @@ constexpr double kDefectPivotRatio = 1e-10;  // of the row's diagonal as built
 }  // namespace
 
 namespace {
+
+// The shape of the profile as the kernels read it.
+struct Band {
+  const long long* rowStart;
+  const int* rowWidth;
+  long long At(int r, int q) const { return rowStart[r] + 1 + (q - r); }
+  int LastColumn(int r) const { return r + rowWidth[r] - 1; }
+};
 
 // Row i (from column i on) minus the rows k1 < k2 < k3 < k4 above it, each scaled by its
 // u(k, i), every element receiving the subtractions in the order of k. x[j] points at u(kj, i),
@@ -156,12 +169,9 @@ inline void SubtractFourRows(double* row, const double* const x[4], const double
   for (; c < count[3]; ++c) row[c] -= u[3] * x[3][c];
 }
 
-}  // namespace
-
-ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::function<void(int)>& onDefect) {
-  double* a = sys.normalMatrix.data();
-  double* b = sys.rightSide.data();
-  sys.defectIndex = 0;
+ORVANE_WIDE_VECTORS int FactorAndSolveKernel(const Band& sys, int n, double* a, double* b, double* x,
+                                              const std::function<void(int)>& onDefect) {
+  int defectRow = 0;
   // Row by row, each row gathering the updates of the rows above it before its own pivot is
   // taken. Every element receives exactly the subtractions u(k,i)*u(k,q) of the row-by-row
   // elimination, in the same order (k rising), so the factor is the same to the last bit. The
@@ -196,7 +206,7 @@ ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::fu
     double d = rowI[0];
     if (d < kDefectPivot || d < kDefectPivotRatio * built) {
       if (onDefect) onDefect(i);
-      sys.defectIndex = i;
+      defectRow = i;
       d += 1.0;
     }
     const double r = 1.0 / std::sqrt(d);
@@ -208,7 +218,6 @@ ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::fu
     b[n + 1] -= y * y;
   }
 
-  double* x = sys.correction.data();
   if (n >= 1) x[n] = -b[n] * a[sys.At(n, n)];
   for (int i = n - 1; i >= 1; --i) {
     const long long diag = sys.At(i, i);
@@ -218,11 +227,11 @@ ORVANE_WIDE_VECTORS void FactorAndSolve(ProfileSystem& sys, int n, const std::fu
     x[i] = -s * a[diag];
   }
   if (b[n + 1] < 0) b[n + 1] = 0;
+  return defectRow;
 }
 
-void InverseDiagonal(ProfileSystem& sys, int n) {
-  const double* a = sys.normalMatrix.data();
-  double* b = sys.rightSide.data();
+// The diagonal of the inverse into b[1..n] (b holds n + 1 elements at least).
+void InverseDiagonalKernel(const Band& sys, int n, const double* a, double* b) {
   for (int i = 1; i <= n; ++i) {
     std::fill(b + i, b + n + 1, 0.0);
     b[i] = 1.0;
@@ -238,9 +247,8 @@ void InverseDiagonal(ProfileSystem& sys, int n) {
   }
 }
 
-double InverseQuadraticForm(ProfileSystem& sys, int n) {
-  const double* a = sys.normalMatrix.data();
-  double* b = sys.rightSide.data();
+// x' N^-1 x for x in b[1..n]; b is destroyed.
+double InverseQuadraticFormKernel(const Band& sys, int n, const double* a, double* b) {
   double result = 0;
   for (int k = 1; k <= n; ++k) {
     if (b[k] == 0.0) continue;
@@ -259,8 +267,7 @@ double InverseQuadraticForm(ProfileSystem& sys, int n) {
 //   Z(i,i) = r(i) * (r(i) - sum_k u(i,k) Z(k,i)),
 // the sums running over row i's band. Every Z(k,j) needed lies in the band of rows below i
 // (the profile is monotone), so working from the last row up the band of Z is closed.
-ORVANE_WIDE_VECTORS void SelectedInverse(ProfileSystem& sys, int n) {
-  double* a = sys.normalMatrix.data();
+ORVANE_WIDE_VECTORS void SelectedInverseKernel(const Band& sys, int n, double* a) {
   int widest = 1;
   for (int i = 1; i <= n; ++i) widest = std::max(widest, sys.rowWidth[i]);
   std::vector<double> acc(static_cast<std::size_t>(widest) + 1, 0.0);
@@ -310,24 +317,154 @@ ORVANE_WIDE_VECTORS void SelectedInverse(ProfileSystem& sys, int n) {
   }
 }
 
-double InverseElement(const ProfileSystem& sys, int a, int b) {
-  if (a > b) std::swap(a, b);
-  return sys.normalMatrix[sys.At(a, b)];
+// Rows 1..n of the factor (diagonal r(i) = 1/u(i,i)) applied to columns held side by side in y
+// (row r at y[r * cols], cols = starts.size()): U' t = y from the first row of each column down
+// (`starts` rising: column s is zero above row starts[s]), then U z = t from the last row up.
+ORVANE_WIDE_VECTORS void SolveSideBySideKernel(Band band, int n, const double* u, const std::vector<int>& starts,
+                                               double* y) {
+  const std::size_t cols = starts.size();
+  std::size_t active = 0;
+  for (int k = cols > 0 ? starts[0] : n + 1; k <= n; ++k) {
+    while (active < cols && starts[active] <= k) ++active;
+    const long long diag = band.At(k, k);
+    double* yk = y + k * cols;
+    for (std::size_t c = 0; c < active; ++c) yk[c] *= u[diag];
+    const int last = std::min(band.LastColumn(k), n);
+    for (int q = k + 1; q <= last; ++q) {
+      const double ukq = u[diag + (q - k)];
+      if (ukq == 0.0) continue;
+      double* yq = y + q * cols;
+      for (std::size_t c = 0; c < active; ++c) yq[c] -= ukq * yk[c];
+    }
+  }
+  for (int i = n; i >= 1; --i) {
+    const long long diag = band.At(i, i);
+    const int last = std::min(band.LastColumn(i), n);
+    double* yi = y + i * cols;
+    for (int q = i + 1; q <= last; ++q) {
+      const double uiq = u[diag + (q - i)];
+      if (uiq == 0.0) continue;
+      const double* yq = y + q * cols;
+      for (std::size_t c = 0; c < cols; ++c) yi[c] -= uiq * yq[c];
+    }
+    for (std::size_t c = 0; c < cols; ++c) yi[c] *= u[diag];
+  }
 }
 
-orvane::RunOutcome PrepareNormalEquations(AdjustmentRun& run) {
-  ProfileSystem& sys = run.normal;
-  RenumberPoints(sys, run.PointCount(), run.startPoint, run.neighbours);
-  if (sys.isolatedPartCount > 1) {
-    run.Report(orvane::ToCp1250("  UWAGA: sieć zawiera ") +
-               orvane::IntegerField(sys.isolatedPartCount) +
-               orvane::ToCp1250(" układy odosobnione"));
+}  // namespace
+
+void ProfileMatrix::FactorAndSolve(const std::function<void(int)>& onDefect) {
+  inverted_ = false;
+  defectRow_ = FactorAndSolveKernel(Band{rowStart_.data(), rowWidth_.data()}, order_, a_.data(), b_.data(), x_.data(),
+                                    onDefect);
+}
+
+void ProfileMatrix::SolveColumns(std::vector<std::vector<double>>& columns) const {
+  const int n = order_;
+  const std::size_t cols = columns.size();
+  // Columns in the order of their first non-zero row: the forward pass takes each column in only
+  // from there on.
+  std::vector<std::pair<int, std::size_t>> order;
+  order.reserve(cols);
+  for (std::size_t c = 0; c < cols; ++c) {
+    int first = n + 1;
+    for (int r = 1; r <= n; ++r) {
+      if (columns[c][r] != 0.0) {
+        first = r;
+        break;
+      }
+    }
+    order.push_back({first, c});
   }
-  if (!ReserveProfile(sys, run.report)) {
-    if (run.host) run.host->ShowInformation(orvane::ToCp1250(" *** PRZEKROCZENIE ZAKRESU TABLICY WEWNĘTRZNEJ"));
-    return orvane::RunOutcome::Stopped;
+  std::sort(order.begin(), order.end());
+  std::vector<int> starts;
+  starts.reserve(cols);
+  std::vector<double> y((static_cast<std::size_t>(n) + 1) * cols, 0.0);
+  for (std::size_t s = 0; s < cols; ++s) {
+    starts.push_back(order[s].first);
+    const std::vector<double>& x = columns[order[s].second];
+    for (int r = 1; r <= n; ++r) y[r * cols + s] = x[r];
   }
-  return orvane::RunOutcome::Finished;
+  SolveSideBySideKernel(Band{rowStart_.data(), rowWidth_.data()}, n, a_.data(), starts, y.data());
+  for (std::size_t s = 0; s < cols; ++s) {
+    std::vector<double>& x = columns[order[s].second];
+    for (int r = 1; r <= n; ++r) x[r] = y[r * cols + s];
+  }
+}
+
+bool ProfileMatrix::FactorIsFinite() const {
+  for (int r = 1; r <= order_; ++r)
+    if (!std::isfinite(a_[At(r, r)])) return false;
+  return true;
+}
+
+std::vector<double> ProfileMatrix::Solve(std::vector<double> rhs) const {
+  const Band band{rowStart_.data(), rowWidth_.data()};
+  const int n = order_;
+  const double* a = a_.data();
+  rhs.resize(static_cast<std::size_t>(n) + 1, 0.0);
+  // U' y = rhs, row by row: y(i) = (rhs(i) - sum over k < i of u(k,i) y(k)) r(i).
+  for (int i = 1; i <= n; ++i) {
+    const long long diag = band.At(i, i);
+    const double y = rhs[i] * a[diag];
+    rhs[i] = y;
+    const int last = std::min(band.LastColumn(i), n);
+    for (int q = i + 1; q <= last; ++q) rhs[q] -= a[diag + (q - i)] * y;
+  }
+  // U x = y from the last row up.
+  for (int i = n; i >= 1; --i) {
+    const long long diag = band.At(i, i);
+    const int last = std::min(band.LastColumn(i), n);
+    double s = rhs[i];
+    for (int q = i + 1; q <= last; ++q) s -= a[diag + (q - i)] * rhs[q];
+    rhs[i] = s * a[diag];
+  }
+  return rhs;
+}
+
+void ProfileMatrix::Invert(InverseMethod method) {
+  if (inverted_ && method == inverse_) return;
+  if (inverted_ && inverse_ == InverseMethod::Selected) return;  // the factor is gone; the cofactors stay
+  inverted_ = true;
+  inverse_ = method;
+  if (method == InverseMethod::Reference) {
+    referenceDiagonal_ = ReferenceInverseDiagonal();
+  } else {
+    referenceDiagonal_.clear();
+    SelectedInverseKernel(Band{rowStart_.data(), rowWidth_.data()}, order_, a_.data());
+  }
+}
+
+double ProfileMatrix::Q(int a, int b) const {
+  if (inverse_ == InverseMethod::Reference) {
+    if (a == b) return referenceDiagonal_[a];
+    return 0.5 * (referenceDiagonal_[a] + referenceDiagonal_[b] - DifferenceCofactor(a, b));
+  }
+  if (a > b) std::swap(a, b);
+  return a_[At(a, b)];
+}
+
+double ProfileMatrix::DifferenceCofactor(int a, int b) const {
+  if (inverse_ == InverseMethod::Reference) {
+    std::vector<double> x(static_cast<std::size_t>(order_) + 2, 0.0);
+    x[a] = -1.0;
+    x[b] = 1.0;
+    return ReferenceQuadraticForm(std::move(x));
+  }
+  const double g = Q(a, a) + Q(b, b) - 2.0 * Q(a, b);
+  return std::max(g, 0.0);  // a sum of squares; rounding must not make it negative
+}
+
+std::vector<double> ProfileMatrix::ReferenceInverseDiagonal() const {
+  std::vector<double> diagonal(static_cast<std::size_t>(order_) + 2, 0.0);
+  InverseDiagonalKernel(Band{rowStart_.data(), rowWidth_.data()}, order_, a_.data(), diagonal.data());
+  diagonal.resize(static_cast<std::size_t>(order_) + 1);
+  return diagonal;
+}
+
+double ProfileMatrix::ReferenceQuadraticForm(std::vector<double> x) const {
+  x.resize(static_cast<std::size_t>(order_) + 2, 0.0);
+  return InverseQuadraticFormKernel(Band{rowStart_.data(), rowWidth_.data()}, order_, a_.data(), x.data());
 }
 
 }  // namespace kvel

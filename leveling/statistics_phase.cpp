@@ -18,154 +18,86 @@ namespace kvel {
 
 namespace {
 
-constexpr int kLeastSquares = 1;
-
-// The solves of several columns carry the cost of data snooping: built also for AVX2 where the
-// processor has it (chosen once at load time), as the profile solver's kernels are.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define ORVANE_STATISTICS_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define ORVANE_STATISTICS_WIDE_VECTORS
-#endif
-
-// Rows 1..n of the factor (diagonal 1/u(i,i)) applied to columns held side by side in y (row r
-// at y[r * cols], cols = starts.size()): U' t = y from the first row of each column down (`starts`
-// rising: column s is zero above row starts[s]), then U z = t from the last row up.
-ORVANE_STATISTICS_WIDE_VECTORS void SolveSideBySide(const ProfileSystem& sys, const std::vector<int>& starts,
-                                                    double* y) {
-  const int n = sys.pointCount;
-  const std::size_t cols = starts.size();
-  const double* u = sys.normalMatrix.data();
-  std::size_t active = 0;
-  for (int k = cols > 0 ? starts[0] : n + 1; k <= n; ++k) {
-    while (active < cols && starts[active] <= k) ++active;
-    const long long diag = sys.At(k, k);
-    double* yk = y + k * cols;
-    for (std::size_t c = 0; c < active; ++c) yk[c] *= u[diag];
-    const int last = std::min(sys.LastColumn(k), n);
-    for (int q = k + 1; q <= last; ++q) {
-      const double ukq = u[diag + (q - k)];
-      if (ukq == 0.0) continue;
-      double* yq = y + q * cols;
-      for (std::size_t c = 0; c < active; ++c) yq[c] -= ukq * yk[c];
-    }
-  }
-  for (int i = n; i >= 1; --i) {
-    const long long diag = sys.At(i, i);
-    const int last = std::min(sys.LastColumn(i), n);
-    double* yi = y + i * cols;
-    for (int q = i + 1; q <= last; ++q) {
-      const double uiq = u[diag + (q - i)];
-      if (uiq == 0.0) continue;
-      const double* yq = y + q * cols;
-      for (std::size_t c = 0; c < cols; ++c) yi[c] -= uiq * yq[c];
-    }
-    for (std::size_t c = 0; c < cols; ++c) yi[c] *= u[diag];
-  }
-}
-
-// The network's normal matrix through the profile solver. The cofactors are first those of the
-// run's selected inverse. The factor for the solves is built only when data snooping needs one,
-// and in the run's own profile storage: the testing is the run's last phase, every cofactor has
-// been read by then, and building the factor again costs no more than keeping a copy of the
-// run's (the copy is as much memory traffic, and new memory besides).
+// The network's normal matrix through the run's ProfileMatrix. The cofactors are first those of
+// the run's selected inverse. The factor for the solves is built only when data snooping needs
+// one, and in the run's own matrix: the testing is the run's last phase, every cofactor has been
+// read by then, and building the factor again costs no more than keeping a copy of the run's (the
+// copy is as much memory traffic, and new memory besides).
 class ProfileNormalEquations : public NormalEquations {
  public:
-  // `runSystem` holds the selected inverse of the run's last system, or its factor when the run
+  // `runMatrix` holds the selected inverse of the run's last system, or its factor when the run
   // read its cofactors with the reference routines.
-  ProfileNormalEquations(ProfileSystem& runSystem, const StatisticsInput& input, bool runHoldsFactor)
-      : factor_(runSystem), input_(input) {
+  ProfileNormalEquations(ProfileMatrix& runMatrix, const StatisticsInput& input, bool runHoldsFactor)
+      : factor_(runMatrix), input_(input) {
     if (runHoldsFactor) {
       own_ = factor_;
-      SelectedInverse(own_, own_.pointCount);
+      own_.Invert(InverseMethod::Selected);
       inverse_ = &own_;
       factorReady_ = true;
     } else {
-      inverse_ = &runSystem;
+      inverse_ = &runMatrix;
     }
   }
 
-  double Cofactor(int a, int b) const override {
-    return InverseElement(*inverse_, factor_.newNumber[a], factor_.newNumber[b]);
-  }
+  double Cofactor(int a, int b) const override { return inverse_->Q(factor_.RowOf(a), factor_.RowOf(b)); }
 
   void Solve(std::vector<std::vector<double>>& columns) override {
     if (!factorReady_) factorReady_ = Factor(std::vector<char>(input_.obs.size(), 0));
-    const int n = factor_.pointCount;
-    const std::size_t cols = columns.size();
-    // Columns in the order of their first non-zero row: the forward pass takes each column in
-    // only from there on.
-    std::vector<std::pair<int, std::size_t>> order;
-    for (std::size_t c = 0; c < cols; ++c) {
-      int first = n + 1;
-      for (int i = 1; i <= n; ++i)
-        if (columns[c][i] != 0.0) first = std::min(first, factor_.newNumber[i]);
-      order.push_back({first, c});
-    }
-    std::sort(order.begin(), order.end());
-    std::vector<int> starts;
-    std::vector<double>& y = work_;
-    y.assign((static_cast<std::size_t>(n) + 1) * cols, 0.0);
-    for (std::size_t s = 0; s < cols; ++s) {
-      starts.push_back(order[s].first);
-      const std::vector<double>& x = columns[order[s].second];
-      for (int i = 1; i <= n; ++i) y[factor_.newNumber[i] * cols + s] = x[i];
-    }
-    SolveSideBySide(factor_, starts, y.data());
-    for (std::size_t s = 0; s < cols; ++s) {
-      std::vector<double>& x = columns[order[s].second];
-      for (int i = 1; i <= n; ++i) x[i] = y[factor_.newNumber[i] * cols + s];
-    }
+    const int n = factor_.Order();
+    // The columns by catalogue point become columns by matrix row, solved side by side.
+    std::vector<std::vector<double>> byRow(columns.size(), std::vector<double>(static_cast<std::size_t>(n) + 1, 0.0));
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      for (int i = 1; i <= n; ++i) byRow[c][factor_.RowOf(i)] = columns[c][i];
+    factor_.SolveColumns(byRow);
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      for (int i = 1; i <= n; ++i) columns[c][i] = byRow[c][factor_.RowOf(i)];
   }
 
   bool Rebuild(const std::vector<char>& removed) override {
     if (!Factor(removed)) return false;
     factorReady_ = true;
     own_ = factor_;
-    SelectedInverse(own_, own_.pointCount);
+    own_.Invert(InverseMethod::Selected);
     inverse_ = &own_;
     return true;
   }
 
  private:
-  // Builds N of the kept observations and the benchmarks in the profile storage and factors it.
+  // Builds N of the kept observations and the benchmarks in the run's matrix and factors it.
   bool Factor(const std::vector<char>& removed) {
-    const int n = factor_.pointCount;
-    ClearSystem(factor_);
+    factor_.Clear();
     for (std::size_t k = 1; k < input_.obs.size(); ++k) {
       if (removed[k]) continue;
       const TestedObservation& o = input_.obs[k];
-      int a = factor_.newNumber[o.from], b = factor_.newNumber[o.to];
+      int a = factor_.RowOf(o.from), b = factor_.RowOf(o.to);
       if (a > b) std::swap(a, b);
-      AddObservationEquation(factor_, a, b, o.weight, 0.0);
+      factor_.AddObservation(a, b, o.weight, 0.0);
     }
-    for (const TestedBenchmark& bm : input_.benchmarks) AddPointWeight(factor_, factor_.newNumber[bm.point], bm.weight);
-    FactorAndSolve(factor_, n);
-    if (factor_.defectIndex != 0) return false;
-    for (int i = 1; i <= n; ++i)
-      if (!std::isfinite(factor_.normalMatrix[factor_.At(i, i)])) return false;
-    return true;
+    for (const TestedBenchmark& bm : input_.benchmarks) factor_.AddPointWeight(factor_.RowOf(bm.point), bm.weight);
+    factor_.FactorAndSolve();
+    return factor_.DefectRow() == 0 && factor_.FactorIsFinite();
   }
 
-  ProfileSystem& factor_;
+  ProfileMatrix& factor_;
   const StatisticsInput& input_;
-  ProfileSystem own_;  // a selected inverse of our own, beside the factor
-  const ProfileSystem* inverse_ = nullptr;
+  ProfileMatrix own_;  // a selected inverse of our own, beside the factor
+  const ProfileMatrix* inverse_ = nullptr;
   bool factorReady_ = false;
-  std::vector<double> work_;
 };
 
 // What the run leaves behind, in the input's orientation and with absolute heights.
 StatisticsInput CollectInput(const AdjustmentRun& run) {
   StatisticsInput in;
-  const bool leastSquares = run.options.Method == kLeastSquares;
-  // The listings of least squares have added the mean benchmark height back into the heights.
+  const bool leastSquares = run.options.Method == Method::LeastSquares;
+  // The listings of least squares add the mean benchmark height back into the heights
+  // (AdjustmentRun::ListedHeight); the run's own heights and the benchmarks stay reduced.
   const double heightOffset = leastSquares ? run.meanBenchHeight : 0.0;
   in.leastSquares = leastSquares;
   in.defect = run.defectFound;
   in.redundancy = run.redundancy;
   in.heightMo = run.heightMo;
-  in.height = run.pointHeight;
+  in.height.assign(run.pointHeight.size(), 0.0);
+  for (int i = 1; i <= run.PointCount(); ++i) in.height[i] = run.ListedHeight(i);
   for (int k = 1; k <= run.ObservationCount(); ++k) {
     const Observation& o = run.obs[k];
     TestedObservation t;
@@ -183,7 +115,7 @@ StatisticsInput CollectInput(const AdjustmentRun& run) {
     TestedBenchmark b;
     b.point = run.fixedPoint[s];
     const auto found = firstRecord.find(run.pointNr[b.point]);
-    b.givenHeight = (found != firstRecord.end() ? run.bench[found->second].Height : run.pointHeight[b.point] - heightOffset) + heightOffset;
+    b.givenHeight = (found != firstRecord.end() ? run.bench[found->second].Height : run.pointHeight[b.point]) + heightOffset;
     b.weight = BenchmarkWeight(run.fixedMeanError[s]);
     b.fixed = IsFixedBenchmark(run.fixedMeanError[s]);
     in.benchmarks.push_back(b);

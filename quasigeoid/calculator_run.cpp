@@ -137,7 +137,7 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
 
 }  // namespace
 
-orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
+orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
                                   const std::string& modelPath) {
   using orvane::RunOutcome;
 
@@ -151,10 +151,7 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
   }
   host.CloseProgressWindow();
 
-  ReferenceFrame frame = ReferenceFrame::None;
-  if (frameCode == kFrameCodeEtrf89) frame = ReferenceFrame::Etrf89;
-  if (frameCode == kFrameCodeEtrf2000) frame = ReferenceFrame::Etrf2000;
-  if (frame == ReferenceFrame::None) {
+  if (frame != ReferenceFrame::Etrf89 && frame != ReferenceFrame::Etrf2000) {
     // The main window always sets a frame first; another caller is told, nothing is computed.
     host.ShowMessage(orvane::ToCp1250("*** Nie wybrano układu odniesienia (PL-ETRF89 lub PL-ETRF2000)"));
     return RunOutcome::Stopped;

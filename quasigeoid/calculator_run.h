@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/run_outcome.h"
+#include "quasigeoid/interpolation.h"
 
 namespace solvanta {
 
@@ -39,10 +40,6 @@ class CalculatorHost {
   virtual void ShowInformation(const std::string& text) = 0;
 };
 
-// Frame codes as the main window sets them.
-inline constexpr int kFrameCodeEtrf89 = 1;
-inline constexpr int kFrameCodeEtrf2000 = 3;
-
 // The end-of-run message, and the message of a run without input (Windows-1250).
 std::string EndOfRunMessage();    // " koniec obliczeń "
 std::string NoInputMessage();     // "*** Brak zbioru danych "
@@ -56,7 +53,7 @@ std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu
 std::string UnexpectedErrorMessage(const std::string& what);
 
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
-// frame with code `frameCode` (kFrameCodeEtrf89 or kFrameCodeEtrf2000), reading the model from
+// `frame` (ReferenceFrame::Etrf89 or ReferenceFrame::Etrf2000, codes 1 and 3), reading the model from
 // `modelPath` (normally the chosen model beside the program, ChosenModelPath of model_catalogue.h;
 // its record gives the height-system label of BLH_n.1).
 //
@@ -71,7 +68,7 @@ std::string UnexpectedErrorMessage(const std::string& what);
 //   file is closed (its lines are on disk) before this is returned.
 // Result files are written beside the old ones and take their place together when the run ends
 // (Finished or EndProgram), so a run that is killed leaves the old results whole.
-orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, int frameCode,
+orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
                                   const std::string& modelPath);
 
 }  // namespace solvanta

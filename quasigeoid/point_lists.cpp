@@ -66,15 +66,9 @@ using RecordFields = std::array<std::string_view, 9>;
 
 bool ParseRecord(PointListTask task, const RecordFields& f, ParsedPoint& p) {
   p.nr = CutPointNr(f[1]);
-  int bDeg = 0, bMin = 0, lDeg = 0, lMin = 0;
-  if (!orvane::ParseInteger(f[2], bDeg) || !orvane::ParseInteger(f[3], bMin) ||
-      !orvane::ParseNumber(f[4], p.point.bSeconds) || !orvane::ParseInteger(f[5], lDeg) ||
-      !orvane::ParseInteger(f[6], lMin) || !orvane::ParseNumber(f[7], p.point.lSeconds))
-    return false;
-  p.point.bDegrees = bDeg;
-  p.point.bMinutes = bMin;
-  p.point.lDegrees = lDeg;
-  p.point.lMinutes = lMin;
+  orvane::DmsPosition position;
+  if (!orvane::ParseDmsFields({f[2], f[3], f[4], f[5], f[6], f[7]}, position)) return false;
+  p.point = PointOf(position);
   if (task != PointListTask::AnomalyList && !orvane::ParseNumber(f[8], p.height)) return false;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/line_reader.h"
+#include "common/point_record.h"
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
 #include "quasigeoid/interpolation.h"
@@ -22,14 +23,15 @@ enum class PointListTask {
   NormalToEllipsoidal,  // BLH_n -> BLH_e.1
 };
 
-// Significant characters of a point number; a longer one is cut.
-inline constexpr std::size_t kPointNrLength = 16;
-
 // " PL-ETRF89" or " PL-ETRF2000" (with the leading blank); empty for a frame not chosen.
 std::string_view FrameLabel(ReferenceFrame frame);
 
-// The first 16 characters of a point number.
-inline std::string_view CutPointNr(std::string_view nr) { return nr.substr(0, kPointNrLength); }
+using orvane::CutPointNr;
+
+// The position of a point record (fields 2 to 7) as the interpolation takes it.
+inline GeodeticPoint PointOf(const orvane::DmsPosition& p) {
+  return {p.bDegrees, p.bMinutes, p.bSeconds, p.lDegrees, p.lMinutes, p.lSeconds};
+}
 
 // What became of one input line.
 enum class LineResult {

@@ -1,6 +1,7 @@
 #include "quasigeoid/satellite_levelling.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "common/cp1250.h"
 #include "common/line_reader.h"
@@ -116,19 +117,6 @@ const std::string& NoCoverageText() {
 constexpr std::string_view kTooManyText = "*** Liczba punktów > 100000";
 constexpr std::string_view kEndRecord = "               0    0    0    0  ";
 
-bool ParseStation(const orvane::FieldTable& f, GeodeticPoint& p) {
-  int bDeg = 0, bMin = 0, lDeg = 0, lMin = 0;
-  if (!orvane::ParseInteger(f[2], bDeg) || !orvane::ParseInteger(f[3], bMin) ||
-      !orvane::ParseNumber(f[4], p.bSeconds) || !orvane::ParseInteger(f[5], lDeg) ||
-      !orvane::ParseInteger(f[6], lMin) || !orvane::ParseNumber(f[7], p.lSeconds))
-    return false;
-  p.bDegrees = bDeg;
-  p.bMinutes = bMin;
-  p.lDegrees = lDeg;
-  p.lMinutes = lMin;
-  return true;
-}
-
 // Closes DELTAH1 and tells the user when any of its lines did not reach the disk.
 bool CloseResult(orvane::TextWriter& result, CalculatorHost& host) {
   if (result.Close()) return true;
@@ -136,59 +124,39 @@ bool CloseResult(orvane::TextWriter& result, CalculatorHost& host) {
   return false;
 }
 
-}  // namespace
+// The line that tells of a decimal comma in `line`, before the record's own line, once per input
+// file (`warned` remembers it).
+void WarnOfDecimalComma(bool& warned, const std::string& line, std::initializer_list<int> realFields,
+                        orvane::TextWriter& result) {
+  if (warned || !orvane::HasDecimalComma(line, realFields)) return;
+  result.Line(DecimalCommaLine(line));
+  warned = true;
+}
 
-orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& files, ReferenceFrame frame,
-                                            const ModelGrid& grid, orvane::FieldTable& fields,
-                                            StationTable& stations, CalculatorHost& host) {
+// BLH.grs into the station table: each admissible point with its N; a point outside the model
+// gets its line in DELTAH1. Finished when the file was read whole; otherwise the outcome of the
+// run, with the text of its box in `box` (DELTAH1 still to be closed before the box is shown).
+orvane::RunOutcome ReadStations(orvane::LineReader& positions, const std::string& path, ReferenceFrame frame,
+                                const ModelGrid& grid, orvane::FieldTable& fields, StationTable& stations,
+                                orvane::TextWriter& result, std::string& box) {
   using orvane::RunOutcome;
-  orvane::LineReader vectors;
-  orvane::LineReader positions;
-  orvane::TextWriter result;
-  if (!vectors.Open(files.deltahGps)) {
-    host.ShowMessage(CannotReadMessage(files.deltahGps));
-    return RunOutcome::Stopped;
-  }
-  if (!positions.Open(files.blhGrs)) {
-    host.ShowMessage(CannotReadMessage(files.blhGrs));
-    return RunOutcome::Stopped;
-  }
-  if (!result.Create(files.deltah1, files.results)) {
-    host.ShowMessage(CannotCreateMessage(files.deltah1));
-    return RunOutcome::Stopped;
-  }
-  host.HighlightPanel(ResultPanel::Deltah1);
-
   std::string line;
   std::string out;
-  line.reserve(256);
-  out.reserve(256);
   int count = 0;
-
   // A decimal comma is told once per input file, by a message line before the record's own.
-  bool positionsCommaWarned = false;
-  bool vectorsCommaWarned = false;
-  const auto warnOfComma = [&](bool& warned, std::initializer_list<int> realFields) {
-    if (warned || !orvane::HasDecimalComma(line, realFields)) return;
-    result.Line(DecimalCommaLine(line));
-    warned = true;
-  };
-
-  // BLH.grs: the admissible points with their N.
+  bool commaWarned = false;
   stations.Clear();
   while (positions.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
     if (count < 7 || fields[1] == "0") continue;
-    GeodeticPoint point;
-    if (!ParseStation(fields, point)) {
-      positions.Close();
-      vectors.Close();
+    orvane::DmsPosition dms;
+    if (!orvane::ParseDmsFields({fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]}, dms)) {
       result.Line(NotComputedText());
-      CloseResult(result, host);
-      host.ShowMessage(BadStationBoxText() + line);
+      box = BadStationBoxText() + line;
       return RunOutcome::EndProgram;
     }
-    warnOfComma(positionsCommaWarned, {4, 7});
+    WarnOfDecimalComma(commaWarned, line, {4, 7}, result);
+    const GeodeticPoint point = PointOf(dms);
     GridPosition position;
     if (!LocateCell(point, EdgeClamping::Off, position)) {
       out.assign(CutPointNr(fields[1]));
@@ -206,23 +174,27 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     const Real n = AnomalyAt(grid, position, frame, point);
     if (!stations.Add(fields[1], n)) {
       // The lines written so far are put on disk before the program ends.
-      positions.Close();
-      vectors.Close();
-      CloseResult(result, host);
-      host.ShowMessage(orvane::ToCp1250(kTooManyText));
+      box = orvane::ToCp1250(kTooManyText);
       return RunOutcome::EndProgram;
     }
   }
-  const bool positionsRead = !positions.Failed();
-  positions.Close();
-  if (!positionsRead) {
-    vectors.Close();
-    CloseResult(result, host);
-    host.ShowMessage(CannotReadMessage(files.blhGrs));
+  if (positions.Failed()) {
+    box = CannotReadMessage(path);
     return RunOutcome::Stopped;
   }
+  return RunOutcome::Finished;
+}
 
-  // DELTAH.gps: vector by vector.
+// DELTAH.gps, vector by vector, into DELTAH1 (without its end record). False when the file could
+// not be read whole.
+bool ConvertVectors(orvane::LineReader& vectors, ReferenceFrame frame, orvane::FieldTable& fields,
+                    const StationTable& stations, orvane::TextWriter& result) {
+  std::string line;
+  std::string out;
+  line.reserve(256);
+  out.reserve(256);
+  int count = 0;
+  bool commaWarned = false;  // told once per input file
   const std::string_view label = FrameLabel(frame);
   while (vectors.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
@@ -235,7 +207,7 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
       result.Line(out);
       continue;
     }
-    warnOfComma(vectorsCommaWarned, {3, 4});
+    WarnOfDecimalComma(commaWarned, line, {3, 4}, result);
     const std::string_view from = CutPointNr(fields[1]);
     const std::string_view to = CutPointNr(fields[2]);
     int i1 = 0;
@@ -258,7 +230,44 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     out += label;
     result.Line(out);
   }
-  const bool vectorsRead = !vectors.Failed();
+  return !vectors.Failed();
+}
+
+}  // namespace
+
+// The readers close themselves (RAII); DELTAH1 is closed explicitly so that a failed write is
+// told before any other box.
+orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& files, ReferenceFrame frame,
+                                            const ModelGrid& grid, orvane::FieldTable& fields,
+                                            StationTable& stations, CalculatorHost& host) {
+  using orvane::RunOutcome;
+  orvane::LineReader vectors;
+  orvane::LineReader positions;
+  orvane::TextWriter result;
+  if (!vectors.Open(files.deltahGps)) {
+    host.ShowMessage(CannotReadMessage(files.deltahGps));
+    return RunOutcome::Stopped;
+  }
+  if (!positions.Open(files.blhGrs)) {
+    host.ShowMessage(CannotReadMessage(files.blhGrs));
+    return RunOutcome::Stopped;
+  }
+  if (!result.Create(files.deltah1, files.results)) {
+    host.ShowMessage(CannotCreateMessage(files.deltah1));
+    return RunOutcome::Stopped;
+  }
+  host.HighlightPanel(ResultPanel::Deltah1);
+
+  std::string box;
+  const RunOutcome stationsRead = ReadStations(positions, files.blhGrs, frame, grid, fields, stations, result, box);
+  positions.Close();
+  if (stationsRead != RunOutcome::Finished) {
+    CloseResult(result, host);
+    host.ShowMessage(box);
+    return stationsRead;
+  }
+
+  const bool vectorsRead = ConvertVectors(vectors, frame, fields, stations, result);
   vectors.Close();
   result.Line(kEndRecord);
   if (!CloseResult(result, host)) return RunOutcome::Stopped;

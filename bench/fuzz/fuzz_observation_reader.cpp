@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SilentHost host;
   kvel::AdjustmentOptions options;
   // The options from the input's size, so that every path is reached without a second input.
-  options.Method = size % 2 == 0 ? 1 : 2;
-  options.AccuracyMode = size % 3 == 0 ? 2 : 1;
+  options.Method = size % 2 == 0 ? kvel::Method::LeastSquares : kvel::Method::Robust;
+  options.AccuracyMode = size % 3 == 0 ? kvel::AccuracyMode::Simplified : kvel::AccuracyMode::Full;
   options.Decimals = 3 + static_cast<int>(size % 3);
   options.UnitErrorIsOne = size % 5 != 0;
   const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);

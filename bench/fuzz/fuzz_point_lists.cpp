@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   solvanta::bench::SilentCalculatorHost host;
-  const int frame = size % 2 == 0 ? solvanta::kFrameCodeEtrf89 : solvanta::kFrameCodeEtrf2000;
+  const solvanta::ReferenceFrame frame = size % 2 == 0 ? solvanta::ReferenceFrame::Etrf89 : solvanta::ReferenceFrame::Etrf2000;
   const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, model);
   if (outcome != orvane::RunOutcome::Finished && outcome != orvane::RunOutcome::Stopped &&
       outcome != orvane::RunOutcome::EndProgram)

@@ -26,6 +26,7 @@
 #include "leveling/benchmark_catalogue.h"
 #include "leveling/network_topology.h"
 #include "leveling/observation_files.h"
+#include "leveling/normal_equations.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
 #include "leveling/statistics_phase.h"
@@ -95,8 +96,8 @@ const std::string& WideFolder() {
 
 kvel::AdjustmentOptions Options(int method) {
   kvel::AdjustmentOptions options;
-  options.Method = method;
-  options.AccuracyMode = 1;
+  options.Method = static_cast<kvel::Method>(method);
+  options.AccuracyMode = kvel::AccuracyMode::Full;
   options.Decimals = 4;
   options.UnitErrorIsOne = false;
   return options;
@@ -146,7 +147,7 @@ void BM_SolutionPhases(benchmark::State& state) {
                     kvel::RunIteration(r->run) == orvane::RunOutcome::Finished &&
                     kvel::WriteResults(r->run) == orvane::RunOutcome::Finished;
     if (!ok) state.SkipWithError("a phase stopped");
-    state.counters["profile"] = static_cast<double>(r->run.normal.reservedElementCount);
+    state.counters["profile"] = static_cast<double>(r->run.normal.ReservedElementCount());
     state.PauseTiming();
     r.reset();
     state.ResumeTiming();

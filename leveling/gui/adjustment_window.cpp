@@ -197,7 +197,7 @@ void AdjustmentWindow::BuildControls() {
   monitor_->setCursor(Qt::ArrowCursor);
   orvane::gui::PaintBackground(monitor_, orvane::gui::Aqua(), Qt::black);
   QStringList lines;
-  for (int i = 0; i < kMonitorLines; ++i) lines << (i == 7 ? QStringLiteral(" ") : QString());
+  for (int i = 0; i < kMonitorLines; ++i) lines << (i == kMonitorBlankLine ? QStringLiteral(" ") : QString());
   monitor_->setPlainText(lines.join(QLatin1Char('\n')));
 
   Bevel(client, "Bevel2", QRect(16, 296, 369, 201), true);
@@ -272,8 +272,8 @@ void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vect
 
 AdjustmentOptions AdjustmentWindow::Options() const {
   AdjustmentOptions options;
-  options.Method = method_;
-  options.AccuracyMode = accuracyMode_;
+  options.Method = static_cast<Method>(method_);
+  options.AccuracyMode = static_cast<AccuracyMode>(accuracyMode_);
   options.Decimals = decimals_;
   options.UnitErrorIsOne = unitOne_->isChecked();
   options.Statistics = StatisticsNow();
@@ -281,16 +281,13 @@ AdjustmentOptions AdjustmentWindow::Options() const {
 }
 
 void AdjustmentWindow::StartAdjustment() {
-  if (flags_[2] == 0 && flags_[3] == 0) {
-    orvane::gui::Boxes().Message(this, QStringLiteral("*** Brak nawiązania sieci") +
+  if (const std::string_view refusal = StartRefusal(flags_); !refusal.empty()) {
+    // A missing working folder is named too (the line is empty while the folder is there).
+    orvane::gui::Boxes().Message(this, QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size())) +
                                            orvane::gui::MissingFolderLine(workFolder_));
     return;
   }
-  if (flags_[0] == 0 && flags_[1] == 0) {
-    orvane::gui::Boxes().Message(this, QStringLiteral("*** Brak zbioru obserwacyjnego"));
-    return;
-  }
-  for (int i = 1; i <= 20; ++i) SetMonitorLine(i, std::string());
+  for (int i = kMonitorFirstRunLine; i <= kMonitorLastRunLine; ++i) SetMonitorLine(i, std::string());
   monitor_->verticalScrollBar()->setValue(0);
   const orvane::RunOutcome outcome = run_(workFolder_, Options(), *this);
   HighlightResults();

@@ -35,7 +35,7 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   // How a panel opens its file (the text editor window unless a test says otherwise).
   using OpenFunction = std::function<void(const QString&)>;
 
-  static constexpr int kMonitorLines = 41;
+  static constexpr int kMonitorLines = kMonitorLineCount;
 
   // Builds the window on `workFolder` (the program passes orvane::LoadWorkFolder()).
   explicit AdjustmentWindow(std::string workFolder, QWidget* parent = nullptr);

@@ -144,12 +144,12 @@ void CalculatorWindow::BuildControls() {
   etrf89_->setObjectName(QStringLiteral("RadioButton1"));
   etrf89_->move(144, 168);
   etrf89_->adjustSize();
-  connect(etrf89_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf89; });
+  connect(etrf89_, &QRadioButton::clicked, this, [this] { referenceFrame_ = ReferenceFrame::Etrf89; });
   etrf2000_ = new QRadioButton(QStringLiteral("PL-ETRF2000  epoka 2011.00  [ ASG-EUPOS - aktualny ]  "), client);
   etrf2000_->setObjectName(QStringLiteral("RadioButton3"));
   etrf2000_->move(144, 192);
   etrf2000_->adjustSize();
-  connect(etrf2000_, &QRadioButton::clicked, this, [this] { referenceFrame_ = kFrameCodeEtrf2000; });
+  connect(etrf2000_, &QRadioButton::clicked, this, [this] { referenceFrame_ = ReferenceFrame::Etrf2000; });
 
   // The model, beside the frame: the models lying beside the program, the chosen one first
   // selected (a model file given that is not among them is offered as well).
@@ -310,13 +310,13 @@ void CalculatorWindow::StartComputation() {
   StartRun(workFolder_, referenceFrame_);
 }
 
-void CalculatorWindow::StartRun(const std::string& workFolder, int frameCode) {
+void CalculatorWindow::StartRun(const std::string& workFolder, solvanta::ReferenceFrame frame) {
   if (progress_) {
     // One progress window at a time. While it waits for "OK" the values given last count; a run
     // already going on keeps its own.
     if (progress_->OkButton()->isEnabled()) {
       runFolder_ = workFolder;
-      runFrame_ = frameCode;
+      runFrame_ = frame;
     }
     if (progress_->isVisible()) {
       progress_->raise();
@@ -325,7 +325,7 @@ void CalculatorWindow::StartRun(const std::string& workFolder, int frameCode) {
     return;
   }
   runFolder_ = workFolder;
-  runFrame_ = frameCode;
+  runFrame_ = frame;
   orvane::gui::SetApplicationTitle(QStringLiteral("NIVORA_2008QG"));
   auto* progress = new ProgressWindow(this);
   progress_ = progress;

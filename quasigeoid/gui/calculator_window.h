@@ -29,7 +29,7 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
  public:
   // The run started by "OK" of the progress window; tests put their own in its place.
   using RunFunction = std::function<orvane::RunOutcome(CalculatorHost&, const std::string& workFolder,
-                                                       int frameCode, const std::string& modelPath)>;
+                                                       solvanta::ReferenceFrame frame, const std::string& modelPath)>;
   // How a panel opens its file (the text editor window unless a test says otherwise).
   using OpenFunction = std::function<void(const QString&)>;
 
@@ -49,7 +49,7 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   void SetOpenFunction(OpenFunction open) { open_ = std::move(open); }
 
   const std::string& WorkFolder() const { return workFolder_; }
-  int ReferenceFrame() const { return referenceFrame_; }
+  solvanta::ReferenceFrame ReferenceFrame() const { return referenceFrame_; }
   const std::vector<int>& Flags() const { return flags_; }
   orvane::gui::FilePanel* Panel(int number) const { return panels_[static_cast<std::size_t>(number - 1)]; }
   // The progress window of the run started last, while it exists.
@@ -60,11 +60,11 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
 
   // "OBLICZAJ".
   void StartComputation();
-  // Opens the progress window for a run on `workFolder` in frame `frameCode`; returns at once.
+  // Opens the progress window for a run on `workFolder` in `frame`; returns at once.
   // The run itself starts when "OK" is pressed there. While a progress window is open (waiting
   // for "OK", or its run going on) no second one opens: the open one comes to the front, and
   // while it still waits for "OK" its run takes the values given last.
-  void StartRun(const std::string& workFolder, int frameCode);
+  void StartRun(const std::string& workFolder, solvanta::ReferenceFrame frame);
 
  signals:
   // A run has ended; the window has taken in its outcome.
@@ -92,8 +92,8 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   std::string workFolder_;
   std::string modelPath_;
   std::string runFolder_;
-  int runFrame_ = 0;
-  int referenceFrame_ = 0;  // 0 none chosen, 1 PL-ETRF89, 3 PL-ETRF2000
+  solvanta::ReferenceFrame runFrame_ = solvanta::ReferenceFrame::None;
+  solvanta::ReferenceFrame referenceFrame_ = solvanta::ReferenceFrame::None;  // None until chosen
   std::vector<int> flags_;
   bool endRequested_ = false;
   RunFunction run_;

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -129,12 +135,18 @@ TEST(NumberParse, GoodAndBadNumbers) {
 // Integers: one optional sign ("+" or "-") and decimal digits within 32 bits; the digits-only
 // fast path must agree with that rule on every text, leading zeros and limits included.
 TEST(NumberParse, IntegerRuleOnEveryKindOfText) {
-  const auto rule = [](std::string_view s, int& v) {
-    const bool plus = !s.empty() && s.front() == '+';
-    if (plus) s.remove_prefix(1);
-    if (s.empty() || s.front() == '+' || (plus && s.front() == '-')) return false;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    return ec == std::errc() && end == s.data() + s.size();
+  // The oracle: the C library's strtoll on a text of one optional sign and digits only, then a
+  // range check to 32 bits.
+  const auto rule = [](const std::string& s, int& v) {
+    const std::size_t first = !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+    if (first == s.size()) return false;
+    for (std::size_t k = first; k < s.size(); ++k)
+      if (s[k] < '0' || s[k] > '9') return false;
+    errno = 0;
+    const long long x = std::strtoll(s.c_str(), nullptr, 10);
+    if (errno == ERANGE || x < INT_MIN || x > INT_MAX) return false;
+    v = static_cast<int>(x);
+    return true;
   };
   std::mt19937 random(23);
   const char alphabet[] = "0123456789000999+-. e\xB3";
@@ -184,4 +196,106 @@ TEST(NumberFormat, AppendingFormsEqualThePlainFormsAtEveryWidth) {
       }
     }
   }
+}
+
+// The appending fixed form of the result lines must give printf's bytes for every value the
+// lists can meet (extended reals, ties, negative values that round to zero).
+TEST(NumberForms, AppendFixedFieldMatchesPrintfForExtendedReals) {
+  std::mt19937_64 random(5);
+  for (int k = 0; k < 300000; ++k) {
+    long double v = 0;
+    switch (k % 4) {
+      case 0:
+        v = static_cast<long double>(static_cast<std::int64_t>(random() % 2000000000) - 1000000000) /
+            std::pow(10.0L, static_cast<int>(random() % 9));
+        break;
+      case 1:
+        v = std::ldexp(static_cast<long double>(random()), static_cast<int>(random() % 90) - 80);
+        if (random() & 1) v = -v;
+        break;
+      case 2:  // exact binary ties at the last printed decimal
+        v = static_cast<long double>(static_cast<std::int64_t>(random() % 4000) - 2000) / 8.0L;
+        break;
+      default:
+        v = static_cast<long double>(static_cast<double>(static_cast<std::int64_t>(random() % 2000000) - 1000000) / 1024.0);
+    }
+    const int decimals = static_cast<int>(random() % 9);
+    const int width = static_cast<int>(random() % 14);
+    std::string mine;
+    orvane::AppendFixedField(mine, v, width, decimals);
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*Lf", decimals, v == 0 ? 0.0L : v);
+    ASSERT_EQ(mine, orvane::RightAligned(buf, width)) << static_cast<double>(v) << " " << decimals;
+  }
+  // Beyond 64 bits of scaled digits the general path takes over, with the same bytes.
+  std::string huge;
+  orvane::AppendFixedField(huge, -1e30L, 9, 4);
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%.4Lf", -1e30L);
+  EXPECT_EQ(huge, buf);
+  std::string nan;
+  orvane::AppendFixedField(nan, std::nanl(""), 6, 2);
+  EXPECT_EQ(nan, "   NAN");
+}
+
+// Seconds are copied when their text already is the printed form; the bytes must be those of
+// formatting the value read from it.
+TEST(NumberForms, FixedFieldOfTextGivesTheFormattedBytes) {
+  std::mt19937_64 random(13);
+  const char alphabet[] = "0123456789.-+e";
+  for (int k = 0; k < 300000; ++k) {
+    std::string text;
+    if (k % 2 == 0) {
+      // Plausible seconds: optional sign, digits, point, 0..7 decimals.
+      if (random() % 5 == 0) text += '-';
+      const int integer = static_cast<int>(random() % 21);
+      for (int d = 0; d < integer; ++d) text += static_cast<char>('0' + random() % 10);  // leading zeros too
+      if (text.empty() || text == "-") text += '0';
+      text += '.';
+      const int decimals = static_cast<int>(random() % 8);
+      for (int d = 0; d < decimals; ++d) text += static_cast<char>('0' + random() % 10);
+    } else {
+      const int length = 1 + static_cast<int>(random() % 12);
+      for (int d = 0; d < length; ++d) text += alphabet[random() % (sizeof alphabet - 1)];
+    }
+    long double value = 0;
+    if (!orvane::ParseNumber(text, value)) continue;
+    const int decimals = static_cast<int>(random() % 7);
+    std::string copied;
+    std::string formatted;
+    orvane::AppendFixedFieldOf(copied, text, value, 8, decimals);
+    orvane::AppendFixedField(formatted, value, 8, decimals);
+    ASSERT_EQ(copied, formatted) << text << " " << decimals;
+  }
+  for (const char* text : {"-0.00000", "00.12345", "+1.00000", "1.5e0", "12345678901234.12345"}) {
+    long double value = 0;
+    ASSERT_TRUE(orvane::ParseNumber(text, value));
+    std::string copied;
+    std::string formatted;
+    orvane::AppendFixedFieldOf(copied, text, value, 8, 5);
+    orvane::AppendFixedField(formatted, value, 8, 5);
+    EXPECT_EQ(copied, formatted) << text;
+  }
+}
+
+TEST(NumberForms, ShortDecimalsReadExactlyAsTheGeneralReader) {
+  std::mt19937_64 random(9);
+  for (int k = 0; k < 200000; ++k) {
+    char text[64];
+    const double v = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 60) - 50);
+    std::snprintf(text, sizeof text, "%s%.*f", random() & 1 ? "-" : "", static_cast<int>(random() % 20), v);
+    long double mine = 0;
+    long double reference = 0;
+    ASSERT_TRUE(orvane::ParseNumber(text, mine)) << text;
+    std::from_chars(text, text + std::strlen(text), reference);
+    ASSERT_EQ(std::memcmp(&mine, &reference, 10), 0) << text;
+    double mineD = 0;
+    double referenceD = 0;
+    ASSERT_TRUE(orvane::ParseNumber(text, mineD));
+    std::from_chars(text, text + std::strlen(text), referenceD);
+    ASSERT_EQ(mineD, referenceD) << text;
+  }
+  long double plus = 0;
+  ASSERT_TRUE(orvane::ParseNumber("+12.5", plus));
+  EXPECT_EQ(plus, 12.5L);
 }

@@ -221,8 +221,8 @@ class KvelWindowTest : public QObject {
     w->findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->click();
     w->StartAdjustment();
     QCOMPARE(calls.size(), std::size_t{1});
-    QCOMPARE(calls[0].options.Method, 2);
-    QCOMPARE(calls[0].options.AccuracyMode, 2);
+    QCOMPARE(static_cast<int>(calls[0].options.Method), 2);
+    QCOMPARE(static_cast<int>(calls[0].options.AccuracyMode), 2);
     QCOMPARE(calls[0].options.Decimals, 4);
     QCOMPARE(calls[0].options.UnitErrorIsOne, false);
 
@@ -238,13 +238,13 @@ class KvelWindowTest : public QObject {
     w.show();
     auto* method = w.findChild<QComboBox*>(QStringLiteral("ComboBox4"));
     method->setCurrentIndex(1);
-    QCOMPARE(w.Options().Method, 2);
+    QCOMPARE(static_cast<int>(w.Options().Method), 2);
     method->setFocus();
     method->lineEdit()->clear();
     QTest::keyClicks(method->lineEdit(), QStringLiteral("standard mnk"));
     QTest::keyClick(method->lineEdit(), Qt::Key_Return);
     QCOMPARE(method->currentText(), QStringLiteral("standard mnk"));
-    QCOMPARE(w.Options().Method, 2);
+    QCOMPARE(static_cast<int>(w.Options().Method), 2);
     QCOMPARE(method->count(), 2);
   }
 

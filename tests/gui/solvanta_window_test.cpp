@@ -76,8 +76,8 @@ class SolvantaWindowTest : public QObject {
 
   std::unique_ptr<CalculatorWindow> FakeRunWindow(const QString& folder, std::vector<RunCall>& calls) {
     auto w = std::make_unique<CalculatorWindow>(folder.toStdString(), modelPath_.toStdString());
-    w->SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, int frame, const std::string& m) {
-      calls.push_back({f, frame, m});
+    w->SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, solvanta::ReferenceFrame frame, const std::string& m) {
+      calls.push_back({f, static_cast<int>(frame), m});
       return orvane::RunOutcome::Finished;
     });
     return w;
@@ -119,14 +119,14 @@ class SolvantaWindowTest : public QObject {
     std::vector<RunCall> calls;
     auto w = FakeRunWindow(dir.path(), calls);
     w->show();
-    QCOMPARE(w->ReferenceFrame(), 0);
+    QCOMPARE(static_cast<int>(w->ReferenceFrame()), 0);
     PressStart(*w);
     QCOMPARE(boxes_.Texts(), QStringList{QStringLiteral(" * ALE WYBIERZ NAJPIERW UKLAD ODNIESIENIA ")});
     QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Message);
     QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("Solvanta_2008QG"));
     QVERIFY(w->Progress() == nullptr);
     QVERIFY(calls.empty());
-    QCOMPARE(w->ReferenceFrame(), 0);
+    QCOMPARE(static_cast<int>(w->ReferenceFrame()), 0);
   }
 
   void frameChoiceReachesTheRunWhenOkIsPressed_data() {
@@ -146,7 +146,7 @@ class SolvantaWindowTest : public QObject {
     w->findChild<QRadioButton*>(frame == 1 ? QStringLiteral("RadioButton3") : QStringLiteral("RadioButton1"))
         ->click();
     w->findChild<QRadioButton*>(button)->click();
-    QCOMPARE(w->ReferenceFrame(), frame);
+    QCOMPARE(static_cast<int>(w->ReferenceFrame()), frame);
     PressStart(*w);
     ProgressWindow* progress = w->Progress();
     QVERIFY(progress != nullptr);
@@ -187,7 +187,7 @@ class SolvantaWindowTest : public QObject {
     auto w = std::make_unique<CalculatorWindow>(dir.path().toStdString(), modelPath_.toStdString());
     QList<int> seen;
     bool hiddenAfterClose = false;
-    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string&, int, const std::string&) {
+    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string&, solvanta::ReferenceFrame, const std::string&) {
       host.AdvanceGauge(150000);
       seen << w->Progress()->GaugePosition();
       host.AdvanceGauge(100000);
@@ -274,7 +274,7 @@ class SolvantaWindowTest : public QObject {
     WriteFile(dir.filePath("bl"), "A100 51 32 19.85593 19 36 3.24319\r\n");
     CalculatorWindow w(dir.path().toStdString(), modelPath_.toStdString());
     std::string pointInRun;
-    w.SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, int frame, const std::string& m) {
+    w.SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, solvanta::ReferenceFrame frame, const std::string& m) {
       pointInRun = std::localeconv()->decimal_point;
       return solvanta::RunCalculation(host, f, frame, m);
     });
@@ -454,8 +454,8 @@ class SolvantaWindowTest : public QObject {
     CalculatorWindow w(folder.path().toStdString(), program.filePath("PL-geoid2021.bin").toStdString());
     w.SetModelChoiceFile(ini.toStdString());
     std::vector<RunCall> calls;
-    w.SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, int frame, const std::string& m) {
-      calls.push_back({f, frame, m});
+    w.SetRunFunction([&calls](solvanta::CalculatorHost&, const std::string& f, solvanta::ReferenceFrame frame, const std::string& m) {
+      calls.push_back({f, static_cast<int>(frame), m});
       return orvane::RunOutcome::Finished;
     });
     auto* choice = w.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
@@ -541,8 +541,8 @@ class SolvantaWindowTest : public QObject {
     std::vector<RunCall> calls;
     auto w = FakeRunWindow(dir.path(), calls);
     bool sameProgressWindow = false;
-    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, int frame, const std::string& m) {
-      calls.push_back({f, frame, m});
+    w->SetRunFunction([&](solvanta::CalculatorHost& host, const std::string& f, solvanta::ReferenceFrame frame, const std::string& m) {
+      calls.push_back({f, static_cast<int>(frame), m});
       host.CloseProgressWindow();
       // A press reaching the window while the run holds it (through a box of the run, say).
       ProgressWindow* running = w->Progress();

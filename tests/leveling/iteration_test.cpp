@@ -175,7 +175,7 @@ TEST(Iteration, BenchmarkBelowTenMicronsIsFixedFromTenMicronsOnItIsWeighted) {
     PhaseOutput out;
     RunLaterPhases(run, out);
     ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
-    const double shift = run.pointHeight[3] - 102.0;  // B is catalogue point 3
+    const double shift = run.AdjustedHeight(3) - 102.0;  // B is catalogue point 3
     if (c.moves) {
       EXPECT_GT(std::fabs(shift), 1e-8) << c.meanError;
     } else {
@@ -284,7 +284,7 @@ TEST(Iteration, BenchmarkWithAMeanErrorMakesTheHeightsUseMoOne) {
   const int at = FindLine(out.report, "               A                B    1.00000", true);
   ASSERT_GT(at, 0);
   EXPECT_EQ(out.report[at].substr(44, 8), " 0.00123");
-  EXPECT_LT(std::fabs(run.pointHeight[1] - 200.0), 1e-10);  // A stayed fixed
+  EXPECT_LT(std::fabs(run.AdjustedHeight(1) - 200.0), 1e-10);  // A stayed fixed
 }
 
 TEST(Robust, NineIterationsNoHeightsAndEmptyHeightsFile) {
@@ -440,7 +440,11 @@ TEST(Robust, WithoutRedundancyTheScaleIsOneAndTheRunEnds) {
 
 TEST(Robust, WeightFunction) {
   // f = (1 + 0.1111 p l^2 / s^2)^(-1/2); the constant is 0.1111, not 1/9.
-  EXPECT_DOUBLE_EQ(RobustWeightFactor(1e6, 0.003, 0.001), 1.0 / std::sqrt(1.0 + 0.1111 * 1e6 * 9e-6 / 1e-6));
+  // By hand: p = 1, l = 3, s = 1 gives 0.1111 * 9 = 0.9999, f = 1 / sqrt(1.9999) = 0.70712446
+  // (with 1/9 it would be 1 / sqrt(2) = 0.70710678).
+  EXPECT_NEAR(RobustWeightFactor(1.0, 3.0, 1.0), 0.70712446, 1e-8);
+  // p = 1e6, l = 0.003, s = 3: 0.1111 * 1e6 * 9e-6 / 9 = 0.1111, f = 1 / sqrt(1.1111) = 0.94868804.
+  EXPECT_NEAR(RobustWeightFactor(1e6, 0.003, 3.0), 0.94868804, 1e-8);
   EXPECT_DOUBLE_EQ(RobustWeightFactor(4.0, 0.0, 2.0), 1.0);
   // A scale of exactly 0 (all misclosures exactly 0): nothing is down-weighted.
   EXPECT_EQ(RobustWeightFactor(1e6, 0.0, 0.0), 1.0);

@@ -113,7 +113,7 @@ TEST_F(KvelCli, EmptyFolderIsRefusedForItsMissingBenchmarkFile) {
 }
 
 TEST_F(KvelCli, UsageErrorsExitTwo) {
-  for (const char* args : {"--decimals 6", "--method fast", "--bogus", "--folder", "--mo=sometimes"}) {
+  for (const char* args : {"--decimals 6", "--method fast", "--bogus", "--folder", "--mo=sometimes", "--folder=", "extra"}) {
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.status, 2) << args << ": " << r.output;
   }

@@ -16,6 +16,7 @@
 #include "common/cp1250.h"
 #include "leveling/adjustment_iteration.h"
 #include "leveling/adjustment_run.h"
+#include "leveling/normal_equations.h"
 #include "leveling/profile_solver.h"
 #include "leveling/result_listings.h"
 #include "run_support.h"
@@ -91,8 +92,8 @@ inline void FillRun(AdjustmentRun& run, const std::vector<Leg>& legs, const std:
 // The options of the main window: method, accuracy mode, decimals, Mo = 1.
 inline AdjustmentOptions Options(int method, int accuracy = 1, int decimals = 4, bool moIsOne = true) {
   AdjustmentOptions o;
-  o.Method = method;
-  o.AccuracyMode = accuracy;
+  o.Method = static_cast<Method>(method);
+  o.AccuracyMode = static_cast<AccuracyMode>(accuracy);
   o.Decimals = decimals;
   o.UnitErrorIsOne = moIsOne;
   return o;

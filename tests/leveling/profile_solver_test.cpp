@@ -1,6 +1,7 @@
 // The profile solver judged by a plain dense solve and a dense inverse, and the numbering and
 // reservation on small networks whose rows and widths are known by hand.
 #include "leveling/profile_solver.h"
+#include "leveling/normal_equations.h"
 
 #include <gtest/gtest.h>
 
@@ -23,20 +24,20 @@ using testing::SplitReportLines;
 TEST(Renumbering, ThreePointChainGivesKnownWidthsAndReservation) {
   AdjustmentRun run;
   FillRun(run, {{"P1", "P2", 1.0, 0.001}, {"P2", "P3", 1.0, 0.001}}, {{"P1", 100.0}});
-  RenumberPoints(run.normal, run.PointCount(), 1, run.neighbours);
+  run.normal.Renumber(run.PointCount(), 1, run.neighbours);
   const auto& sys = run.normal;
-  EXPECT_EQ(sys.newNumber, (std::vector<int>{0, 1, 2, 3}));
-  EXPECT_EQ(sys.rowWidth, (std::vector<int>{0, 2, 2, 1}));
-  EXPECT_EQ(sys.isolatedPartCount, 1);
+  EXPECT_EQ(sys.Rows(), (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(sys.RowWidths(), (std::vector<int>{0, 2, 2, 1}));
+  EXPECT_EQ(sys.IsolatedPartCount(), 1);
 
   const ScratchFolder folder;
   orvane::TextWriter report;
   ASSERT_TRUE(report.Create(folder.File("wyh.osn")));
   ASSERT_TRUE(ReserveProfile(run.normal, report));
   report.Close();
-  EXPECT_EQ(sys.rowStart, (std::vector<long long>{0, 0, 2, 4, 5}));
-  EXPECT_EQ(sys.reservedElementCount, 6);
-  EXPECT_EQ(sys.normalMatrix.size(), 6u);  // positions 1..5, just what the network needs
+  EXPECT_EQ(sys.RowStarts(), (std::vector<long long>{0, 0, 2, 4, 5}));
+  EXPECT_EQ(sys.ReservedElementCount(), 6);
+  EXPECT_EQ(sys.Elements().size(), 6u);  // positions 1..5, just what the network needs
   EXPECT_EQ(SplitReportLines(folder.Read("wyh.osn")),
             (std::vector<std::string>{" ", " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = 6", "  "}));
 }
@@ -54,10 +55,10 @@ TEST(Renumbering, SeparatePartsAreWarnedAndTheNextPartStartsAtItsLowestIndex) {
   ASSERT_TRUE(run.report.Create(folder.File("wyh.osn")));
   EXPECT_EQ(PrepareNormalEquations(run), orvane::RunOutcome::Finished);
   run.report.Close();
-  EXPECT_EQ(run.normal.isolatedPartCount, 2);
-  EXPECT_EQ(run.normal.newNumber, (std::vector<int>{0, 3, 2, 4, 5, 1, 6}));
+  EXPECT_EQ(run.normal.IsolatedPartCount(), 2);
+  EXPECT_EQ(run.normal.Rows(), (std::vector<int>{0, 3, 2, 4, 5, 1, 6}));
   // Row 3 (X) closes the first part; row 4 (R2) opens the second.
-  EXPECT_EQ(run.normal.rowWidth, (std::vector<int>{0, 2, 2, 1, 2, 2, 1}));
+  EXPECT_EQ(run.normal.RowWidths(), (std::vector<int>{0, 2, 2, 1, 2, 2, 1}));
   const auto lines = SplitReportLines(folder.Read("wyh.osn"));
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0], "  UWAGA: sieć zawiera 2 układy odosobnione");
@@ -68,14 +69,13 @@ TEST(Renumbering, SeparatePartsAreWarnedAndTheNextPartStartsAtItsLowestIndex) {
 TEST(Reservation, LimitAcceptsFifteenMillionAndStopsAtOneMore) {
   const ScratchFolder folder;
   for (long long reserved : {15000000LL, 15000001LL}) {
-    ProfileSystem sys;
-    sys.pointCount = 2;
-    sys.rowWidth = {0, static_cast<int>(reserved - 2), 1};  // rowStart[2] + 2 == reserved
+    ProfileMatrix sys;
+    sys.SetShape({0, static_cast<int>(reserved - 2), 1});  // rowStart[2] + 2 == reserved
     orvane::TextWriter report;
     ASSERT_TRUE(report.Create(folder.File("wyh.osn")));
     const bool ok = ReserveProfile(sys, report);
     report.Close();
-    EXPECT_EQ(sys.reservedElementCount, reserved);
+    EXPECT_EQ(sys.ReservedElementCount(), reserved);
     const auto lines = SplitReportLines(folder.Read("wyh.osn"));
     EXPECT_EQ(lines[1], " LICZBA REZERWOWANYCH ELEMENTÓW MACIERZY RÓWNAŃ NORMALNYCH = " + std::to_string(reserved));
     if (reserved == 15000000LL) {
@@ -85,7 +85,7 @@ TEST(Reservation, LimitAcceptsFifteenMillionAndStopsAtOneMore) {
       EXPECT_FALSE(ok);
       ASSERT_EQ(lines.size(), 4u);
       EXPECT_EQ(lines[3], " *** PRZEKROCZENIE ZAKRESU TABLICY URN");
-      EXPECT_TRUE(sys.normalMatrix.empty());  // nothing allocated for a profile that does not fit
+      EXPECT_FALSE(sys.Allocated());  // nothing allocated for a profile that does not fit
     }
   }
 }
@@ -105,11 +105,11 @@ TEST(Reservation, TooLargeProfileStopsTheRunWithItsMessage) {
   run.startPoint = 2;  // P1
   const auto outcome = PrepareNormalEquations(run);
   run.report.Close();
-  ASSERT_GT(run.normal.reservedElementCount, ProfileElementLimit);
+  ASSERT_GT(run.normal.ReservedElementCount(), ProfileElementLimit);
   EXPECT_EQ(outcome, orvane::RunOutcome::Stopped);
   EXPECT_EQ(host.Informations(), (std::vector<std::string>{orvane::ToCp1250(" *** PRZEKROCZENIE ZAKRESU TABLICY WEWNĘTRZNEJ")}));
   EXPECT_EQ(SplitReportLines(folder.Read("wyh.osn")).back(), " *** PRZEKROCZENIE ZAKRESU TABLICY URN");
-  EXPECT_TRUE(run.normal.normalMatrix.empty());
+  EXPECT_FALSE(run.normal.Allocated());
 }
 
 // A system built in the profile and, in the same rows, as a dense matrix.
@@ -145,25 +145,24 @@ void BuildRandom(TwoSystems& s, std::mt19937& rng, int points, int parts, bool o
   std::shuffle(legs.begin(), legs.end(), rng);
   FillRun(s.run, legs, {});
   AdjustmentRun& run = s.run;
-  ProfileSystem& sys = run.normal;
+  ProfileMatrix& sys = run.normal;
   const int lp = run.PointCount();
-  RenumberPoints(sys, lp, 1 + static_cast<int>(u01(rng) * (lp - 1)), run.neighbours);
-  orvane::TextWriter none;
-  ASSERT_TRUE(ReserveProfile(sys, none));
-  ClearSystem(sys);
+  sys.Renumber(lp, 1 + static_cast<int>(u01(rng) * (lp - 1)), run.neighbours);
+  ASSERT_TRUE(sys.Reserve());
+  sys.Clear();
   s.dense.assign(lp, std::vector<long double>(lp, 0));
   s.rhs.assign(lp, 0);
   std::vector<double> height(lp + 1);
   for (auto& h : height) h = dh(rng);
   for (int k = 1; k <= run.ObservationCount(); ++k) {
     const auto& o = run.obs[k];
-    int a = sys.newNumber[o.From], b = sys.newNumber[o.To];
+    int a = sys.RowOf(o.From), b = sys.RowOf(o.To);
     double l = height[o.To] - height[o.From] - o.DH;
     if (a > b) {
       std::swap(a, b);
       l = -l;
     }
-    AddObservationEquation(sys, a, b, o.Weight, l);
+    sys.AddObservation(a, b, o.Weight, l);
     s.dense[a - 1][a - 1] += o.Weight;
     s.dense[b - 1][b - 1] += o.Weight;
     s.dense[a - 1][b - 1] -= o.Weight;
@@ -177,10 +176,22 @@ void BuildRandom(TwoSystems& s, std::mt19937& rng, int points, int parts, bool o
     for (int k = 1; k <= lp; ++k) {
       if (run.pointNr[k] != bench.nr) continue;
       const double w = bench.meanError < 0.00001 ? 1e20 : 1.0 / (bench.meanError * bench.meanError);
-      AddPointWeight(sys, sys.newNumber[k], w);
-      s.dense[sys.newNumber[k] - 1][sys.newNumber[k] - 1] += w;
+      sys.AddPointWeight(sys.RowOf(k), w);
+      s.dense[sys.RowOf(k) - 1][sys.RowOf(k) - 1] += w;
     }
   }
+}
+
+// The dense inverse, column by column (symmetric: column c is row c).
+std::vector<std::vector<double>> DenseInverse(const std::vector<std::vector<long double>>& dense) {
+  const int n = static_cast<int>(dense.size());
+  std::vector<std::vector<double>> inverse(n);
+  for (int c = 0; c < n; ++c) {
+    std::vector<long double> e(n, 0);
+    e[c] = 1;
+    inverse[c] = testing::DenseSolve(dense, e);
+  }
+  return inverse;
 }
 
 double RelDiff(double a, double b) { return std::fabs(a - b) / std::max({std::fabs(a), std::fabs(b), 1e-300}); }
@@ -202,16 +213,16 @@ TEST_P(AgainstDense, SolutionPvvAndInverseMatchDenseAlgebra) {
   for (int trial = 0; trial < 4; ++trial) {
     TwoSystems s;
     BuildRandom(s, rng, param.points, param.parts, param.orphan);
-    ProfileSystem& sys = s.run.normal;
-    const int n = sys.pointCount;
+    ProfileMatrix& sys = s.run.normal;
+    const int n = sys.Order();
     std::vector<int> defects;
-    FactorAndSolve(sys, n, [&](int row) { defects.push_back(row); });
+    sys.FactorAndSolve([&](int row) { defects.push_back(row); });
     if (param.orphan) {
       ASSERT_EQ(defects.size(), 1u);  // the part without benchmark floats: one pivot vanishes
-      EXPECT_EQ(sys.defectIndex, defects.back());
+      EXPECT_EQ(sys.DefectRow(), defects.back());
     } else {
       EXPECT_TRUE(defects.empty());
-      EXPECT_EQ(sys.defectIndex, 0);
+      EXPECT_EQ(sys.DefectRow(), 0);
     }
     // The repaired pivot is the original diagonal plus 1.0.
     for (int r : defects) s.dense[r - 1][r - 1] += 1.0L;
@@ -220,44 +231,37 @@ TEST_P(AgainstDense, SolutionPvvAndInverseMatchDenseAlgebra) {
     const auto dx = testing::DenseSolve(s.dense, minusRhs);
     double scale = 0;
     for (double v : dx) scale = std::max(scale, std::fabs(v));
-    for (int i = 1; i <= n; ++i) EXPECT_NEAR(sys.correction[i], dx[i - 1], 1e-9 * (1 + scale)) << "row " << i;
+    for (int i = 1; i <= n; ++i) EXPECT_NEAR(sys.Correction(i), dx[i - 1], 1e-9 * (1 + scale)) << "row " << i;
     long double pvv = s.pll;
     for (int i = 0; i < n; ++i) pvv += s.rhs[i] * dx[i];
-    EXPECT_NEAR(sys.rightSide[n + 1], std::max(0.0L, pvv), 1e-8 * static_cast<double>(s.pll));
+    EXPECT_NEAR(sys.Pvv(), std::max(0.0L, pvv), 1e-8 * static_cast<double>(s.pll));
 
-    // The dense inverse, column by column.
-    std::vector<std::vector<double>> inverse(n);
-    for (int c = 0; c < n; ++c) {
-      std::vector<long double> e(n, 0);
-      e[c] = 1;
-      inverse[c] = testing::DenseSolve(s.dense, e);
-    }
-    const std::vector<double> factor = sys.normalMatrix;
-    InverseDiagonal(sys, n);
-    const std::vector<double> diagonal = sys.rightSide;
+    const std::vector<std::vector<double>> inverse = DenseInverse(s.dense);
+    const std::vector<double> factor = sys.Elements();
+    const std::vector<double> diagonal = sys.ReferenceInverseDiagonal();
     for (int i = 1; i <= n; ++i)
       EXPECT_LE(RelDiff(diagonal[i], inverse[i - 1][i - 1]), 1e-7) << "Q(" << i << "," << i << ")";
     std::vector<double> forms;
     for (auto [a, b] : s.obsRows) {
-      std::fill(sys.rightSide.begin(), sys.rightSide.end(), 0.0);
-      sys.rightSide[a] = -1.0;
-      sys.rightSide[b] = 1.0;
-      forms.push_back(InverseQuadraticForm(sys, n));
+      std::vector<double> x(n + 1, 0.0);
+      x[a] = -1.0;
+      x[b] = 1.0;
+      forms.push_back(sys.ReferenceQuadraticForm(x));
       const double dense = inverse[a - 1][a - 1] + inverse[b - 1][b - 1] - 2 * inverse[a - 1][b - 1];
       EXPECT_LE(RelDiff(forms.back(), dense), 1e-6) << a << "-" << b;
     }
     // The reference routines read the factor and leave it whole.
-    EXPECT_EQ(sys.normalMatrix, factor);
+    EXPECT_EQ(sys.Elements(), factor);
 
     // The selected inverse agrees with the reference routines to 1e-9.
-    SelectedInverse(sys, n);
+    sys.Invert(InverseMethod::Selected);
     for (int i = 1; i <= n; ++i)
-      EXPECT_LE(RelDiff(InverseElement(sys, i, i), diagonal[i]), 1e-9) << "Q(" << i << "," << i << ")";
+      EXPECT_LE(RelDiff(sys.Q(i, i), diagonal[i]), 1e-9) << "Q(" << i << "," << i << ")";
     for (std::size_t k = 0; k < s.obsRows.size(); ++k) {
       const auto [a, b] = s.obsRows[k];
-      const double g = InverseElement(sys, a, a) + InverseElement(sys, b, b) - 2 * InverseElement(sys, a, b);
+      const double g = sys.Q(a, a) + sys.Q(b, b) - 2 * sys.Q(a, b);
       EXPECT_LE(RelDiff(g, forms[k]), 1e-9) << a << "-" << b;
-      EXPECT_LE(RelDiff(InverseElement(sys, b, a), inverse[a - 1][b - 1]), 1e-6);
+      EXPECT_LE(RelDiff(sys.Q(b, a), inverse[a - 1][b - 1]), 1e-6);
     }
   }
 }
@@ -267,10 +271,12 @@ INSTANTIATE_TEST_SUITE_P(RandomNetworks, AgainstDense,
                                            RandomCase{60, 2, false}, RandomCase{45, 3, true},
                                            RandomCase{30, 2, true}));
 
-// The elimination exactly as the textbook writes it, row i updating the rows below it.
-void FactorRowByRowDownwards(ProfileSystem& sys, int n) {
-  double* a = sys.normalMatrix.data();
-  double* b = sys.rightSide.data();
+// The elimination exactly as the textbook writes it, row i updating the rows below it, on copies
+// of the built elements `a` and right side `b` in the matrix's own positions.
+void FactorRowByRowDownwards(const ProfileMatrix& sys, std::vector<double>& elements, std::vector<double>& rightSide) {
+  const int n = sys.Order();
+  double* a = elements.data();
+  double* b = rightSide.data();
   for (int i = 1; i <= n; ++i) {
     double d = a[sys.At(i, i)];
     if (d < 1e-10) d += 1.0;
@@ -295,13 +301,14 @@ TEST(FactorAndSolve, SameFactorToTheLastBitAsTheDownwardElimination) {
   for (int trial = 0; trial < 3; ++trial) {
     TwoSystems s;
     BuildRandom(s, rng, 400, 2, false);
-    ProfileSystem& sys = s.run.normal;
-    ProfileSystem copy = sys;
-    FactorAndSolve(sys, sys.pointCount);
-    FactorRowByRowDownwards(copy, copy.pointCount);
-    if (copy.rightSide[copy.pointCount + 1] < 0) copy.rightSide[copy.pointCount + 1] = 0;
-    EXPECT_EQ(sys.normalMatrix, copy.normalMatrix);
-    EXPECT_EQ(sys.rightSide, copy.rightSide);
+    ProfileMatrix& sys = s.run.normal;
+    std::vector<double> copyElements = sys.Elements();
+    std::vector<double> copyRightSide = sys.RightSide();
+    sys.FactorAndSolve();
+    FactorRowByRowDownwards(sys, copyElements, copyRightSide);
+    if (copyRightSide[sys.Order() + 1] < 0) copyRightSide[sys.Order() + 1] = 0;
+    EXPECT_EQ(sys.Elements(), copyElements);
+    EXPECT_EQ(sys.RightSide(), copyRightSide);
   }
 }
 
@@ -309,45 +316,96 @@ TEST(SelectedInverse, AgreesWithTheReferenceOnALargerNetwork) {
   std::mt19937 rng(99);
   TwoSystems s;
   BuildRandom(s, rng, 600, 1, false);
-  ProfileSystem& sys = s.run.normal;
-  const int n = sys.pointCount;
-  FactorAndSolve(sys, n);
-  InverseDiagonal(sys, n);
-  const std::vector<double> diagonal = sys.rightSide;
+  ProfileMatrix& sys = s.run.normal;
+  const int n = sys.Order();
+  sys.FactorAndSolve();
+  const std::vector<double> diagonal = sys.ReferenceInverseDiagonal();
   std::vector<double> forms;
   for (auto [a, b] : s.obsRows) {
-    std::fill(sys.rightSide.begin(), sys.rightSide.end(), 0.0);
-    sys.rightSide[a] = -1.0;
-    sys.rightSide[b] = 1.0;
-    forms.push_back(InverseQuadraticForm(sys, n));
+    std::vector<double> x(n + 1, 0.0);
+    x[a] = -1.0;
+    x[b] = 1.0;
+    forms.push_back(sys.ReferenceQuadraticForm(x));
   }
-  SelectedInverse(sys, n);
+  sys.Invert(InverseMethod::Selected);
   double worst = 0;
-  for (int i = 1; i <= n; ++i) worst = std::max(worst, RelDiff(InverseElement(sys, i, i), diagonal[i]));
+  for (int i = 1; i <= n; ++i) worst = std::max(worst, RelDiff(sys.Q(i, i), diagonal[i]));
   for (std::size_t k = 0; k < forms.size(); ++k) {
     const auto [a, b] = s.obsRows[k];
-    worst = std::max(worst, RelDiff(InverseElement(sys, a, a) + InverseElement(sys, b, b) - 2 * InverseElement(sys, a, b), forms[k]));
+    worst = std::max(worst, RelDiff(sys.Q(a, a) + sys.Q(b, b) - 2 * sys.Q(a, b), forms[k]));
   }
   EXPECT_LE(worst, 1e-9);
 }
 
+TEST(ProfileMatrix, SolveWithTheFactorAndReferenceCofactorsMatchTheDenseInverse) {
+  std::mt19937 rng(7);
+  TwoSystems s;
+  BuildRandom(s, rng, 40, 1, false);
+  ProfileMatrix& sys = s.run.normal;
+  const int n = sys.Order();
+  sys.FactorAndSolve();
+  const std::vector<std::vector<double>> inverse = DenseInverse(s.dense);
+  // N x = b for b = (1, 2, ..., n): x = N^-1 b from the dense inverse.
+  std::vector<double> b(n + 1, 0.0);
+  for (int i = 1; i <= n; ++i) b[i] = i;
+  const std::vector<double> x = sys.Solve(b);
+  for (int i = 1; i <= n; ++i) {
+    long double expected = 0;
+    for (int j = 1; j <= n; ++j) expected += static_cast<long double>(inverse[i - 1][j - 1]) * j;
+    EXPECT_LE(RelDiff(x[i], static_cast<double>(expected)), 1e-7) << "row " << i;
+  }
+  // The reference method answers the diagonal and the pairs of the observations.
+  sys.Invert(InverseMethod::Reference);
+  for (auto [a, c] : s.obsRows) {
+    ASSERT_TRUE(sys.InsideProfile(a, c));
+    EXPECT_LE(RelDiff(sys.Q(a, a), inverse[a - 1][a - 1]), 1e-7);
+    // Off the diagonal the value comes through a difference: judged against the diagonal's scale.
+    const double scale = std::sqrt(inverse[a - 1][a - 1] * inverse[c - 1][c - 1]);
+    EXPECT_NEAR(sys.Q(c, a), inverse[a - 1][c - 1], 1e-7 * scale) << a << "-" << c;
+  }
+}
+
+TEST(ProfileMatrix, ColumnsSolvedSideBySideMatchTheDenseInverse) {
+  std::mt19937 rng(11);
+  TwoSystems s;
+  BuildRandom(s, rng, 40, 1, false);
+  ProfileMatrix& sys = s.run.normal;
+  const int n = sys.Order();
+  sys.FactorAndSolve();
+  const std::vector<std::vector<double>> inverse = DenseInverse(s.dense);
+  // Unit columns starting at different rows, given out of order, and one column of zeros: each
+  // column must come back as its own column of the inverse.
+  const std::vector<int> units = {n, 1, n / 2, 2, 0};
+  std::vector<std::vector<double>> columns(units.size(), std::vector<double>(n + 1, 0.0));
+  for (std::size_t c = 0; c < units.size(); ++c)
+    if (units[c] > 0) columns[c][units[c]] = 1.0;
+  sys.SolveColumns(columns);
+  for (std::size_t c = 0; c < units.size(); ++c) {
+    for (int i = 1; i <= n; ++i) {
+      const int u = units[c];
+      const double expected = u > 0 ? inverse[i - 1][u - 1] : 0.0;
+      // Judged against the diagonal's scale, as the other off-diagonal cofactors are.
+      const double scale = u > 0 ? std::sqrt(inverse[i - 1][i - 1] * inverse[u - 1][u - 1]) : 1.0;
+      EXPECT_NEAR(columns[c][i], expected, 1e-7 * scale) << "column " << c << " row " << i;
+    }
+  }
+}
+
 TEST(FactorAndSolve, FixedBenchmarkAndOneLeg) {
   // A held with weight 1e20, B free, A->B with DH = 1.000, both heights 0: l = -1.
-  ProfileSystem sys;
-  sys.pointCount = 2;
-  sys.rowWidth = {0, 2, 1};
-  orvane::TextWriter none;
-  ASSERT_TRUE(ReserveProfile(sys, none));
-  ClearSystem(sys);
-  AddObservationEquation(sys, 1, 2, 1e6, -1.0);
-  AddPointWeight(sys, 1, 1e20);
-  EXPECT_DOUBLE_EQ(sys.rightSide[3], 1e6);  // [pll]
-  FactorAndSolve(sys, 2);
-  EXPECT_NEAR(sys.correction[1], 0.0, 1e-12);
-  EXPECT_NEAR(sys.correction[2], 1.0, 1e-12);
-  EXPECT_EQ(sys.defectIndex, 0);
-  EXPECT_GE(sys.rightSide[3], 0.0);
-  EXPECT_LT(sys.rightSide[3], 1e-6);
+  ProfileMatrix sys;
+  sys.SetShape({0, 2, 1});
+  ASSERT_TRUE(sys.Reserve());
+  sys.Clear();
+  sys.AddObservation(1, 2, 1e6, -1.0);
+  sys.AddPointWeight(1, 1e20);
+  EXPECT_DOUBLE_EQ(sys.Pll(), 1e6);  // [pll]
+  sys.FactorAndSolve();
+  EXPECT_NEAR(sys.Correction(1), 0.0, 1e-12);
+  EXPECT_NEAR(sys.Correction(2), 1.0, 1e-12);
+  EXPECT_EQ(sys.DefectRow(), 0);
+  EXPECT_GE(sys.Pvv(), 0.0);
+  EXPECT_LT(sys.Pvv(), 1e-6);
 }
 
 TEST(FactorAndSolve, PivotThresholdIsAbsoluteOneTenthOfANano) {
@@ -356,20 +414,18 @@ TEST(FactorAndSolve, PivotThresholdIsAbsoluteOneTenthOfANano) {
     bool defect;
   };
   for (const Case c : {Case{0.0, true}, Case{-1e-9, true}, Case{9.9e-11, true}, Case{1e-10, false}, Case{2e-10, false}}) {
-    ProfileSystem sys;
-    sys.pointCount = 1;
-    sys.rowWidth = {0, 1};
-    orvane::TextWriter none;
-    ASSERT_TRUE(ReserveProfile(sys, none));
-    ClearSystem(sys);
-    AddPointWeight(sys, 1, c.pivot);
-    sys.rightSide[1] = 2.0;
+    ProfileMatrix sys;
+    sys.SetShape({0, 1});
+    ASSERT_TRUE(sys.Reserve());
+    sys.Clear();
+    sys.AddPointWeight(1, c.pivot);
+    sys.SetRightSide(1, 2.0);
     int calls = 0;
-    FactorAndSolve(sys, 1, [&](int) { ++calls; });
+    sys.FactorAndSolve([&](int) { ++calls; });
     EXPECT_EQ(calls, c.defect ? 1 : 0) << c.pivot;
-    EXPECT_EQ(sys.defectIndex, c.defect ? 1 : 0) << c.pivot;
+    EXPECT_EQ(sys.DefectRow(), c.defect ? 1 : 0) << c.pivot;
     const double used = c.defect ? c.pivot + 1.0 : c.pivot;
-    EXPECT_NEAR(sys.correction[1], -2.0 / used, 1e-9 * std::fabs(2.0 / used)) << c.pivot;
+    EXPECT_NEAR(sys.Correction(1), -2.0 / used, 1e-9 * std::fabs(2.0 / used)) << c.pivot;
   }
 }
 
@@ -378,40 +434,37 @@ TEST(FactorAndSolve, PartWithoutBenchmarkIsADefectWhateverTheWeights) {
   // only to a few units of rounding of 1e6, far above 1e-10.
   for (double w : {4.0, 1e4, 1.1e6, 2e6, 3.7e7, 1e8, 1.23456789e9}) {
     for (int chain : {2, 3, 50}) {
-      ProfileSystem sys;
-      sys.pointCount = chain;
-      sys.rowWidth.assign(chain + 1, 2);
-      sys.rowWidth[chain] = 1;
-      orvane::TextWriter none;
-      ASSERT_TRUE(ReserveProfile(sys, none));
-      ClearSystem(sys);
-      for (int r = 1; r < chain; ++r) AddObservationEquation(sys, r, r + 1, w * (1 + 0.37 * r), 0.01 * r);
+      ProfileMatrix sys;
+      std::vector<int> widths(chain + 1, 2);
+      widths[chain] = 1;
+      sys.SetShape(widths);
+      ASSERT_TRUE(sys.Reserve());
+      sys.Clear();
+      for (int r = 1; r < chain; ++r) sys.AddObservation(r, r + 1, w * (1 + 0.37 * r), 0.01 * r);
       std::vector<int> defects;
-      FactorAndSolve(sys, chain, [&](int row) { defects.push_back(row); });
+      sys.FactorAndSolve([&](int row) { defects.push_back(row); });
       EXPECT_EQ(defects, std::vector<int>{chain}) << w << " " << chain;
       for (int r = 1; r < chain; ++r)  // every leg closes: the repair fixes only the datum
-        EXPECT_NEAR(sys.correction[r + 1] - sys.correction[r] + 0.01 * r, 0.0, 1e-9) << w;
+        EXPECT_NEAR(sys.Correction(r + 1) - sys.Correction(r) + 0.01 * r, 0.0, 1e-9) << w;
     }
   }
 }
 
 TEST(FactorAndSolve, SingularSystemIsRepairedAndReportedAgainInEverySolution) {
   // Two points, one leg, no benchmark: the last pivot vanishes.
-  ProfileSystem sys;
-  sys.pointCount = 2;
-  sys.rowWidth = {0, 2, 1};
-  orvane::TextWriter none;
-  ASSERT_TRUE(ReserveProfile(sys, none));
+  ProfileMatrix sys;
+  sys.SetShape({0, 2, 1});
+  ASSERT_TRUE(sys.Reserve());
   for (int solution = 0; solution < 2; ++solution) {
-    ClearSystem(sys);
-    AddObservationEquation(sys, 1, 2, 4.0, 0.5);
+    sys.Clear();
+    sys.AddObservation(1, 2, 4.0, 0.5);
     std::vector<int> defects;
-    FactorAndSolve(sys, 2, [&](int row) { defects.push_back(row); });
+    sys.FactorAndSolve([&](int row) { defects.push_back(row); });
     EXPECT_EQ(defects, std::vector<int>{2});
-    EXPECT_EQ(sys.defectIndex, 2);
+    EXPECT_EQ(sys.DefectRow(), 2);
     // With the pivot 0 + 1.0: dx(2) = 0, dx(1) = l, so the leg closes exactly.
-    EXPECT_NEAR(sys.correction[2] - sys.correction[1] + 0.5, 0.0, 1e-12);
-    EXPECT_EQ(sys.rightSide[3], 0.0);  // [pvv] never negative
+    EXPECT_NEAR(sys.Correction(2) - sys.Correction(1) + 0.5, 0.0, 1e-12);
+    EXPECT_EQ(sys.Pvv(), 0.0);  // [pvv] never negative
   }
 }
 

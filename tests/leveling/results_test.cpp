@@ -369,3 +369,47 @@ TEST(Results, DistributionLinesAndMarks) {
 
 }  // namespace
 }  // namespace kvel
+
+namespace kvel {
+namespace {
+
+// A chain A - P - Q - B between two error-free benchmarks, every leg of the same weight: P and Q
+// have the same mH, and the misclosure of 6 mm falls on the three legs alike, so both "largest"
+// lines have a tie that the report settles in favour of the first in listing order.
+TEST(Results, TiesForTheLargestNameTheFirstPointAndTheFirstLeg) {
+  for (const double b : {103.006, 57.3329, 0.0061}) {
+    AdjustmentRun run;
+    FillRun(run, {{"A", "P", 1.0, 0.0013}, {"P", "Q", 1.0, 0.0013}, {"Q", "B", 1.0, 0.0013}},
+            {{"A", b - 3.006}, {"B", b}});
+    run.options = Options(1, 1, 5, true);
+    PhaseOutput out;
+    RunLaterPhases(run, out);
+    ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
+    const int mh = FindLine(out.report, "   - maksymalnie mHmax  = ", true);
+    ASSERT_GT(mh, 0);
+    EXPECT_TRUE(out.report[mh].ends_with("dla punktu: P")) << out.report[mh];
+    const int v = FindLine(out.report, "         dla odcinka: ", true);
+    ASSERT_GT(v, 0);
+    EXPECT_EQ(out.report[v], "         dla odcinka: A P") << b;
+  }
+}
+
+// The listing leaves the run's heights as they were: written twice, it writes the same heights.
+TEST(Results, WritingTheListingTwiceWritesTheSameHeights) {
+  AdjustmentRun run;
+  FillRun(run, EightPointLegs(), EightPointBenches(), 0.001);
+  run.options = Options(1, 1, 5, true);
+  PhaseOutput out;
+  RunLaterPhases(run, out);
+  ASSERT_EQ(out.outcome, orvane::RunOutcome::Finished);
+  const testing::ScratchFolder folder;
+  run.report.Create(folder.File("wyh.osn"));
+  run.heights.Create(folder.File("h.osn"));
+  ASSERT_EQ(WriteResults(run), orvane::RunOutcome::Finished);
+  run.report.Close();
+  run.heights.Close();
+  EXPECT_EQ(folder.Read("h.osn"), out.heightsBytes);
+}
+
+}  // namespace
+}  // namespace kvel

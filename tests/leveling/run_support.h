@@ -7,7 +7,7 @@
 
 #include "common/cp1250.h"
 #include "leveling/adjustment_run.h"
-#include "recording_host.h"
+#include "support/kvel_recording_host.h"
 #include "scratch_folder.h"
 
 namespace kvel::testing {

@@ -1,76 +1,7 @@
 #pragma once
-// A fresh working folder for one test, removed afterwards. Files are written from UTF-8 text as
-// the suite's users keep them: Windows-1250 bytes with CR LF line ends.
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
-#include <string>
-#include <string_view>
-
-#include "common/cp1250.h"
+// kvel's tests use the suite's one scratch folder.
+#include "support/scratch_folder.h"
 
 namespace kvel::testing {
-
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvel_test_XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::string& Path() const { return path_; }
-  std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
-
-  // Writes `utf8` converted to Windows-1250, every LF written as CR LF.
-  void Write(std::string_view name, std::string_view utf8) const { WriteBytes(name, ToFileBytes(utf8)); }
-  // Writes the bytes exactly as given.
-  void WriteBytes(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(File(name), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  // The file's bytes; empty when it is missing or no plain file.
-  std::string Read(std::string_view name) const {
-    if (!std::filesystem::is_regular_file(File(name))) return {};
-    std::ifstream in(File(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  bool Exists(std::string_view name) const { return std::filesystem::exists(File(name)); }
-  void Remove(std::string_view name) const { std::filesystem::remove(File(name)); }
-
-  // Copies every file of a fixture folder (under ORVANE_TEST_FIXTURES) into this one.
-  void CopyFixture(std::string_view fixture) const {
-    const std::filesystem::path source = std::filesystem::path(ORVANE_TEST_FIXTURES) / std::string(fixture);
-    for (const auto& entry : std::filesystem::directory_iterator(source))
-      std::filesystem::copy_file(entry.path(), std::filesystem::path(path_) / entry.path().filename(),
-                                 std::filesystem::copy_options::overwrite_existing);
-  }
-
-  // UTF-8 text with LF line ends as the bytes of a result file: Windows-1250 with CR LF.
-  static std::string ToFileBytes(std::string_view utf8) {
-    const std::string bytes = orvane::ToCp1250(utf8);
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 16);
-    for (char c : bytes) {
-      if (c == '\n') out += '\r';
-      out += c;
-    }
-    return out;
-  }
-
- private:
-  std::string path_;
-};
-
+using orvane::testing::ScratchFolder;
 }  // namespace kvel::testing

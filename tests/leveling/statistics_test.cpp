@@ -515,7 +515,7 @@ TEST(StatisticsFiles, RobustRunWritesTheGlobalTestAndTheFactors) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
   AdjustmentOptions options;
-  options.Method = 2;
+  options.Method = kvel::Method::Robust;
   const FolderRun run = RunOn(folder, options);
   ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished);
   const auto lines = SplitReportLines(folder.Read("testy.osn"));

@@ -41,7 +41,7 @@ int LastMonitorLine(const testing::RecordingRunHost& host, const std::string& pr
 
 AdjustmentOptions Method(int method) {
   AdjustmentOptions o;
-  o.Method = method;
+  o.Method = static_cast<kvel::Method>(method);
   o.UnitErrorIsOne = false;
   return o;
 }

@@ -35,7 +35,7 @@ struct ModelCleanup : ::testing::Environment {
 };
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new ModelCleanup);
 
-RunOutcome RunIn(const ScratchFolder& folder, RecordingHost& host, int frame = solvanta::kFrameCodeEtrf2000,
+RunOutcome RunIn(const ScratchFolder& folder, RecordingHost& host, solvanta::ReferenceFrame frame = solvanta::ReferenceFrame::Etrf2000,
                  const std::string& model = ModelPath()) {
   return solvanta::RunCalculation(host, folder.Str(), frame, model);
 }
@@ -64,7 +64,7 @@ TEST(CalculatorRun, InputWithItsSwitchOffConvertsNothingAndFinishes) {
   host.switches[1] = false;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", kEnd}));
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
 }
 
 TEST(CalculatorRun, AllResultsExistBeforeTheFirstListAndTheListsRunInOrder) {
@@ -90,23 +90,23 @@ TEST(CalculatorRun, AllResultsExistBeforeTheFirstListAndTheListsRunInOrder) {
                             ListMessage(folder, "BLH_n", "blh_e.1"), "highlight Panel9", kEnd}));
   EXPECT_TRUE(allCreatedAtFirstMessage);
   // The four results, byte for byte.
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
 }
 
 TEST(CalculatorRun, StandardNamesAreMatchedWithoutRegardToCaseAndResultsReplaced) {
   ScratchFolder folder;
-  fs::copy_file(FixturePath("lists/BL"), folder.Path() / "bl");
-  fs::copy_file(FixturePath("satellite/BLH.grs"), folder.Path() / "blh.GRS");
-  fs::copy_file(FixturePath("satellite/DELTAH.gps"), folder.Path() / "Deltah.Gps");
+  fs::copy_file(FixturePath("lists/BL"), folder.Root() / "bl");
+  fs::copy_file(FixturePath("satellite/BLH.grs"), folder.Root() / "blh.GRS");
+  fs::copy_file(FixturePath("satellite/DELTAH.gps"), folder.Root() / "Deltah.Gps");
   WriteBytes(folder.File("BLN"), std::string(100000, 'x'));
   WriteBytes(folder.File("DeltaH1"), std::string(100000, 'x'));
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
-  EXPECT_EQ(ReadBytes(folder.Path() / "BLN"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "DeltaH1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "BLN"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "DeltaH1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
   EXPECT_EQ(host.calls[2], ListMessage(folder, "bl", "BLN"));
 }
 
@@ -119,17 +119,17 @@ TEST(CalculatorRun, SwitchTurnedOffAfterTheFilesWereMadeSkipsThatList) {
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Finished);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", "highlight Panel4", "highlight Panel6",
                                                   ListMessage(folder, "BLH_n", "blh_e.1"), kEnd}));
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), "");
-  EXPECT_EQ(ReadBytes(folder.Path() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), "");
+  EXPECT_EQ(ReadBytes(folder.Root() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
 }
 
 TEST(CalculatorRun, MissingModelEndsTheProgramBeforeAnyFileIsTouched) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL"});
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, solvanta::kFrameCodeEtrf2000, folder.File("solvanta_2008QG.bin")), RunOutcome::EndProgram);
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf2000, folder.File("solvanta_2008QG.bin")), RunOutcome::EndProgram);
   EXPECT_EQ(host.calls, std::vector<std::string>{"information *** Brak pliku: solvanta_2008QG.bin"});
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
 }
 
 TEST(CalculatorRun, ShortModelFileEndsTheProgramWithAMessage) {
@@ -137,30 +137,30 @@ TEST(CalculatorRun, ShortModelFileEndsTheProgramWithAMessage) {
   folder.CopyFixture("lists", {"BL"});
   WriteLinearGridFile(folder.File("short.bin"), 1000);
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, solvanta::kFrameCodeEtrf2000, folder.File("short.bin")), RunOutcome::EndProgram);
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf2000, folder.File("short.bin")), RunOutcome::EndProgram);
   ASSERT_EQ(host.calls.size(), 1u);
   EXPECT_EQ(host.calls[0].rfind("information ***", 0), 0u) << host.calls[0];
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
 }
 
 TEST(CalculatorRun, ResultThatCannotBeCreatedIsToldAndNothingIsConverted) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL", "BLH_e"});
-  fs::create_directory(folder.Path() / "blh_n.1");
+  fs::create_directory(folder.Root() / "blh_n.1");
   WriteBytes(folder.File("bln"), "earlier BLN\r\n");
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", "highlight Panel4",
                                                   "message *** Nie można utworzyć pliku: " + folder.File("blh_n.1")}));
   // A result that cannot be created no longer empties the others first.
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), "earlier BLN\r\n");
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), "earlier BLN\r\n");
 }
 
 TEST(CalculatorRun, ResultThatCannotBeWrittenIsToldNeverASilentSuccess) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL"});
-  fs::create_symlink("/dev/full", folder.Path() / "bln");
+  fs::create_symlink("/dev/full", folder.Root() / "bln");
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   ASSERT_FALSE(host.calls.empty());
@@ -176,16 +176,16 @@ TEST(CalculatorRun, BadBlhGrsRecordEndsTheProgramAfterTheListsWereWritten) {
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::EndProgram);
   EXPECT_EQ(host.calls.back(), "message *** BLH.grs - błędny rekord: P2 52 0 1.5x 19 0 0");
-  EXPECT_EQ(ReadBytes(folder.Path() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder.Path() / "deltah1"), Cp1250Lines({" *** nie obliczono z powodu błędu w pliku BLH.grs"}));
+  EXPECT_EQ(ReadBytes(folder.Root() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder.Root() / "deltah1"), Cp1250Lines({" *** nie obliczono z powodu błędu w pliku BLH.grs"}));
 }
 
 TEST(CalculatorRun, FrameMustBeChosen) {
   ScratchFolder folder;
   folder.CopyFixture("lists", {"BL"});
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, 0), RunOutcome::Stopped);
-  EXPECT_FALSE(fs::exists(folder.Path() / "bln"));
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::None), RunOutcome::Stopped);
+  EXPECT_FALSE(fs::exists(folder.Root() / "bln"));
   ASSERT_EQ(host.calls.size(), 2u);
   EXPECT_EQ(host.calls[1].rfind("message *** Nie wybrano", 0), 0u);
 }
@@ -194,8 +194,8 @@ TEST(CalculatorRun, Etrf89LabelsEveryResult) {
   ScratchFolder folder;
   WriteBytes(folder.File("BLH_n"), "P 52 0 0 19 0 0 100\r\n");
   RecordingHost host;
-  EXPECT_EQ(RunIn(folder, host, solvanta::kFrameCodeEtrf89), RunOutcome::Finished);
-  const std::string out = ReadBytes(folder.Path() / "blh_e.1");
+  EXPECT_EQ(RunIn(folder, host, solvanta::ReferenceFrame::Etrf89), RunOutcome::Finished);
+  const std::string out = ReadBytes(folder.Root() / "blh_e.1");
   EXPECT_EQ(out.substr(out.size() - 13), "  PL-ETRF89\r\n");
 }
 

@@ -16,6 +16,8 @@
 #include "common/cp1250.h"
 #include "quasigeoid/calculator_run.h"
 #include "quasigeoid/model_grid.h"
+#include "support/scratch_folder.h"
+#include "support/solvanta_recording_host.h"
 
 namespace calculator_test {
 
@@ -65,73 +67,9 @@ inline std::string Cp1250Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-inline std::string FixturePath(const std::string& relative) { return std::string(ORVANE_TEST_FIXTURES) + "/" + relative; }
+using orvane::testing::FixturePath;
+using orvane::testing::ScratchFolder;
 
-// A scratch folder, removed at the end of the test.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    static int serial = 0;
-    path_ = fs::temp_directory_path() /
-            ("orvane_calc_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const fs::path& Path() const { return path_; }
-  std::string Str() const { return path_.string(); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  // Copies the fixture files `names` from fixture folder `fixture`.
-  void CopyFixture(const std::string& fixture, const std::vector<std::string>& names) const {
-    for (const auto& name : names) fs::copy_file(FixturePath(fixture + "/" + name), path_ / name);
-  }
-
- private:
-  fs::path path_;
-};
-
-// Records every call of a run, in order, as text (message texts converted to UTF-8).
-class RecordingHost : public solvanta::CalculatorHost {
- public:
-  RecordingHost() {
-    for (int k = 1; k <= 4; ++k) switches[k] = true;
-  }
-
-  bool IsTaskSwitchSet(solvanta::TaskSwitch task) override {
-    const int n = static_cast<int>(task);
-    ++switchQuestions[n];
-    if (onSwitchQuestion) return onSwitchQuestion(n, switchQuestions[n]);
-    return switches[n];
-  }
-  void HighlightPanel(solvanta::ResultPanel panel) override {
-    calls.push_back("highlight Panel" + std::to_string(static_cast<int>(panel)));
-    if (onHighlight) onHighlight(static_cast<int>(panel));
-  }
-  void AdvanceGauge(int steps) override { gauge += steps; }
-  void CloseProgressWindow() override { calls.push_back("close progress"); }
-  void ShowMessage(const std::string& text) override {
-    calls.push_back("message " + orvane::FromCp1250(text));
-    if (onMessage) onMessage(text);
-  }
-  void ShowInformation(const std::string& text) override {
-    calls.push_back("information " + orvane::FromCp1250(text));
-  }
-
-  std::map<int, bool> switches;
-  std::map<int, int> switchQuestions;
-  // When set, answers the switch question instead of `switches` (n, how many times asked).
-  std::function<bool(int, int)> onSwitchQuestion;
-  std::function<void(int)> onHighlight;
-  std::function<void(const std::string&)> onMessage;
-  std::vector<std::string> calls;
-  long long gauge = 0;
-};
+using solvanta_testing::RecordingHost;
 
 }  // namespace calculator_test

@@ -257,7 +257,7 @@ TEST(SatelliteLevelling, ResultThatCannotBeCreatedIsTold) {
   ScratchFolder folder;
   WriteBytes(folder.File("BLH.grs"), Cp1250Lines({"A 52 0 0 19 0 0"}));
   WriteBytes(folder.File("DELTAH.gps"), Cp1250Lines({"A A 1 1"}));
-  fs::create_directory(folder.Path() / "deltah1");
+  fs::create_directory(folder.Root() / "deltah1");
   RecordingHost host;
   orvane::FieldTable fields;
   StationTable stations;

@@ -65,8 +65,8 @@ TEST_F(SolvantaCli, HelpExplainsTheFlagsAndTheFiles) {
 
 TEST_F(SolvantaCli, UsageErrorsExitWithTwo) {
   for (const char* arguments : {"", "--frame", "--frame wgs84", "--frame etrf89 --tasks bl,xyz", "--frame etrf89 --bogus",
-                                "--frame etrf2000 --folder", "--frame etrf2000 --model NoSuchModel",
-                                "--import-model only-source"}) {
+                                "--frame etrf2000 --folder", "--frame etrf2000 --folder=", "--frame=etrf89 extra",
+                                "--frame etrf2000 --model NoSuchModel", "--import-model only-source"}) {
     const Result r = Cli(arguments);
     EXPECT_EQ(r.status, 2) << arguments;
     EXPECT_NE(r.err.find("solvanta-cli:"), std::string::npos) << arguments;
@@ -81,10 +81,10 @@ TEST_F(SolvantaCli, FinishedRunExitsWithZeroAndWritesEveryResult) {
   // Message boxes become UTF-8 lines on standard error, the last one the end of the run.
   EXPECT_NE(r.err.find("/BL->"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.substr(r.err.size() - std::string(" koniec obliczeń \n").size()), " koniec obliczeń \n");
-  EXPECT_EQ(ReadBytes(folder_.Path() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
-  EXPECT_EQ(ReadBytes(folder_.Path() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
-  EXPECT_EQ(ReadBytes(folder_.Path() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
-  EXPECT_EQ(ReadBytes(folder_.Path() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
+  EXPECT_EQ(ReadBytes(folder_.Root() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
+  EXPECT_EQ(ReadBytes(folder_.Root() / "blh_n.1"), ReadBytes(FixturePath("lists/expected_blh_n.1")));
+  EXPECT_EQ(ReadBytes(folder_.Root() / "blh_e.1"), ReadBytes(FixturePath("lists/expected_blh_e.1")));
+  EXPECT_EQ(ReadBytes(folder_.Root() / "deltah1"), ReadBytes(FixturePath("satellite/expected_deltah1")));
 }
 
 TEST_F(SolvantaCli, TasksFlagChoosesTheSwitches) {
@@ -92,10 +92,10 @@ TEST_F(SolvantaCli, TasksFlagChoosesTheSwitches) {
   folder_.CopyFixture("satellite", {"DELTAH.gps", "BLH.grs"});
   const Result r = Cli("--frame=etrf89 --tasks=blh_n,sat " + Folder() + " " + Model());
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_FALSE(fs::exists(folder_.Path() / "bln"));
-  EXPECT_FALSE(fs::exists(folder_.Path() / "blh_n.1"));
-  EXPECT_TRUE(fs::exists(folder_.Path() / "blh_e.1"));
-  EXPECT_NE(ReadBytes(folder_.Path() / "deltah1").find(" PL-ETRF89\r\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder_.Root() / "bln"));
+  EXPECT_FALSE(fs::exists(folder_.Root() / "blh_n.1"));
+  EXPECT_TRUE(fs::exists(folder_.Root() / "blh_e.1"));
+  EXPECT_NE(ReadBytes(folder_.Root() / "deltah1").find(" PL-ETRF89\r\n"), std::string::npos);
 }
 
 TEST_F(SolvantaCli, RunsThatEndEarlyExitWithOne) {
@@ -108,7 +108,7 @@ TEST_F(SolvantaCli, RunsThatEndEarlyExitWithOne) {
   r = Cli("--frame etrf2000 " + Folder() + " --model '" + folder_.File("solvanta_2008QG.bin") + "'");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("*** Brak pliku: solvanta_2008QG.bin"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(folder_.Path() / "bln"));
+  EXPECT_FALSE(fs::exists(folder_.Root() / "bln"));
   // A bad BLH.grs record ends the program.
   WriteBytes(folder_.File("BLH.grs"), "P1 52 0 x 19 0 0\r\n");
   WriteBytes(folder_.File("DELTAH.gps"), "P1 P1 1 1\r\n");
@@ -125,7 +125,7 @@ TEST_F(SolvantaCli, ShippedExampleFolderRunsWithTheModelBesideTheProgram) {
   const Result r = Cli("--frame etrf89 " + Folder());
   EXPECT_EQ(r.status, 0) << r.err;
   for (const char* name : {"bln", "blh_n.1", "blh_e.1", "deltah1"}) {
-    const std::string bytes = ReadBytes(folder_.Path() / name);
+    const std::string bytes = ReadBytes(folder_.Root() / name);
     EXPECT_FALSE(bytes.empty()) << name;
     EXPECT_EQ(bytes.find("***"), std::string::npos) << name << "\n" << bytes;  // clean examples
   }
@@ -215,7 +215,7 @@ TEST_F(SolvantaCli, KvelCliAdjustsANetworkWhoseDeltah1CameFromSolvantaCli) {
 
   const std::map<std::string, double> designed = {{"3441029", 71.2480}, {"3441030", 64.9351}, {"3441031", 82.4113},
                                                    {"3441032", 58.1276}, {"3441033", 77.5902}, {"3441045", 69.3048}};
-  const std::string heights = ReadBytes(folder_.Path() / "h.osn");
+  const std::string heights = ReadBytes(folder_.Root() / "h.osn");
   orvane::FieldTable fields;
   std::size_t start = 0;
   int found = 0;

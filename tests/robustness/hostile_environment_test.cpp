@@ -222,7 +222,7 @@ class KillingHost : public kvel::AdjustmentHost, public solvanta::CalculatorHost
 
 RunOutcome RunInProcess(const std::string& program, const Folder& folder, KillingHost& host) {
   if (program == "kvel") return kvel::RunAdjustment(folder.Str(), {}, host);
-  return solvanta::RunCalculation(host, folder.Str(), solvanta::kFrameCodeEtrf2000, kShippedModel);
+  return solvanta::RunCalculation(host, folder.Str(), solvanta::ReferenceFrame::Etrf2000, kShippedModel);
 }
 
 TEST_F(HostileEnvironment, AKilledRunLeavesTheEarlierResultsByteForByte) {

@@ -603,8 +603,8 @@ const std::string& ModelFile() {
 
 kvel::AdjustmentOptions RandomOptions(Random& random) {
   kvel::AdjustmentOptions options;
-  options.Method = random.Chance(25) ? 2 : 1;
-  options.AccuracyMode = random.Chance(25) ? 2 : 1;
+  options.Method = random.Chance(25) ? kvel::Method::Robust : kvel::Method::LeastSquares;
+  options.AccuracyMode = random.Chance(25) ? kvel::AccuracyMode::Simplified : kvel::AccuracyMode::Full;
   options.Decimals = 3 + static_cast<int>(random.Below(3));
   options.UnitErrorIsOne = random.Chance(50);
   return options;
@@ -699,7 +699,7 @@ TEST(MessyInput, SolvantaRunsOnMutatedExampleFolders) {
         fs::remove_all(scratch.Path() / vanish, ignored);
       };
     }
-    const int frame = random.Chance(50) ? solvanta::kFrameCodeEtrf89 : solvanta::kFrameCodeEtrf2000;
+    const solvanta::ReferenceFrame frame = random.Chance(50) ? solvanta::ReferenceFrame::Etrf89 : solvanta::ReferenceFrame::Etrf2000;
     watchdog.Arm("solvanta: " + record.label);
     const RunOutcome outcome = solvanta::RunCalculation(host, scratch.Path().string(), frame, model);
     watchdog.Disarm();
@@ -761,7 +761,7 @@ TEST(MessyInput, ExtremeNumbersInEveryNumericField) {
           } else {
             SolvantaHost host;
             watchdog.Arm(record.label);
-            solvanta::RunCalculation(host, scratch.Path().string(), solvanta::kFrameCodeEtrf2000, ModelFile());
+            solvanta::RunCalculation(host, scratch.Path().string(), solvanta::ReferenceFrame::Etrf2000, ModelFile());
             watchdog.Disarm();
             CheckResults(scratch.Path(), *program, record);
           }
@@ -787,7 +787,7 @@ TEST(MessyInput, WorkingFolderMissingFileOrUnwritable) {
 
     SolvantaHost solvantaHost;
     const RunOutcome solvantaOutcome =
-        solvanta::RunCalculation(solvantaHost, folder, solvanta::kFrameCodeEtrf89, ModelFile());
+        solvanta::RunCalculation(solvantaHost, folder, solvanta::ReferenceFrame::Etrf89, ModelFile());
     EXPECT_EQ(solvantaOutcome, RunOutcome::Stopped);
     ASSERT_FALSE(solvantaHost.boxes.empty());
     EXPECT_EQ(solvantaHost.boxes.back().text, solvanta::NoInputMessage());
@@ -809,7 +809,7 @@ TEST(MessyInput, ResultsThatCannotBeCreated) {
     WriteBytes(scratch.Path() / name, ReadBytes(ExamplesFolder() / "solvanta" / name));
   for (const auto& name : Solvanta().results) fs::create_directory(scratch.Path() / name);
   SolvantaHost solvantaHost;
-  EXPECT_EQ(solvanta::RunCalculation(solvantaHost, scratch.Path().string(), solvanta::kFrameCodeEtrf89, ModelFile()),
+  EXPECT_EQ(solvanta::RunCalculation(solvantaHost, scratch.Path().string(), solvanta::ReferenceFrame::Etrf89, ModelFile()),
             RunOutcome::Stopped);
   ASSERT_FALSE(solvantaHost.boxes.empty());
   EXPECT_EQ(solvantaHost.boxes.back().text, solvanta::CannotCreateMessage((scratch.Path() / "bln").string()));

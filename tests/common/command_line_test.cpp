@@ -1,0 +1,60 @@
+// The command-line rule of both terminal programs, case by case.
+#include "common/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+constexpr CommandOption kTable[] = {{"--folder"}, {"--frame"}, {"--list", false}};
+
+// The line as "name=value" items, positional arguments as "@arg", or "!error" / "help".
+std::string Read(const std::vector<std::string>& words) {
+  std::vector<const char*> argv{"program"};
+  for (const auto& w : words) argv.push_back(w.c_str());
+  const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), kTable);
+  if (line.help) return "help";
+  if (!line.error.empty()) return "!" + line.error;
+  std::string out;
+  for (const auto& o : line.options) out += std::string(o.name) + "=" + std::string(o.value) + " ";
+  for (const auto& p : line.positional) out += "@" + std::string(p) + " ";
+  return out;
+}
+
+TEST(CommandLine, TheOneRule) {
+  struct Case {
+    std::vector<std::string> words;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{}, ""},
+      {{"--folder", "/a b"}, "--folder=/a b "},
+      {{"--folder=/a=b"}, "--folder=/a=b "},
+      {{"--folder", "-x"}, "--folder=-x "},  // a separate value is taken as it is
+      {{"--folder="}, "!option --folder needs a value"},
+      {{"--folder", ""}, "!option --folder needs a value"},
+      {{"--folder"}, "!option --folder needs a value"},
+      {{"--fold", "x"}, "!unknown argument '--fold'"},  // no abbreviations
+      {{"--bogus"}, "!unknown argument '--bogus'"},
+      {{"-f"}, "!unknown argument '-f'"},
+      {{"--list"}, "--list= "},
+      {{"--list=yes"}, "!option --list takes no value"},
+      {{"--frame", "a", "--frame", "b"}, "--frame=a --frame=b "},  // in order: the last one counts
+      {{"file", "-", "--list"}, "--list= @file @- "},
+      {{"--", "--folder"}, "@--folder "},
+      {{"--frame", "x", "-h", "--bogus"}, "help"},
+      {{"--help"}, "help"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream name;
+    for (const auto& w : c.words) name << '[' << w << ']';
+    EXPECT_EQ(Read(c.words), c.expected) << name.str();
+  }
+}
+
+}  // namespace
+}  // namespace orvane
