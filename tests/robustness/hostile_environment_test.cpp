@@ -28,6 +28,7 @@
 #include "common/replacement_file.h"
 #include "leveling/adjustment_run.h"
 #include "quasigeoid/calculator_run.h"
+#include "support/scratch_folder.h"
 
 extern char** environ;
 
@@ -49,17 +50,10 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// A scratch working folder (removed afterwards) with what these tests ask of it.
 class Folder {
  public:
-  Folder() {
-    std::string pattern = (fs::temp_directory_path() / "orvane_hostile_XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
+  Folder() = default;
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
   const fs::path& Path() const { return path_; }
@@ -86,7 +80,8 @@ class Folder {
   }
 
  private:
-  fs::path path_;
+  orvane::testing::ScratchFolder scratch_;
+  fs::path path_ = scratch_.Root();
 };
 
 // Earlier results that no run of today would write, so that any change shows.

@@ -33,6 +33,7 @@
 #include "leveling/adjustment_run.h"
 #include "quasigeoid/calculator_run.h"
 #include "quasigeoid/model_grid.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -57,24 +58,15 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 }
 
 // A fresh folder under the temporary directory, removed with everything in it.
+// A scratch folder for one group of cases, removed afterwards.
 class Scratch {
  public:
-  explicit Scratch(const std::string& tag) {
-    path_ = fs::temp_directory_path() / ("orvane_messy_" + std::to_string(::getpid()) + "_" + tag);
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-    fs::create_directories(path_);
-  }
-  ~Scratch() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
+  explicit Scratch(const std::string& /*what the cases are about*/) {}
   const fs::path& Path() const { return path_; }
 
  private:
-  fs::path path_;
+  orvane::testing::ScratchFolder scratch_;
+  fs::path path_ = scratch_.Root();
 };
 
 // ---- Deterministic randomness ---------------------------------------------------------------
