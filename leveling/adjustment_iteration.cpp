@@ -7,6 +7,7 @@
 
 #include "common/cp1250.h"
 #include "common/number_format.h"
+#include "leveling/messages.h"
 #include "leveling/profile_solver.h"
 
 namespace kvel {
@@ -54,8 +55,7 @@ double RobustWeightFactor(double w, double l, double s) {
 }
 
 orvane::RunOutcome StopOnNumericFailure(AdjustmentRun& run) {
-  const std::string text =
-      ToCp1250(" *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe");
+  const std::string text = ToCp1250(messages::kNumericalError);
   run.Stop(text);
   return orvane::RunOutcome::Stopped;
 }
@@ -113,7 +113,7 @@ void AddBenchmarkWeights(AdjustmentRun& run) {
 void Solve(AdjustmentRun& run) {
   int defectBoxes = 0;
   run.normal.FactorAndSolve([&](int) {
-    if (++defectBoxes <= kDefectBoxesPerSolution) run.host->ShowInformation(ToCp1250(" *** Defekt układu "));
+    if (++defectBoxes <= kDefectBoxesPerSolution) run.host->ShowInformation(ToCp1250(messages::kDefect));
   });
   if (run.normal.DefectRow() >= 1) {
     run.Report(" *** DEFEKT SIECI, WSK. NIEWIAD.: " + IntegerField(run.normal.DefectRow()));
@@ -218,8 +218,8 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
     if (lu <= 0) {
       if (t == 1) {
         run.Report("  UWAGA:");
-        run.Report(ToCp1250("  Układ nie zawiera obserwacji nadliczbowych"));
-        run.Report(ToCp1250("  - przyjęto standardowo Mo = 1.0 (niemian.)"));
+        run.Report(ToCp1250(messages::kNoRedundancy));
+        run.Report(ToCp1250(messages::kDefaultMo));
       }
     } else {
       const double divisor = (!state.robust || t <= 3) ? lu + 0.0001 : run.factorSum + 0.0001;
@@ -239,8 +239,8 @@ orvane::RunOutcome RunIteration(AdjustmentRun& run) {
     // 15.
     if (state.robust && t == 3) {
       run.Report(" UWAGA:");
-      run.Report(ToCp1250(" ESTYMACJA MOCNA - BEZ OBLICZEŃ WYSOKOŚCI"));
-      run.Report(ToCp1250(" Wyniki mają tylko znaczenie kontrolne!"));
+      run.Report(ToCp1250(messages::kRobustWithoutHeights));
+      run.Report(ToCp1250(messages::kControlOnly));
     }
 
     // 16.

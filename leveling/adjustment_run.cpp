@@ -14,6 +14,7 @@
 #include "common/work_folder.h"
 #include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
+#include "leveling/messages.h"
 #include "leveling/network_topology.h"
 #include "leveling/normal_equations.h"
 #include "leveling/observation_files.h"
@@ -110,7 +111,7 @@ bool RunPhases(AdjustmentRun& run) {
   if (!RunLaterPhases(run)) return false;
   // Normal end.
   run.monitorLine += 2;
-  run.Monitor(run.monitorLine, ToCp1250(" KONIEC OBLICZEŃ"));
+  run.Monitor(run.monitorLine, ToCp1250(messages::kEndOfComputation));
   run.host->ShowEditHint();
   return true;
 }
@@ -131,24 +132,24 @@ bool CommitResults(AdjustmentRun& run) {
   } else {
     return true;
   }
-  run.host->ShowInformation(ToCp1250(" *** BŁĄD ZAPISU PLIKU WYNIKOWEGO: ") + PathText(failedPath));
+  run.host->ShowInformation(ToCp1250(messages::kResultWriteError) + PathText(failedPath));
   return false;
 }
 
 }  // namespace
 
 void WarnOfDecimalComma(AdjustmentRun& run, const std::string& path, std::string_view line) {
-  const std::string lines[] = {
-      ToCp1250(" ** UWAGA: PRZECINEK DZIESIĘTNY? PRZECINEK ROZDZIELA POLA, LICZBY PISZE SIĘ Z KROPKĄ"),
-      ToCp1250("    plik: ") + PathText(path), ToCp1250("    rekord: ") + std::string(line)};
+  const std::string lines[] = {ToCp1250(messages::kDecimalCommaWarning),
+                               ToCp1250(messages::kDecimalCommaFile) + PathText(path),
+                               ToCp1250(messages::kDecimalCommaRecord) + std::string(line)};
   for (const auto& text : lines) run.Report(text);
   run.host->ShowInformation(lines[0] + "\n" + lines[1] + "\n" + lines[2]);
 }
 
 std::string_view StartRefusal(const std::vector<int>& presence) {
   auto present = [&](std::size_t k) { return k < presence.size() && presence[k] != 0; };
-  if (!present(2) && !present(3)) return "*** Brak nawiązania sieci";
-  if (!present(0) && !present(1)) return "*** Brak zbioru obserwacyjnego";
+  if (!present(2) && !present(3)) return messages::kNoBenchmarks;
+  if (!present(0) && !present(1)) return messages::kNoObservations;
   return {};
 }
 
@@ -164,7 +165,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   orvane::FolderLock lock;
   if (lock.Acquire(workFolder) == orvane::FolderLock::Result::Busy) {
     host.ShowInformation(orvane::FolderBusyMessage(workFolder));
-    host.ShowInformation(ToCp1250(" KONIEC WYRÓWNANIA "));
+    host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
     return orvane::RunOutcome::Stopped;
   }
 
@@ -181,7 +182,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   bool abandoned = false;
   if (!reportCreated || !heightsCreated) {
     const orvane::TextWriter& failed = reportCreated ? run.heights : run.report;
-    host.ShowInformation(ToCp1250(" *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: ") + PathText(failed.Path()));
+    host.ShowInformation(ToCp1250(messages::kCannotCreateResult) + PathText(failed.Path()));
     abandoned = true;
   } else {
     WriteHeader(run, title);
@@ -190,7 +191,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
     } catch (const std::exception& error) {
       // Out of memory or another fault no check foresaw: say so, and keep the old results whole
       // rather than put a report cut short in their place.
-      host.ShowInformation(ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ") + PathText(error.what()));
+      host.ShowInformation(ToCp1250(messages::kUnexpectedError) + PathText(error.what()));
       abandoned = true;
     }
   }
@@ -203,7 +204,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   } else {
     resultsOk = CommitResults(run);
   }
-  host.ShowInformation(ToCp1250(" KONIEC WYRÓWNANIA "));
+  host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
   return finished && resultsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
 }
 

@@ -10,6 +10,7 @@
 #include "common/number_parse.h"
 #include "common/record_tokenizer.h"
 #include "common/work_folder.h"
+#include "leveling/messages.h"
 
 namespace kvel {
 
@@ -29,14 +30,13 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
   run.benchFilePath = withCoordinates ? xyhsta : hsta;
   orvane::LineReader reader;
   if (!orvane::FileExists(run.benchFilePath)) {
-    const std::string text = ToCp1250("*** BRAK PLIKU Z PUNKTAMI NAWIĄZANIA");
+    const std::string text = ToCp1250(messages::kNoBenchmarkFile);
     run.host->ShowInformation(text);
     run.Report(text);
     return false;
   }
   // A file that is there but cannot be read (no permission, a FIFO, a read error) is told as such.
-  const std::string cannotRead = ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") +
-                                 orvane::PathText(run.benchFilePath);
+  const std::string cannotRead = ToCp1250(messages::kCannotRead) + orvane::PathText(run.benchFilePath);
   if (!reader.Open(run.benchFilePath)) return run.Stop(cannotRead, cannotRead);
   const int heightField = withCoordinates ? 4 : 2;
 
@@ -58,7 +58,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       good = orvane::ParseNumber(fields[f], coordinate);
     }
     if (!good) {
-      const std::string text = ToCp1250("*** Błąd w rekordzie: ") + line;
+      const std::string text = ToCp1250(messages::kBenchmarkRecordError) + line;
       run.Report(text);
       run.host->ShowMessage(text);
       return false;
@@ -73,8 +73,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       double groupError = height;
       if (groupError > 1 || groupError < -1) {
         run.Report(" ** ZIDENTYFIKOWANO Mh nawiazania = " + orvane::Scientific23(groupError));
-        run.Report(ToCp1250("    możliwy błąd formalny w zbiorze: ") +
-                   orvane::PathText(run.benchFilePath));
+        run.Report(ToCp1250(messages::kPossibleFormalError) + orvane::PathText(run.benchFilePath));
         run.Report("    skorygowano na  Mh=0.000 (const.)");
         groupError = 0;
       }
@@ -84,8 +83,7 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       continue;
     }
     if (run.BenchRecordCount() + 1 > kMaxBenchRecords)
-      return run.Stop(ToCp1250(" *** LICZBA DANYCH PUNKTÓW NAWIĄZANIA > 20000"),
-                                 ToCp1250(" *** LICZBA PUNKTÓW NAWIĄZANIA > 20000"));
+      return run.Stop(ToCp1250(messages::kTooManyBenchmarkRecords), ToCp1250(messages::kTooManyBenchmarkRecordsBox));
     BenchmarkRecord& record = run.bench.emplace_back();
     record.Nr = fields[1].substr(0, kPointNrLength);
     record.Height = height;
@@ -132,8 +130,7 @@ bool BuildCatalogue(AdjustmentRun& run) {
       return true;
     }
     if (run.PointCount() + 1 > kMaxPoints)
-      return run.Stop(ToCp1250("*** LICZBA PUNKTOW SIECI > 20000"),
-                                 ToCp1250("*** Liczba punktów sieci > 20000"));
+      return run.Stop(ToCp1250(messages::kTooManyPoints), ToCp1250(messages::kTooManyPointsBox));
     run.pointNr.push_back(nr);
     catalogueIndex = run.PointCount();
     index.emplace(run.pointNr.back(), catalogueIndex);
@@ -180,7 +177,7 @@ bool ReadBenchmarksAndCatalogue(AdjustmentRun& run) {
   run.monitorLine = 2;
   run.Monitor(2, ToCp1250(" Liczba danych punktów stałych = ") + IntegerField(run.BenchRecordCount()));
   if (run.BenchRecordCount() == 0)
-    return run.Stop(ToCp1250("*** BRAK PUNKTÓW NAWIĄZANIA"), ToCp1250(" *** BRAK PUNKTÓW NAWIĄZANIA "));
+    return run.Stop(ToCp1250(messages::kNoFixedPoints), ToCp1250(messages::kNoFixedPointsBox));
 
   // All heights of the adjustment are reduced to the mean of the benchmark heights.
   double sum = 0;
@@ -197,8 +194,7 @@ bool ReadBenchmarksAndCatalogue(AdjustmentRun& run) {
   run.Monitor(3, ToCp1250(" Liczba wszystkich punktów sieci = ") + IntegerField(run.PointCount()));
   run.Monitor(4, ToCp1250(" Liczba punktów stałych  w sieci = ") + IntegerField(run.FixedPointCount()));
   if (run.FixedPointCount() == 0)
-    return run.Stop(ToCp1250(" *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"),
-                               ToCp1250("*** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA"));
+    return run.Stop(ToCp1250(messages::kNoTieToBenchmarks), ToCp1250(messages::kNoTieToBenchmarksBox));
   return true;
 }
 

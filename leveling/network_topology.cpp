@@ -6,6 +6,7 @@
 
 #include "common/cp1250.h"
 #include "common/number_format.h"
+#include "leveling/messages.h"
 
 namespace kvel {
 
@@ -34,7 +35,7 @@ bool BuildNeighbourLists(AdjustmentRun& run) {
     auto& listA = run.neighbours[static_cast<std::size_t>(a)];
     auto& listB = run.neighbours[static_cast<std::size_t>(b)];
     if (static_cast<int>(listA.size()) >= kMaxNeighbours || static_cast<int>(listB.size()) >= kMaxNeighbours) {
-      run.host->ShowInformation(ToCp1250("*** ZBYT DUŻO (>2000) POWIĄZAŃ POJEDYNCZEGO PUNKTU"));
+      run.host->ShowInformation(ToCp1250(messages::kTooManyLinks));
       return false;
     }
     listA.push_back(b);

@@ -4,6 +4,7 @@
 
 #include "common/cp1250.h"
 #include "common/number_format.h"
+#include "leveling/messages.h"
 
 namespace kvel {
 
@@ -21,11 +22,11 @@ orvane::RunOutcome PrepareNormalEquations(AdjustmentRun& run) {
   ProfileMatrix& normal = run.normal;
   normal.Renumber(run.PointCount(), run.startPoint, run.neighbours);
   if (normal.IsolatedPartCount() > 1) {
-    run.Report(orvane::ToCp1250("  UWAGA: sieć zawiera ") + orvane::IntegerField(normal.IsolatedPartCount()) +
-               orvane::ToCp1250(" układy odosobnione"));
+    run.Report(orvane::ToCp1250(messages::kIsolatedParts) + orvane::IntegerField(normal.IsolatedPartCount()) +
+               orvane::ToCp1250(messages::kIsolatedPartsEnd));
   }
   if (!ReserveProfile(normal, run.report)) {
-    if (run.host) run.host->ShowInformation(orvane::ToCp1250(" *** PRZEKROCZENIE ZAKRESU TABLICY WEWNĘTRZNEJ"));
+    if (run.host) run.host->ShowInformation(orvane::ToCp1250(messages::kTableOverflow));
     return orvane::RunOutcome::Stopped;
   }
   return orvane::RunOutcome::Finished;

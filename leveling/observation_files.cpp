@@ -8,6 +8,7 @@
 #include "common/number_parse.h"
 #include "common/record_tokenizer.h"
 #include "common/work_folder.h"
+#include "leveling/messages.h"
 
 namespace kvel {
 
@@ -27,8 +28,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   if (!orvane::FileExists(path)) return true;  // a missing file is passed over
   // One that is there but cannot be read (no permission, a FIFO) must not be passed over as
   // missing: the network would be adjusted without its observations and called finished.
-  const std::string cannotRead =
-      ToCp1250(" *** NIE MOŻNA ODCZYTAĆ PLIKU: ") + orvane::PathText(path);
+  const std::string cannotRead = ToCp1250(messages::kCannotRead) + orvane::PathText(path);
   if (!reader.Open(path)) return run.Stop(cannotRead);
   const int firstAdded = run.ObservationCount() + 1;
 
@@ -49,7 +49,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     // A height difference of more than 100 km is no measurement: a bad record like a bad number.
     if (!orvane::ParseNumber(fields[3], dh) || !orvane::ParseNumber(fields[4], parameter) ||
         (!endOfFile && std::fabs(dh) > kMaxHeightMagnitude)) {
-      const std::string text = ToCp1250("*** BŁĄD W REKORDZIE: ") + line;
+      const std::string text = ToCp1250(messages::kObservationRecordError) + line;
       run.host->ShowMessage(text);
       run.Report(text);
       return false;
@@ -61,27 +61,22 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     if (endOfFile) {
       mo = dh;
       // A negative unit mean error would turn every weight of the file negative.
-      if (mo < 0)
-        return run.Stop(ToCp1250(" *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: ") + line);
+      if (mo < 0) return run.Stop(ToCp1250(messages::kNegativeUnitError) + line);
       endRecord = true;
       break;
     }
-    if (run.ObservationCount() + 1 > kMaxObservations)
-      return run.Stop(ToCp1250(" *** LICZBA RÓŻNIC WYSOKOŚCI > 40000"));
+    if (run.ObservationCount() + 1 > kMaxObservations) return run.Stop(ToCp1250(messages::kTooManyObservations));
     Observation& obs = run.obs.emplace_back();
     obs.FromNr = fromNr;
     obs.ToNr = toNr;
     if (fromNr == toNr) {
-      run.Report(ToCp1250(" *** W PLANIE OBSERWACJI PARA NUMERÓW:") + fromNr + " " + toNr);
-      run.host->ShowInformation(ToCp1250(" *** powtórzenie numeru ") + fromNr + ToCp1250(" w planie obserwacji"));
+      run.Report(ToCp1250(messages::kRepeatedPair) + fromNr + " " + toNr);
+      run.host->ShowInformation(ToCp1250(messages::kRepeatedNumber) + fromNr + ToCp1250(messages::kRepeatedNumberEnd));
       return false;
     }
-    if (parameter == 0)
-      return run.Stop(ToCp1250(" *** NIEDOPUSZCZALNE ZERO NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
+    if (parameter == 0) return run.Stop(ToCp1250(messages::kZeroLastField) + line);
     // A negative length, station count or squared error has no weight.
-    if (parameter < 0)
-      return run.Stop(
-          ToCp1250(" *** NIEDOPUSZCZALNA WARTOŚĆ UJEMNA NA OSTATNIEJ POZYCJI W REKORDZIE: ") + line);
+    if (parameter < 0) return run.Stop(ToCp1250(messages::kNegativeLastField) + line);
     obs.DH = dh;
     obs.Weight = 1.0 / (parameter + kWeightGuard);
   }
@@ -89,9 +84,9 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   reader.Close();
 
   if (!endRecord) {
-    const std::string warning = ToCp1250(" ** UWAGA: BRAK REKORDU KOŃCOWEGO W PLIKU OBSERWACYJNYM");
+    const std::string warning = ToCp1250(messages::kNoEndRecord);
     run.Report(warning);
-    run.host->ShowInformation(warning + "\n" + ToCp1250("           PRZYJĘTO DOMYŚLNIE:  0 0 0 0"));
+    run.host->ShowInformation(warning + "\n" + ToCp1250(messages::kDefaultEndRecord));
     mo = 0;
   }
   run.fileUnitError[fileIndex] = mo != 0 ? mo : -1;
@@ -106,7 +101,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     const Observation& obs = run.obs[static_cast<std::size_t>(k)];
     const double ratio = 1.0 / std::sqrt(obs.Weight) / listingUnit;
     if (!(obs.Weight > 0) || !std::isfinite(obs.Weight) || !std::isfinite(ratio * ratio))
-      return run.Stop(ToCp1250(" *** NIEDOPUSZCZALNA WAGA OBSERWACJI: ") + obs.FromNr + " " + obs.ToNr);
+      return run.Stop(ToCp1250(messages::kInvalidWeight) + obs.FromNr + " " + obs.ToNr);
   }
   return true;
 }
