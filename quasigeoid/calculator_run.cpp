@@ -10,26 +10,21 @@
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
 #include "common/work_folder.h"
+#include "quasigeoid/messages.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/point_lists.h"
 #include "quasigeoid/satellite_levelling.h"
 
 namespace solvanta {
 
-std::string EndOfRunMessage() { return orvane::ToCp1250(" koniec obliczeń "); }
-std::string NoInputMessage() { return "*** Brak zbioru danych "; }
+std::string EndOfRunMessage() { return orvane::ToCp1250(messages::kEndOfRun); }
+std::string NoInputMessage() { return messages::kNoInput; }
 
-std::string CannotCreateMessage(const std::string& path) {
-  return orvane::ToCp1250("*** Nie można utworzyć pliku: " + path);
-}
-std::string CannotReadMessage(const std::string& path) {
-  return orvane::ToCp1250("*** Nie można odczytać pliku: " + path);
-}
-std::string WriteErrorMessage(const std::string& path) {
-  return orvane::ToCp1250("*** Błąd zapisu pliku: " + path);
-}
+std::string CannotCreateMessage(const std::string& path) { return orvane::ToCp1250(messages::kCannotCreate + path); }
+std::string CannotReadMessage(const std::string& path) { return orvane::ToCp1250(messages::kCannotRead + path); }
+std::string WriteErrorMessage(const std::string& path) { return orvane::ToCp1250(messages::kWriteError + path); }
 std::string UnexpectedErrorMessage(const std::string& what) {
-  return orvane::ToCp1250("*** Nieoczekiwany błąd programu: " + what);
+  return orvane::ToCp1250(messages::kUnexpectedError + what);
 }
 
 namespace {
@@ -153,7 +148,7 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
 
   if (frame != ReferenceFrame::Etrf89 && frame != ReferenceFrame::Etrf2000) {
     // The main window always sets a frame first; another caller is told, nothing is computed.
-    host.ShowMessage(orvane::ToCp1250("*** Nie wybrano układu odniesienia (PL-ETRF89 lub PL-ETRF2000)"));
+    host.ShowMessage(orvane::ToCp1250(messages::kNoFrame));
     return RunOutcome::Stopped;
   }
 

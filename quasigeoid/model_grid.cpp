@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/cp1250.h"
+#include "quasigeoid/messages.h"
 
 namespace solvanta {
 
@@ -90,24 +91,24 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) {
-      return Failure(ModelLoadOutcome::Missing, "*** Brak pliku: " + fileName, 0);
+      return Failure(ModelLoadOutcome::Missing, messages::kMissingFile + fileName, 0);
     }
-    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + fileName, 0);
+    return Failure(ModelLoadOutcome::Damaged, messages::kCannotRead + fileName, 0);
   }
   if (!S_ISREG(info.st_mode)) {
-    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + fileName + " (to nie jest plik)", 0);
+    return Failure(ModelLoadOutcome::Damaged, messages::kCannotRead + fileName + " (to nie jest plik)", 0);
   }
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   // A short grid would leave part of the model undefined: never use it.
   if (size < kModelFileSize) {
     return Failure(ModelLoadOutcome::Damaged,
-                   "*** Uszkodzony plik: " + fileName + " (rozmiar " + std::to_string(size) + " B, oczekiwano " +
+                   messages::kDamagedFile + fileName + " (rozmiar " + std::to_string(size) + " B, oczekiwano " +
                        std::to_string(kModelFileSize) + " B)",
                    size);
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
-    return Failure(ModelLoadOutcome::Damaged, "*** Nie można odczytać pliku: " + fileName, size);
+    return Failure(ModelLoadOutcome::Damaged, messages::kCannotRead + fileName, size);
   }
 
   std::int32_t* values = grid.Data();
@@ -119,7 +120,7 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
     read += got;
     if (got != count) {
       return Failure(ModelLoadOutcome::Damaged,
-                     "*** Błąd odczytu pliku: " + fileName + " (odczytano " + std::to_string(read) + " z " +
+                     messages::kReadError + fileName + " (odczytano " + std::to_string(read) + " z " +
                          std::to_string(kGridValueCount) + " wartości)",
                      size);
     }
@@ -142,7 +143,7 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
     char metres[64];
     std::snprintf(metres, sizeof metres, "%.2f", static_cast<double>(values[k]) * 0.00001);
     return Failure(ModelLoadOutcome::Damaged,
-                   "*** Uszkodzony plik: " + fileName + " (N = " + metres + " m poza zakresem ±150 m)", size);
+                   messages::kDamagedFile + fileName + " (N = " + metres + " m poza zakresem ±150 m)", size);
   }
   // What the model is: its record, or the original model when there is none.
   const std::string recordPath = ModelRecordPath(path);
@@ -154,13 +155,13 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
     case RecordRead::Read:
       break;
     case RecordRead::Invalid:
-      return Failure(ModelLoadOutcome::Damaged, "*** Uszkodzony opis modelu: " + FileNameOf(recordPath), size);
+      return Failure(ModelLoadOutcome::Damaged, messages::kDamagedDescription + FileNameOf(recordPath), size);
   }
   const std::size_t covered = kGridValueCount - grid.CountNoData();
   if (model.coveredNodes >= 0 && static_cast<std::size_t>(model.coveredNodes) != covered) {
     // The grid and its record do not belong together (or the grid was damaged).
     return Failure(ModelLoadOutcome::Damaged,
-                   "*** Uszkodzony plik: " + fileName + " (węzłów z danymi " + std::to_string(covered) +
+                   messages::kDamagedFile + fileName + " (węzłów z danymi " + std::to_string(covered) +
                        ", opis modelu podaje " + std::to_string(model.coveredNodes) + ")",
                    size);
   }

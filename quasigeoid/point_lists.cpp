@@ -15,6 +15,7 @@
 #include "common/cp1250.h"
 #include "common/number_format.h"
 #include "common/number_parse.h"
+#include "quasigeoid/messages.h"
 
 namespace solvanta {
 
@@ -27,28 +28,28 @@ using orvane::AppendRightAligned;
 
 // The two bad-record texts differ in one letter: BLN has "Błędny", the height lists "Błedny".
 const std::string& BadRecordText(PointListTask task) {
-  static const std::string anomaly = orvane::ToCp1250("*** Błędny rekord: ");
-  static const std::string heights = orvane::ToCp1250("*** Błedny rekord: ");
+  static const std::string anomaly = orvane::ToCp1250(messages::kBadRecord);
+  static const std::string heights = orvane::ToCp1250(messages::kBadRecordHeights);
   return task == PointListTask::AnomalyList ? anomaly : heights;
 }
 
 std::string_view OutsideText(PointListTask task) {
   switch (task) {
     case PointListTask::AnomalyList:
-      return " *** punkt poza obszarem dopuszczalnym (1)";
+      return messages::kOutsideArea1;
     case PointListTask::EllipsoidalToNormal:
-      return " *** punkt poza obszarem dopuszczalnym (2)";
+      return messages::kOutsideArea2;
     case PointListTask::NormalToEllipsoidal:
       break;
   }
-  return " *** punkt poza obszarem dopuszczalnym (3)";
+  return messages::kOutsideArea3;
 }
 
 // A point whose N, KSI or ETA would need a node without data.
 const std::string& NoCoverageText(PointListTask task) {
-  static const std::string texts[3] = {orvane::ToCp1250(" *** punkt poza zasięgiem modelu (1)"),
-                                       orvane::ToCp1250(" *** punkt poza zasięgiem modelu (2)"),
-                                       orvane::ToCp1250(" *** punkt poza zasięgiem modelu (3)")};
+  static const std::string texts[3] = {orvane::ToCp1250(messages::kNoCoverage1),
+                                       orvane::ToCp1250(messages::kNoCoverage2),
+                                       orvane::ToCp1250(messages::kNoCoverage3)};
   return texts[static_cast<std::size_t>(task)];
 }
 
@@ -418,7 +419,7 @@ long long ConvertShared(PointListTask task, orvane::LineReader& input, orvane::T
 }  // namespace
 
 std::string DecimalCommaLine(std::string_view line) {
-  static const std::string text = orvane::ToCp1250("*** Uwaga: przecinek dziesiętny? Przecinek rozdziela pola: ");
+  static const std::string text = orvane::ToCp1250(messages::kDecimalComma);
   return text + std::string(line);
 }
 

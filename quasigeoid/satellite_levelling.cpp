@@ -8,6 +8,7 @@
 #include "common/number_format.h"
 #include "common/number_parse.h"
 #include "common/text_writer.h"
+#include "quasigeoid/messages.h"
 #include "quasigeoid/point_lists.h"
 
 namespace solvanta {
@@ -94,27 +95,27 @@ bool StationTable::LookUpByScan(std::string_view from, std::string_view to, int&
 namespace {
 
 const std::string& BadVectorText() {
-  static const std::string text = orvane::ToCp1250("*** Błedny rekord: ");
+  static const std::string text = orvane::ToCp1250(messages::kBadRecordHeights);
   return text;
 }
 const std::string& NoCoordinatesText() {
-  static const std::string text = orvane::ToCp1250(" *** Brak współrzędnych B,L");
+  static const std::string text = orvane::ToCp1250(messages::kNoCoordinates);
   return text;
 }
 const std::string& NotComputedText() {
-  static const std::string text = orvane::ToCp1250(" *** nie obliczono z powodu błędu w pliku BLH.grs");
+  static const std::string text = orvane::ToCp1250(messages::kNotComputedBlhError);
   return text;
 }
 const std::string& BadStationBoxText() {
-  static const std::string text = orvane::ToCp1250("*** BLH.grs - błędny rekord: ");
+  static const std::string text = orvane::ToCp1250(messages::kBlhBadRecord);
   return text;
 }
-constexpr std::string_view kOutsideText = " *** punkt poza obszarem dopuszczalnym";
+constexpr std::string_view kOutsideText = messages::kOutsideArea;
 const std::string& NoCoverageText() {
-  static const std::string text = orvane::ToCp1250(" *** punkt poza zasięgiem modelu");
+  static const std::string text = orvane::ToCp1250(messages::kNoCoverage);
   return text;
 }
-constexpr std::string_view kTooManyText = "*** Liczba punktów > 100000";
+constexpr std::string_view kTooManyText = messages::kTooManyPoints;
 constexpr std::string_view kEndRecord = "               0    0    0    0  ";
 
 // Closes DELTAH1 and tells the user when any of its lines did not reach the disk.
