@@ -1,5 +1,9 @@
 // solvanta-cli: the quasi-geoid calculator's run on a working folder, without a window.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <set>
@@ -12,7 +16,9 @@
 #include "common/run_outcome.h"
 #include "common/work_folder.h"
 #include "quasigeoid/calculator_run.h"
+#ifdef ORVANE_MODEL_IMPORT
 #include "quasigeoid/import/model_import.h"
+#endif
 #include "quasigeoid/model_catalogue.h"
 #include "quasigeoid/model_grid.h"
 
@@ -109,6 +115,7 @@ int ListModels() {
   return 0;
 }
 
+#ifdef ORVANE_MODEL_IMPORT
 struct ImportRequest {
   std::string source;
   std::string target;
@@ -152,6 +159,28 @@ int ImportModel(const ImportRequest& request) {
   std::cout << solvanta::ImportSummary(grid, info, request.target);
   return 0;
 }
+#else
+// The import reads foreign grids through GDAL, whose libraries take longer to load than a whole
+// point list takes to convert; so solvanta-cli hands an import to its twin beside it, which is
+// this program built with the importer, and starts without them.
+struct ImportRequest {
+  std::string source;
+  std::string target;
+  std::string name;
+  std::string heightSystem;
+  std::string description;
+  std::string sourceText;
+  std::string licence;
+};
+
+int StartImporter(char** argv) {
+  const std::string importer = orvane::ExecutableDirectory() + "/solvanta-import-model";
+  ::execv(importer.c_str(), argv);
+  std::cerr << "solvanta-cli: the model importer " << importer << " cannot be started: " << std::strerror(errno)
+            << "\n";
+  return 1;
+}
+#endif
 
 bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, std::string& bad) {
   tasks.clear();
@@ -232,7 +261,11 @@ int main(int argc, char** argv) {
   if (!import.source.empty()) {
     if (line.positional.size() != 1) return UsageError("--import-model needs SOURCE and TARGET.bin");
     import.target = std::string(line.positional[0]);
+#ifdef ORVANE_MODEL_IMPORT
     return ImportModel(import);
+#else
+    return StartImporter(argv);
+#endif
   }
   if (frame == solvanta::ReferenceFrame::None) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
   const std::string programFolder = orvane::ExecutableDirectory();

@@ -2,7 +2,7 @@
 # orvane.ini (the programs read both beside their own program file), links to the programs in
 # bin/, the desktop entries, the example working folders and the models' credit.
 #
-#   <prefix>/lib/orvane/      kvel solvanta kvel-cli solvanta-cli orvane.ini
+#   <prefix>/lib/orvane/      kvel solvanta kvel-cli solvanta-cli solvanta-import-model orvane.ini
 #                             PL-geoid2021.bin/.model PL-geoid2011-KRON86.bin/.model
 #                             PL-geoid2011-EVRF2007.bin/.model
 #   <prefix>/bin/             kvel solvanta kvel-cli solvanta-cli  (symbolic links into lib/orvane)
@@ -18,6 +18,10 @@ foreach(program kvel solvanta kvel-cli solvanta-cli)
 endforeach()
 if(_orvane_programs)
   install(TARGETS ${_orvane_programs} RUNTIME DESTINATION ${ORVANE_INSTALL_DIR})
+endif()
+# The model importer that solvanta-cli --import-model starts lies beside it (no link in bin/).
+if(TARGET solvanta-import-model)
+  install(TARGETS solvanta-import-model RUNTIME DESTINATION ${ORVANE_INSTALL_DIR})
 endif()
 
 # The models lie beside solvanta; the build makes them (cmake/Models.cmake) in the folder of the
