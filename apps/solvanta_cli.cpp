@@ -115,7 +115,6 @@ int ListModels() {
   return 0;
 }
 
-#ifdef ORVANE_MODEL_IMPORT
 struct ImportRequest {
   std::string source;
   std::string target;
@@ -125,6 +124,8 @@ struct ImportRequest {
   std::string sourceText;
   std::string licence;
 };
+
+#ifdef ORVANE_MODEL_IMPORT
 
 // --import-model: exact or refused; on refusal nothing is written.
 int ImportModel(const ImportRequest& request) {
@@ -163,16 +164,6 @@ int ImportModel(const ImportRequest& request) {
 // The import reads foreign grids through GDAL, whose libraries take longer to load than a whole
 // point list takes to convert; so solvanta-cli hands an import to its twin beside it, which is
 // this program built with the importer, and starts without them.
-struct ImportRequest {
-  std::string source;
-  std::string target;
-  std::string name;
-  std::string heightSystem;
-  std::string description;
-  std::string sourceText;
-  std::string licence;
-};
-
 int StartImporter(char** argv) {
   const std::string importer = orvane::ExecutableDirectory() + "/solvanta-import-model";
   ::execv(importer.c_str(), argv);
