@@ -25,10 +25,12 @@
 #include "common/process_start.h"
 #include "common/replacement_file.h"
 #include "common/text_writer.h"
+#include "support/commit_record.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using orvane::testing::CommitRecord;
 
 class Folder {
  public:
@@ -262,18 +264,6 @@ TEST(ReplacementFile, ALinkToAFileOutsideTheFolderIsRefusedAndTheFileStays) {
   // No temporary was made beside the file the link names, nor in the folder.
   EXPECT_TRUE(folder.Temporaries().empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path() / "work"), fs::directory_iterator()), 1);
-}
-
-// The commit record as a killed run leaves it: a header, one line per file and the end line with
-// the count and the FNV-1a checksum of what precedes it.
-std::string CommitRecord(const std::vector<std::pair<std::string, std::string>>& files) {
-  std::string text = "ORVANE-COMMIT 1\n";
-  for (const auto& [temporary, result] : files) text += temporary + "\t" + result + "\n";
-  std::uint64_t hash = 14695981039346656037ULL;
-  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-  char sum[17];
-  std::snprintf(sum, sizeof sum, "%016llx", static_cast<unsigned long long>(hash));
-  return text + "END " + std::to_string(files.size()) + " " + sum + "\n";
 }
 
 TEST(SettleInterruptedCommit, AWholeRecordIsCarriedOutATornOneDropped) {

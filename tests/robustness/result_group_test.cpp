@@ -281,6 +281,41 @@ TEST_F(ResultGroup, AnotherUsersLinkInASharedFolderNeverChangesAFileOutsideIt) {
   }
 }
 
+// Another user's lock file that cannot be opened is told, not skipped: the run does not start.
+TEST_F(ResultGroup, AnotherUsersLockFileThatCannotBeOpenedStopsTheRunNamingIt) {
+  if (const std::string why = NoOtherUser(); !why.empty()) GTEST_SKIP() << why;
+  for (const Program& program : kPrograms) {
+    SCOPED_TRACE(program.name);
+    Folder top;
+    fs::permissions(top.Path(), fs::perms::all & ~fs::perms::others_write & ~fs::perms::group_write);
+    const fs::path shared = top.Path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    for (const auto& entry : fs::directory_iterator(fs::path(ORVANE_EXAMPLES) / program.name))
+      if (entry.path().filename() != ".gitignore") fs::copy_file(entry.path(), shared / entry.path().filename());
+    for (const auto& name : program.group) WriteBytes(shared / name, "earlier " + name + "\r\n");
+    for (const auto& entry : fs::directory_iterator(shared)) Own(entry.path(), kUser);
+    WriteBytes(shared / orvane::kLockFileName, "");
+    Own(shared / orvane::kLockFileName, kStranger);
+    fs::permissions(shared / orvane::kLockFileName, fs::perms::owner_read | fs::perms::owner_write);
+    std::map<std::string, std::string> before;
+    for (const auto& name : program.group) before[name] = ReadBytes(shared / name);
+    std::vector<std::string> args = program.name == "kvel"
+                                        ? std::vector<std::string>{kKvelCli, "--folder", shared.string()}
+                                        : std::vector<std::string>{kSolvantaCli, "--frame", "etrf2000", "--folder",
+                                                                   shared.string(), "--model", kShippedModel};
+    const Exit exit = RunAsUser(args);
+    EXPECT_EQ(exit.code, 1) << exit.err;
+    EXPECT_NE(exit.err.find("*** Nie można otworzyć pliku blokady " + (shared / orvane::kLockFileName).string() +
+                            ": brak uprawnień"),
+              std::string::npos)
+        << exit.err;
+    std::map<std::string, std::string> after;
+    for (const auto& name : program.group) after[name] = ReadBytes(shared / name);
+    EXPECT_EQ(after, before);
+  }
+}
+
 // ---- A folder that takes no new files ------------------------------------------------------------
 
 // A levelling network of `side` × `side` points in a grid (lines between neighbours), with two
