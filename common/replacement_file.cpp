@@ -338,7 +338,7 @@ bool ResultFiles::CommitRecorded(std::vector<ReplacementFile*>& renamed) {
     if (io::Rename(file->TemporaryPath(), file->FinalPath(), error)) {
       file->temporary_.clear();
     } else if (renamed.size() > 1) {
-      Fail(file->target_, io::ErrorReason(error), false);
+      Fail(file->target_, io::ErrorReason(error) + "; zapis wyników dokończy następne obliczenie w tym folderze", false);
       file->temporary_.clear();
       ok = false;
     } else {

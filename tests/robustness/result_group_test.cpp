@@ -93,6 +93,29 @@ TEST_F(ResultGroup, AFolderInPlaceOfAnyResultLeavesEveryEarlierResultAndIsNamed)
   }
 }
 
+// ---- A working folder that is not there ---------------------------------------------------------
+
+TEST_F(ResultGroup, AMissingOrUnusableFolderIsNamedByBothPrograms) {
+  Folder scratch;
+  WriteBytes(scratch.Path() / "plain", "not a folder\r\n");
+  const struct {
+    std::string folder;
+    std::string reason;
+  } cases[] = {
+      {(scratch.Path() / "nie ma").string(), "jest niedostępny: nie istnieje"},
+      {(scratch.Path() / "plain").string(), "nie jest folderem"},
+      {(scratch.Path() / std::string(5000, 'x')).string(), "jest niedostępny: za długa ścieżka"},
+  };
+  for (const auto& c : cases) {
+    for (const Program& program : kPrograms) {
+      SCOPED_TRACE(program.name + " in " + c.folder.substr(0, 80));
+      const Exit exit = RunProgram(ArgsIn(program, c.folder));
+      EXPECT_EQ(exit.code, 1) << exit.err;
+      EXPECT_NE(exit.err.find("*** Folder roboczy " + c.folder + " " + c.reason), std::string::npos) << exit.err;
+    }
+  }
+}
+
 // ---- A kill at each rename of the commit ---------------------------------------------------------
 
 // The next run of either program settles the group: all old or all new, before it reads a file
@@ -123,6 +146,32 @@ TEST_F(ResultGroup, AKillAtEachRenameIsSettledByTheNextRunOfEitherProgram) {
         EXPECT_FALSE(folder.HasTemporaries());
       }
     }
+  }
+}
+
+// A rename that fails once the record is whole (the group is bound by then): the run says so,
+// naming the file, and the next run of either program carries the replacement out.
+TEST_F(ResultGroup, ARenameThatFailsAfterTheRecordIsCompletedByTheNextRun) {
+  if (!ToolPresent("strace")) GTEST_SKIP() << "strace is not installed (scripts/setup.sh installs it)";
+  for (const Program& program : kPrograms) {
+    SCOPED_TRACE(program.name);
+    const auto reference = ReferenceResults(program.name);
+    Folder folder;
+    folder.CopyExample(program.name);
+    LayEarlierResults(folder, program.group);
+    std::vector<std::string> traced = {"/usr/bin/strace", "-f", "-o", "/dev/null", "-e",
+                                       "inject=rename:error=EBUSY:when=2"};
+    for (const auto& arg : ArgsIn(program, folder.Path())) traced.push_back(arg);
+    const Exit failed = RunProgram(traced);
+    EXPECT_EQ(failed.code, 1) << failed.err;
+    EXPECT_NE(failed.err.find(" (plik jest zajęty; zapis wyników dokończy następne obliczenie w tym folderze)"),
+              std::string::npos)
+        << failed.err;
+    EXPECT_TRUE(Exists(folder.Path() / std::string(orvane::kCommitRecordName)));
+    RunProgram({kSolvantaCli, "--frame", "etrf2000", "--folder", folder.Str(), "--model", folder.Str() + "/none.bin"});
+    for (const auto& name : program.group) EXPECT_EQ(ReadBytes(folder.Path() / name), reference.at(name)) << name;
+    EXPECT_FALSE(Exists(folder.Path() / std::string(orvane::kCommitRecordName)));
+    EXPECT_FALSE(folder.HasTemporaries());
   }
 }
 
