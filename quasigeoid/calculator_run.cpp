@@ -190,12 +190,13 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
     return RunOutcome::Stopped;
   }
   if (outcome == RunOutcome::Stopped) return outcome;
-  // A result that could not be had was told where it failed; none of the group is put in place.
-  if (results.Failed()) return outcome == RunOutcome::EndProgram ? outcome : RunOutcome::Stopped;
+  // None of the group is put in place when one result could not be had. A task that stops on it
+  // tells it where it failed; a run that went on to its end tells it here.
+  const bool failedBefore = results.Failed();
   if (!results.Commit()) {
     const auto message = results.NotCreated() ? CannotCreateMessage : WriteErrorMessage;
-    host.ShowMessage(message(results.FailedTarget(), results.Problem()));
-    return RunOutcome::Stopped;
+    if (!failedBefore || outcome == RunOutcome::Finished) host.ShowMessage(message(results.FailedTarget(), results.Problem()));
+    return outcome == RunOutcome::EndProgram ? outcome : RunOutcome::Stopped;
   }
   if (outcome == RunOutcome::Finished) host.ShowMessage(EndOfRunMessage());
   return outcome;
