@@ -57,6 +57,17 @@ bool Exists(const fs::path& path) {
   return fs::exists(fs::symlink_status(path, ignored));
 }
 
+// `args` run under strace with the fault `inject` (e.g. "rename:signal=KILL:when=2"), limited to the
+// file `path` when one is given. LeakSanitizer cannot work under a tracer, so it is turned off there.
+std::vector<std::string> Traced(const std::vector<std::string>& args, const std::string& inject,
+                                const std::string& path = {}) {
+  std::vector<std::string> traced = {"/usr/bin/strace", "-f", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0"};
+  if (!path.empty()) traced.insert(traced.end(), {"-P", path});
+  traced.insert(traced.end(), {"-e", "inject=" + inject});
+  traced.insert(traced.end(), args.begin(), args.end());
+  return traced;
+}
+
 bool ToolPresent(const std::string& tool) {
   for (const char* dir : {"/usr/bin/", "/bin/", "/usr/sbin/"})
     if (::access((std::string(dir) + tool).c_str(), X_OK) == 0) return true;
@@ -132,10 +143,8 @@ TEST_F(ResultGroup, AKillAtEachRenameIsSettledByTheNextRunOfEitherProgram) {
         Folder folder;
         folder.CopyExample(program.name);
         LayEarlierResults(folder, program.group);
-        std::vector<std::string> traced = {"/usr/bin/strace", "-f", "-o", "/dev/null", "-e",
-                                           "inject=rename:signal=KILL:when=" + std::to_string(renameNr)};
-        for (const auto& arg : ArgsIn(program, folder.Path())) traced.push_back(arg);
-        const Exit killed = RunProgram(traced);
+        const Exit killed =
+            RunProgram(Traced(ArgsIn(program, folder.Path()), "rename:signal=KILL:when=" + std::to_string(renameNr)));
         ASSERT_EQ(killed.signal, SIGKILL) << "code " << killed.code << ": " << killed.err;
         // What the killed run left: its commit record, and the group half renamed.
         EXPECT_TRUE(Exists(folder.Path() / std::string(orvane::kCommitRecordName)));
@@ -159,10 +168,7 @@ TEST_F(ResultGroup, ARenameThatFailsAfterTheRecordIsCompletedByTheNextRun) {
     Folder folder;
     folder.CopyExample(program.name);
     LayEarlierResults(folder, program.group);
-    std::vector<std::string> traced = {"/usr/bin/strace", "-f", "-o", "/dev/null", "-e",
-                                       "inject=rename:error=EBUSY:when=2"};
-    for (const auto& arg : ArgsIn(program, folder.Path())) traced.push_back(arg);
-    const Exit failed = RunProgram(traced);
+    const Exit failed = RunProgram(Traced(ArgsIn(program, folder.Path()), "rename:error=EBUSY:when=2"));
     EXPECT_EQ(failed.code, 1) << failed.err;
     EXPECT_NE(failed.err.find(" (plik jest zajęty; zapis wyników dokończy następne obliczenie w tym folderze)"),
               std::string::npos)
@@ -188,10 +194,7 @@ TEST_F(ResultGroup, ARecordNotWrittenWholeLeavesTheEarlierGroup) {
       LayEarlierResults(folder, program.group);
       const auto before = folder.Files();
       const std::string record = (folder.Path() / std::string(orvane::kCommitRecordName)).string();
-      std::vector<std::string> traced = {"/usr/bin/strace", "-f", "-o", "/dev/null", "-P", record, "-e",
-                                         "inject=write:" + fault + ":when=1"};
-      for (const auto& arg : ArgsIn(program, folder.Path())) traced.push_back(arg);
-      const Exit faulty = RunProgram(traced);
+      const Exit faulty = RunProgram(Traced(ArgsIn(program, folder.Path()), "write:" + fault + ":when=1", record));
       if (fault == "signal=KILL") {
         ASSERT_EQ(faulty.signal, SIGKILL) << faulty.err;
         EXPECT_TRUE(Exists(record));
