@@ -804,5 +804,5 @@ TEST(MessyInput, ResultsThatCannotBeCreated) {
   EXPECT_EQ(solvanta::RunCalculation(solvantaHost, scratch.Path().string(), solvanta::ReferenceFrame::Etrf89, ModelFile()),
             RunOutcome::Stopped);
   ASSERT_FALSE(solvantaHost.boxes.empty());
-  EXPECT_EQ(solvantaHost.boxes.back().text, solvanta::CannotCreateMessage((scratch.Path() / "bln").string()));
+  EXPECT_EQ(solvantaHost.boxes.back().text, solvanta::CannotCreateMessage((scratch.Path() / "bln").string(), "to jest folder"));
 }
