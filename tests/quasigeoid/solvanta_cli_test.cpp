@@ -114,7 +114,7 @@ TEST_F(SolvantaCli, RunsThatEndEarlyExitWithOne) {
   WriteBytes(folder_.File("DELTAH.gps"), "P1 P1 1 1\r\n");
   r = Cli("--frame etrf2000 " + Folder() + " " + Model());
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("*** BLH.grs - błędny rekord: P1 52 0 x 19 0 0"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("*** BLH.grs - błędny rekord: P1 52 0 x 19 0 0 (plik BLH.grs, wiersz 1)"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("koniec"), std::string::npos) << r.err;
 }
 

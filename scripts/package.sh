@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the suite (build/orvane_<version>-1_<arch>.deb) and checks it with
+# lintian, which must find no error. Install it with: sudo apt-get install ./build/orvane_*.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+# cpack reads the dependencies of the programs with dpkg-shlibdeps; lintian checks the result.
+missing=()
+for p in dpkg-dev lintian; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+scripts/build.sh
+(cd build && cpack -G DEB)
+package=$(ls -t build/orvane_*.deb | head -n 1)
+echo "Package: $package"
+# Errors fail the script; warnings and notes are shown.
+lintian --fail-on error --no-tag-display-limit "$package"
