@@ -84,7 +84,8 @@ install(CODE "
   endif()
   set(_ini \"\$ENV{DESTDIR}\${_etc}/orvane/orvane.ini\")
   if(NOT EXISTS \"\${_ini}\")
-    file(INSTALL \"${PROJECT_SOURCE_DIR}/apps/orvane.ini\" DESTINATION \"\$ENV{DESTDIR}\${_etc}/orvane\"
+    # file(INSTALL) puts DESTDIR before an absolute destination itself.
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/apps/orvane.ini\" DESTINATION \"\${_etc}/orvane\"
          FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   else()
     message(STATUS \"Keeping: \${_ini}\")
@@ -98,16 +99,15 @@ set(CPACK_PACKAGE_VENDOR "ORVANE")
 set(CPACK_PACKAGE_CONTACT "ORVANE maintainers <orvane@example.org>" CACHE STRING "Maintainer of the package")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "geodetic suite: quasi-geoid calculator and levelling adjustment")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "geodetic suite: quasi-geoid calculator and levelling adjustment
- ORVANE is a suite for surveyors who work in the Polish national reference
- systems. solvanta interpolates the height anomaly and the deflections of the
- vertical of the official GUGiK quasi-geoid models (PL-geoid2021 by default),
- converts ellipsoidal to normal heights and back, and turns GNSS height
- differences into normal height differences. kvel adjusts levelling networks
- rigorously (least squares or robust estimation) with accuracy and reliability
- analysis and statistical tests. Each has a Qt window and a terminal program
- (solvanta-cli, kvel-cli); they share one working folder of Windows-1250 text
- files.")
+    "ORVANE is a suite for surveyors who work in the Polish national reference
+systems. solvanta interpolates the height anomaly and the deflections of the
+vertical of the official GUGiK quasi-geoid models (PL-geoid2021 by default),
+converts ellipsoidal to normal heights and back, and turns GNSS height
+differences into normal height differences. kvel adjusts levelling networks
+rigorously (least squares or robust estimation) with accuracy and reliability
+analysis and statistical tests. Each has a Qt window and a terminal program
+(solvanta-cli, kvel-cli); they share one working folder of Windows-1250
+text files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

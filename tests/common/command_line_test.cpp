@@ -18,6 +18,7 @@ std::string Read(const std::vector<std::string>& words) {
   for (const auto& w : words) argv.push_back(w.c_str());
   const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), kTable);
   if (line.help) return "help";
+  if (line.version) return "version";
   if (!line.error.empty()) return "!" + line.error;
   std::string out;
   for (const auto& o : line.options) out += std::string(o.name) + "=" + std::string(o.value) + " ";
@@ -48,12 +49,59 @@ TEST(CommandLine, TheOneRule) {
       {{"--", "--folder"}, "@--folder "},
       {{"--frame", "x", "-h", "--bogus"}, "help"},
       {{"--help"}, "help"},
+      {{"--version", "--bogus"}, "version"},
+      {{"--bogus", "--version"}, "!unknown argument '--bogus'"},
   };
   for (const Case& c : cases) {
     std::ostringstream name;
     for (const auto& w : c.words) name << '[' << w << ']';
     EXPECT_EQ(Read(c.words), c.expected) << name.str();
   }
+}
+
+// Options name the modes they belong to; an option of another mode is a usage error that says
+// which option it would need or which it clashes with.
+TEST(CommandLine, OptionsOutsideTheirModeAreRefused) {
+  enum : unsigned { kRun = 1, kList = 2, kImport = 4 };
+  static constexpr CommandOption kModes[] = {{"--folder", true, kRun},
+                                             {"--both", true, kRun | kImport},
+                                             {"--list", false, kList, kList},
+                                             {"--import", true, kImport, kImport},
+                                             {"--name", true, kImport},
+                                             {"--any"}};
+  struct Case {
+    std::vector<std::string> words;
+    unsigned mode;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{}, kRun, ""},
+      {{"--folder", "x", "--any", "y"}, kRun, ""},
+      {{"--list"}, kList, ""},
+      {{"--list", "--any", "y"}, kList, ""},
+      {{"--import", "a", "--name", "n", "--both", "b"}, kImport, ""},
+      {{"--name", "n", "--import", "a"}, kImport, ""},  // order does not matter
+      {{"--name", "n"}, kRun, "option --name goes only with --import"},
+      {{"--list", "--folder", "x"}, kRun, "option --folder does not go with --list"},
+      {{"--import", "a", "--list"}, kRun, "option --list does not go with --import"},
+      {{"--import", "a", "--import", "b"}, kImport, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv{"program"};
+    for (const auto& w : c.words) argv.push_back(w.c_str());
+    CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), kModes);
+    ASSERT_TRUE(line.error.empty()) << line.error;
+    const unsigned mode = ResolveMode(line, kModes, kRun);
+    std::ostringstream name;
+    for (const auto& w : c.words) name << '[' << w << ']';
+    EXPECT_EQ(line.error, c.error) << name.str();
+    EXPECT_EQ(mode, c.mode) << name.str();
+  }
+}
+
+TEST(CommandLine, VersionIsTheProjectsOwn) {
+  EXPECT_FALSE(Version().empty());
+  EXPECT_NE(Version().find('.'), std::string_view::npos);
 }
 
 }  // namespace
