@@ -19,4 +19,4 @@ scripts/build.sh
 package=$(ls -t build/orvane_*.deb | head -n 1)
 echo "Package: $package"
 # Errors fail the script; warnings and notes are shown.
-lintian --fail-on error --no-tag-display-limit "$package"
+lintian --fail-on error --tag-display-limit 0 "$package"
