@@ -3,17 +3,8 @@
 # lintian, which must find no error. Install it with: sudo apt-get install ./build/orvane_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
 # cpack reads the dependencies of the programs with dpkg-shlibdeps; lintian checks the result.
-missing=()
-for p in dpkg-dev lintian; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/setup.sh dpkg-dev lintian
 scripts/build.sh
 (cd build && cpack -G DEB)
 package=$(ls -t build/orvane_*.deb | head -n 1)

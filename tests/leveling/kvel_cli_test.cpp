@@ -26,19 +26,6 @@ struct CliResult {
   std::string output;  // standard output and standard error together
 };
 
-CliResult RunCli(const std::string& args) {
-  const std::string command = std::string(ORVANE_BIN_DIR) + "/kvel-cli " + args + " 2>&1";
-  CliResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
-
 // Standard output and standard error apart.
 struct SplitResult {
   int status = -1;
@@ -61,6 +48,12 @@ SplitResult RunCliSplit(const std::string& args) {
   result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   std::remove(errFile.c_str());
   return result;
+}
+
+// Both streams in one text (standard output first), for the tests that look for a message.
+CliResult RunCli(const std::string& args) {
+  const SplitResult split = RunCliSplit(args);
+  return {split.status, split.out + split.err};
 }
 
 std::vector<std::string> Lines(const std::string& text) {
