@@ -24,10 +24,12 @@
 
 namespace {
 
+// The name in messages. The importer run by solvanta-cli --import-model speaks as solvanta-cli,
+// whose name it is given; started on its own, it gives its own.
 #ifdef ORVANE_MODEL_IMPORT
-constexpr std::string_view kProgram = "solvanta-import-model";
+std::string_view programName = "solvanta-import-model";
 #else
-constexpr std::string_view kProgram = "solvanta-cli";
+constexpr std::string_view programName = "solvanta-cli";
 #endif
 
 // The jobs of the program; each option names those it belongs to.
@@ -143,7 +145,7 @@ class TerminalHost : public solvanta::CalculatorHost {
   std::set<solvanta::TaskSwitch> tasks_;
 };
 
-int UsageError(const std::string& text) { return orvane::UsageError(kProgram, text); }
+int UsageError(const std::string& text) { return orvane::UsageError(programName, text); }
 
 // One line per model beside the program: name, height-system label, description.
 int ListModels() {
@@ -168,7 +170,7 @@ struct ImportRequest {
 // --import-model: exact or refused; on refusal nothing is written.
 int ImportModel(const ImportRequest& request) {
   auto refuse = [&request](const std::string& why) {
-    std::cerr << kProgram << ": " << request.source << " is not imported: " << why << "\n";
+    std::cerr << programName << ": " << request.source << " is not imported: " << why << "\n";
     return 1;
   };
   solvanta::ImportedGrid grid;
@@ -259,12 +261,13 @@ int main(int argc, char** argv) {
       {"--licence", true, kImport}};
   orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
 #ifdef ORVANE_MODEL_IMPORT
+  if (argc > 0 && std::string_view(argv[0]).ends_with("solvanta-cli")) programName = "solvanta-cli";
   constexpr unsigned kDefaultMode = kImport;
 #else
   constexpr unsigned kDefaultMode = kCalculate;
 #endif
   const unsigned mode = orvane::ResolveMode(line, kOptions, kDefaultMode);
-  if (const int status = orvane::EarlyExit(line, kProgram, kHelp, true); status >= 0) return status;
+  if (const int status = orvane::EarlyExit(line, programName, kHelp, true); status >= 0) return status;
 #ifdef ORVANE_MODEL_IMPORT
   if (mode != kImport) return UsageError("this program only imports models; solvanta-cli does the rest");
 #endif
