@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,6 +99,37 @@ TEST(CommandLine, OptionsOutsideTheirModeAreRefused) {
     EXPECT_EQ(line.error, c.error) << name.str();
     EXPECT_EQ(mode, c.mode) << name.str();
   }
+}
+
+// The window programs: --help and --version before the toolkit starts (wherever they stand), then
+// at most one working folder, made absolute.
+TEST(CommandLine, WindowProgramsTakeOneWorkingFolder) {
+  auto early = [](std::vector<const char*> argv) {
+    ::testing::internal::CaptureStdout();
+    const int status = WindowEarlyExit(static_cast<int>(argv.size()), argv.data(), "kvel", "help text\n");
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    return std::to_string(status) + ":" + out;
+  };
+  EXPECT_EQ(early({"kvel", "-platform", "offscreen", "--version"}), "0:kvel (ORVANE) " + std::string(Version()) + "\n");
+  EXPECT_EQ(early({"kvel", "/data", "--help"}), "0:help text\n");
+  EXPECT_EQ(early({"kvel", "--", "--version"}), "-1:");
+  EXPECT_EQ(early({"kvel", "/data"}), "-1:");
+
+  auto folder = [](std::vector<const char*> argv) {
+    std::string result;
+    ::testing::internal::CaptureStderr();
+    const int status = WindowFolderArgument(static_cast<int>(argv.size()), argv.data(), "kvel", "", result);
+    ::testing::internal::GetCapturedStderr();
+    return std::to_string(status) + ":" + result;
+  };
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  EXPECT_EQ(folder({"kvel"}), "-1:");
+  EXPECT_EQ(folder({"kvel", "/data/obiekt 1/"}), "-1:/data/obiekt 1");
+  EXPECT_EQ(folder({"kvel", "pomiary"}), "-1:" + std::string(cwd) + "/pomiary");
+  EXPECT_EQ(folder({"kvel", "--", "-odd"}), "-1:" + std::string(cwd) + "/-odd");
+  EXPECT_EQ(folder({"kvel", "a", "b"}).substr(0, 2), "2:");
+  EXPECT_EQ(folder({"kvel", "--bogus"}).substr(0, 2), "2:");
 }
 
 TEST(CommandLine, VersionIsTheProjectsOwn) {
