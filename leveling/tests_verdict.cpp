@@ -15,6 +15,7 @@ TestsVerdict SummarizeTests(const StatisticsInput& input, const StatisticsResult
   verdict.upper = result.global.upper;
   verdict.degrees = result.global.degrees;
   verdict.leastSquares = input.leastSquares;
+  verdict.defect = input.defect;
   for (std::size_t k = 1; k < result.obs.size(); ++k)
     if (result.obs[k].rejected) ++verdict.rejected;
   verdict.snooping = result.options.Snooping;
@@ -40,7 +41,9 @@ std::string VerdictLine(const TestsVerdict& verdict) {
     else
       line += "hipoteza ODRZUCONA " + pvv + " > " + FixedField(verdict.upper, 0, 5) + lu;
   }
-  if (!verdict.leastSquares) {
+  if (verdict.defect) {
+    line += "; DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane";
+  } else if (!verdict.leastSquares) {
     line += "; ESTYMACJA MOCNA: wysokości nie obliczono, test w nie jest wykonywany"
             " (współczynniki wagowe w testy.osn)";
   } else {

@@ -16,6 +16,7 @@ struct TestsVerdict {
   double lower = 0, upper = 0;  // the bounds of the two-sided test
   int degrees = 0;              // LU
   bool leastSquares = true;     // false: robust estimation, which computes no heights and no w
+  bool defect = false;          // a defective system: no w-test and no data snooping
   int rejected = 0;             // observations with |w| above the critical value
   bool snooping = true;         // data snooping was on
   int removed = 0;              // observations removed by data snooping

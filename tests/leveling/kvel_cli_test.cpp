@@ -257,6 +257,19 @@ TEST_F(KvelCli, ARobustRunSaysNoHeightsWereComputed) {
   EXPECT_EQ(r.out.find("TEST w"), std::string::npos) << r.out;
 }
 
+// A network with a part tied to no benchmark is defective: no w-test is made, and the verdict
+// says so as testy.osn does, instead of counting none rejected.
+TEST_F(KvelCli, ADefectiveNetworkIsToldWithoutCountsOfTheWTest) {
+  ScratchFolder folder;
+  folder.Write("deltah", "R1 A 1.0 1\nA B 1.0 1\nB R1 -2.0 1\nC D 1.0 1\nD E 1.0 1\nE C -2.001 1\n0 0 0.001 0\n");
+  folder.Write("h.sta", "R1 100.0\n");
+  const SplitResult r = RunCliSplit("--folder '" + folder.Path() + "'");
+  EXPECT_NE(orvane::FromCp1250(folder.Read("testy.osn")).find(" *** DEFEKT SIECI"), std::string::npos);
+  EXPECT_NE(r.out.find("; DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("TEST w"), std::string::npos) << r.out;
+}
+
 // A stopped run has no verdict to tell.
 TEST_F(KvelCli, AStoppedRunPrintsNoVerdict) {
   ScratchFolder folder;
