@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
-#include <iomanip>
-#include <locale>
-#include <sstream>
 #include <utility>
 
 #include "common/cp1250.h"
@@ -29,19 +26,15 @@ namespace {
 using orvane::PathText;
 using orvane::ToCp1250;
 
-// The current local date in the user's short date form (%x of the environment's locale).
+// The current local date and time in ISO form ("2026-12-10 14:11"), whatever the locale: a
+// server's C locale would write 12/10/26, which reads differently in every country.
 std::string LocalDateText() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  std::ostringstream text;
-  try {
-    text.imbue(std::locale(""));
-  } catch (const std::exception&) {
-    // An unknown locale in the environment: the classic form is still a date.
-  }
-  text << std::put_time(&local, "%x");
-  return PathText(text.str());
+  char text[32];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return std::string(text, length);
 }
 
 struct TitleLines {

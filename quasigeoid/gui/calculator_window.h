@@ -39,7 +39,7 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   // is read by every run.
   CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent = nullptr);
 
-  // Where a new choice of model is kept (orvane.ini beside the program); none by default.
+  // Where a new choice of model is kept (the user's orvane.ini, common/settings_files.h); none by default.
   void SetModelChoiceFile(std::string iniPath) { modelChoiceFile_ = std::move(iniPath); }
   const std::string& ModelPath() const { return modelPath_; }
   // Chooses the model at `index` of the models offered, as the user does.
