@@ -173,7 +173,10 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
     return RunOutcome::Stopped;
   }
   if (outcome == RunOutcome::Stopped) return outcome;
-  if (!results.Commit()) {
+  const bool committed = results.Commit();
+  // The run's work in the folder is over: another run may start while the last box waits.
+  lock.Release();
+  if (!committed) {
     host.ShowMessage(WriteErrorMessage(results.FailedTarget()));
     return RunOutcome::Stopped;
   }

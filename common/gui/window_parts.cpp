@@ -1,6 +1,10 @@
 #include "common/gui/window_parts.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,7 +14,9 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
+#include <vector>
 #include <filesystem>
 
 #include "common/cp1250.h"
@@ -64,14 +70,6 @@ QString FromFileBytes(std::string_view bytes) {
   return QString::fromStdString(orvane::FromCp1250(bytes));
 }
 
-QString CutPath(const std::string& path, int limit) {
-  QString text = QString::fromStdString(path);
-  if (text.size() <= limit) return text;
-  int end = limit;
-  if (end > 0 && text.at(end).isLowSurrogate()) --end;  // keep a character whole
-  return text.left(end);
-}
-
 QString FolderStatusText(const std::string& workFolder) {
   return QStringLiteral(" Folder roboczy = ") + QString::fromStdString(workFolder);
 }
@@ -87,30 +85,115 @@ QString MissingFolderLine(const std::string& workFolder) {
   return QStringLiteral("\nFolder roboczy nie istnieje: ") + QString::fromStdString(workFolder);
 }
 
+namespace {
+
+constexpr int kCascadeStep = 24;
+constexpr const char* kPlacedProperty = "orvanePlacedAt";
+
+// Every window of the program a new one should not open upon (menus, tool-tips and boxes aside).
+bool StandsWhereOthersOpen(const QWidget* other) {
+  if (!other->isWindow() || !other->isVisible()) return false;
+  const Qt::WindowType type = other->windowType();
+  return type == Qt::Window || type == Qt::Dialog;
+}
+
+}  // namespace
+
 QPoint CascadedPosition(const QWidget* window, QPoint wanted) {
-  constexpr int kStep = 24;
   // A window manager may shift a window by a pixel or two: near the spot counts as on it.
-  const auto taken = [window](QPoint spot) {
+  const auto near = [](QPoint a, QPoint b) { return (a - b).manhattanLength() < kCascadeStep / 2; };
+  const auto taken = [&](QPoint spot) {
     for (const QWidget* other : QApplication::topLevelWidgets()) {
-      if (other == window || !other->isVisible() || other->objectName() != window->objectName()) continue;
-      if ((other->pos() - spot).manhattanLength() < kStep / 2) return true;
+      if (other == window || !StandsWhereOthersOpen(other)) continue;
+      const QVariant placed = other->property(kPlacedProperty);
+      if (near(other->frameGeometry().topLeft(), spot) || (placed.isValid() && near(placed.toPoint(), spot))) {
+        return true;
+      }
     }
     return false;
   };
   QRect area;
   if (const QScreen* screen = window->screen()) area = screen->availableGeometry();
+  const QSize outer = window->frameGeometry().size();
   QPoint spot = wanted;
   for (int i = 0; i < 100 && taken(spot); ++i) {
-    spot += QPoint(kStep, kStep);
+    spot += QPoint(kCascadeStep, kCascadeStep);
     // Back to the top left corner of the screen rather than off its edge.
-    if (area.isValid() && (spot.x() + window->width() > area.right() || spot.y() + window->height() > area.bottom())) {
-      spot = area.topLeft() + QPoint(kStep * (i % 4), kStep * (i % 4));
+    if (area.isValid() && (spot.x() + outer.width() > area.right() + 1 || spot.y() + outer.height() > area.bottom() + 1)) {
+      spot = area.topLeft() + QPoint(kCascadeStep * (i % 8), kCascadeStep * (i % 8));
     }
   }
   return spot;
 }
 
-void MoveCascaded(QWidget* window, QPoint wanted) { window->move(CascadedPosition(window, wanted)); }
+void MoveCascaded(QWidget* window, QPoint wanted) {
+  const QPoint spot = CascadedPosition(window, wanted);
+  window->setProperty(kPlacedProperty, spot);
+  window->move(spot);
+  // Some window managers place a new window themselves when they map it (openbox centres
+  // dialogs): once it is on the screen it goes where it was meant to.
+  QTimer::singleShot(0, window, [window, spot] {
+    if (window->isVisible() && window->frameGeometry().topLeft() != spot) window->move(spot);
+  });
+}
+
+std::optional<QPoint> BesidePosition(const QRect& main, const QSize& outer, const QRect& area) {
+  if (outer.height() > area.height()) return std::nullopt;
+  const int top = std::clamp(main.top(), area.top(), area.bottom() + 1 - outer.height());
+  if (main.right() + 1 + outer.width() <= area.right() + 1) return QPoint(main.right() + 1, top);
+  if (main.left() - outer.width() >= area.left()) return QPoint(main.left() - outer.width(), top);
+  return std::nullopt;
+}
+
+namespace {
+
+// The program's windows in the order they were last active, the latest last.
+std::vector<QPointer<QWidget>>& ActivationOrder() {
+  static std::vector<QPointer<QWidget>> order;
+  return order;
+}
+
+class ActivationWatcher : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+      auto* widget = static_cast<QWidget*>(watched);
+      if (widget->isWindow() && StandsWhereOthersOpen(widget)) {
+        auto& order = ActivationOrder();
+        std::erase_if(order, [widget](const QPointer<QWidget>& w) { return !w || w == widget; });
+        order.emplace_back(widget);
+      }
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void TrackActivation() {
+  static QPointer<ActivationWatcher> watcher;
+  if (watcher || !QCoreApplication::instance()) return;
+  watcher = new ActivationWatcher(QCoreApplication::instance());
+  QCoreApplication::instance()->installEventFilter(watcher);
+}
+
+void PassFocusOn(QWidget* closing, QWidget* fallback) {
+  QWidget* next = nullptr;
+  const auto& order = ActivationOrder();
+  for (auto it = order.rbegin(); it != order.rend() && !next; ++it) {
+    QWidget* candidate = *it;
+    if (candidate && candidate != closing && candidate->isVisible() && !candidate->isMinimized()) next = candidate;
+  }
+  if (!next) next = fallback;
+  if (!next) return;
+  // After the closing window has gone and the window manager has made its own choice.
+  QTimer::singleShot(0, next, [next] {
+    if (!next->isVisible()) return;
+    next->raise();
+    next->activateWindow();
+  });
+}
 
 QPoint CentredOn(const QWidget* window, const QRect& over) {
   const QSize outer = window->frameGeometry().size();
@@ -242,7 +325,21 @@ HelpWindow::HelpWindow(const QString& objectName, const QSize& clientSize, const
   PaintBackground(text_, Aqua(), Qt::black);
   text_->setPlainText(text);
   layout->addWidget(text_);
+  TrackActivation();
   if (owner) MoveCascaded(this, CentredOn(this, owner->window()->frameGeometry()));
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void HelpWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  PassFocusOn(this, parentWidget() ? parentWidget()->window() : nullptr);
 }
 
 }  // namespace orvane::gui
