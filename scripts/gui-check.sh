@@ -11,7 +11,9 @@
 #      changes no text; a modified editor's caption is marked, and closing the main window
 #      (Alt+F4, ZAMKNIJ, Wyjście) asks "Zapisać zmiany w …?" first (Anuluj keeps the program);
 #      after Alt+F4 on an editor the focus goes to the editor used before it; Escape closes a
-#      help window and the waiting progress window.
+#      help window and the waiting progress window;
+#   8. on a screen of 800 x 600 solvanta's status bar (the working folder) is on the screen, and on
+#      one of 1920 x 1080 an editor opens beside kvel's main window, covering nothing of it.
 # It also shows the editor's close question and open dialog (the toolkit's texts in Polish), and
 # reports the share of a core that an editor idle on a file of one 2 MB line takes.
 #
@@ -50,16 +52,19 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own.
+# A display of our own, with a window manager, of the given size.
 display=${ORVANE_GUI_DISPLAY:-90}
-while [[ -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
-export DISPLAY=:$display
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-started+=($!)
-for _ in $(seq 50); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
-openbox --sm-disable >/dev/null 2>&1 &
-started+=($!)
-sleep 1
+new_screen() {  # WIDTHxHEIGHT
+  while [[ -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
+  export DISPLAY=:$display
+  Xvfb "$DISPLAY" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+  started+=($!)
+  for _ in $(seq 50); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
+  openbox --sm-disable >/dev/null 2>&1 &
+  started+=($!)
+  sleep 1
+}
+new_screen 1280x1024
 export QT_QPA_PLATFORM=xcb
 
 failures=0
@@ -415,6 +420,43 @@ if smain2=$(window_of $spid2 'SOLVANTA'); then
   fi
 fi
 kill $spid2 2>/dev/null
+
+# ---- 8. a small screen and a wide one ------------------------------------------------------------
+new_screen 800x600
+start_program small solvanta "$sfolder2"
+spid3=$PID
+if smain3=$(window_of $spid3 'SOLVANTA'); then
+  sleep 1
+  shot 8-solvanta-800x600
+  geometry "$smain3"
+  [[ $((Y + HEIGHT)) -le 600 ]] && pass "solvanta: at 800x600 the window, status bar included, ends at $((Y + HEIGHT))" \
+    || fail "solvanta: at 800x600 the window ends at $((Y + HEIGHT)), below the screen"
+else
+  fail "solvanta: no main window at 800x600"
+fi
+kill $spid3 2>/dev/null
+new_screen 1920x1080
+start_program wide kvel "$pfolder"
+wpid=$PID
+if wmain=$(window_of $wpid 'KVEL'); then
+  click_in "$wmain" 60 156                     # Panel1 "DELTAH"
+  if wed=$(window_of $wpid 'deltah$'); then
+    sleep 0.5
+    shot 8-kvel-1920x1080-editor-beside
+    geometry "$wmain"; mainLeft=$X; mainRight=$((X + WIDTH))
+    geometry "$wed"
+    # Beside it: at most a quarter of the editor's width over the main window's edge.
+    covered=$(( X >= mainLeft ? mainRight - X : X + WIDTH - mainLeft ))
+    [[ $covered -le $((WIDTH / 4)) && $X -ge 0 && $((X + WIDTH)) -le 1920 ]] \
+      && pass "kvel: at 1920x1080 the editor opens beside the main window (over $covered px of its edge)" \
+      || fail "kvel: at 1920x1080 the editor at x=$X covers $covered px of the main window"
+  else
+    fail "kvel: no editor at 1920x1080"
+  fi
+else
+  fail "kvel: no main window at 1920x1080"
+fi
+kill $wpid 2>/dev/null
 
 echo "screenshots in $shots"
 if [[ $failures -gt 0 ]]; then

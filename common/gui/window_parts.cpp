@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -115,15 +116,24 @@ QPoint CascadedPosition(const QWidget* window, QPoint wanted) {
   QRect area;
   if (const QScreen* screen = window->screen()) area = screen->availableGeometry();
   const QSize outer = window->frameGeometry().size();
-  QPoint spot = wanted;
-  for (int i = 0; i < 100 && taken(spot); ++i) {
-    spot += QPoint(kCascadeStep, kCascadeStep);
-    // Back to the top left corner of the screen rather than off its edge.
-    if (area.isValid() && (spot.x() + outer.width() > area.right() + 1 || spot.y() + outer.height() > area.bottom() + 1)) {
-      spot = area.topLeft() + QPoint(kCascadeStep * (i % 8), kCascadeStep * (i % 8));
+  const auto fits = [&](QPoint spot) { return !area.isValid() || area.contains(QRect(spot, outer)); };
+  if (!fits(wanted)) {
+    // Larger than the screen: down and right all the same.
+    QPoint spot = wanted;
+    for (int i = 0; i < 100 && taken(spot); ++i) spot += QPoint(kCascadeStep, kCascadeStep);
+    return spot;
+  }
+  // Down and right; where that leaves the screen, down and left, then up.
+  for (const QPoint step : {QPoint(1, 1), QPoint(-1, 1), QPoint(1, -1), QPoint(-1, -1)}) {
+    for (QPoint spot = wanted; fits(spot); spot += step * kCascadeStep) {
+      if (!taken(spot)) return spot;
     }
   }
-  return spot;
+  // Every way from `wanted` is taken up to the screen's edges: down the screen's diagonal.
+  for (QPoint spot = area.topLeft(); fits(spot); spot += QPoint(kCascadeStep, kCascadeStep)) {
+    if (!taken(spot)) return spot;
+  }
+  return wanted;
 }
 
 void MoveCascaded(QWidget* window, QPoint wanted) {
@@ -138,11 +148,16 @@ void MoveCascaded(QWidget* window, QPoint wanted) {
 }
 
 std::optional<QPoint> BesidePosition(const QRect& main, const QSize& outer, const QRect& area) {
-  if (outer.height() > area.height()) return std::nullopt;
+  if (outer.height() > area.height() || outer.width() > area.width()) return std::nullopt;
   const int top = std::clamp(main.top(), area.top(), area.bottom() + 1 - outer.height());
-  if (main.right() + 1 + outer.width() <= area.right() + 1) return QPoint(main.right() + 1, top);
-  if (main.left() - outer.width() >= area.left()) return QPoint(main.left() - outer.width(), top);
-  return std::nullopt;
+  // The side with more room, the window against the screen's edge there when the room is short:
+  // it may cover a strip of the main window's edge, at most a quarter of its own width.
+  const int roomRight = area.right() - main.right();
+  const int roomLeft = main.left() - area.left();
+  const int room = std::max(roomRight, roomLeft);
+  if (outer.width() - room > outer.width() / 4) return std::nullopt;
+  if (roomRight >= roomLeft) return QPoint(std::min(main.right() + 1, area.right() + 1 - outer.width()), top);
+  return QPoint(std::max(main.left() - outer.width(), area.left()), top);
 }
 
 namespace {
@@ -291,6 +306,24 @@ void FolderStatusLabel::Elide() {
   // Until the bar is laid out on the screen its width means nothing: the text stays whole.
   const int room = contentsRect().width() - 2 * margin() - 4;
   setText(isVisible() && room > 0 ? fontMetrics().elidedText(full_, Qt::ElideMiddle, room) : full_);
+}
+
+void FitOnSmallScreen(QMainWindow* window, int titleBar) {
+  const QScreen* screen = window->screen();
+  if (!screen || !window->centralWidget()) return;
+  const QSize fixed = window->maximumSize();
+  const int room = screen->availableGeometry().height() - titleBar;
+  if (fixed.height() <= room || room <= 0) return;
+  const int statusHeight = window->statusBar() ? window->statusBar()->maximumHeight() : 0;
+  QWidget* client = window->takeCentralWidget();
+  client->setFixedSize(fixed.width(), fixed.height() - statusHeight);
+  auto* scroll = new QScrollArea(window);
+  scroll->setObjectName(QStringLiteral("ClientScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(client);
+  window->setCentralWidget(scroll);
+  window->setFixedSize(fixed.width(), room);
 }
 
 FolderStatusLabel* AddFolderStatusBar(QMainWindow* window, int height, const std::string& workFolder) {

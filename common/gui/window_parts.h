@@ -47,8 +47,10 @@ QPoint CascadedPosition(const QWidget* window, QPoint wanted);
 // Moves `window` (its frame) to the cascaded place of `wanted`, and keeps it there should the
 // window manager place the window by itself when it maps it.
 void MoveCascaded(QWidget* window, QPoint wanted);
-// A frame position of `outer` beside `main` (right of it, else left) with both wholly inside
-// `area`; nothing when the screen has no room for them side by side.
+// A frame position of `outer` beside `main`, on the side with more room, wholly inside `area`;
+// where the room is a little short, against the screen's edge, covering a strip of `main` at
+// most a quarter of `outer`'s width. Nothing when the screen has no such room (the editor then
+// opens centred).
 std::optional<QPoint> BesidePosition(const QRect& main, const QSize& outer, const QRect& area);
 
 // Follows which of the program's windows the user worked in, so that a closed window can hand
@@ -121,6 +123,14 @@ class FolderStatusLabel : public QLabel {
   QString full_;
   bool missing_ = false;
 };
+
+// A main window of fixed size that is taller than the screen's free area (a screen of 800 x 600)
+// would leave its lowest rows, the status bar with the working folder first, below the screen's
+// edge. Such a window takes the height the screen has room for (a title bar of `titleBar` pixels
+// allowed for), its controls scroll in a "ClientScroll" area, and the status bar stays at its
+// foot. Call it when the window is built, its fixed size and status bar set; on a screen with
+// room it changes nothing.
+void FitOnSmallScreen(QMainWindow* window, int titleBar = 28);
 
 // Gives `window` its status bar ("StatusBar1", `height` pixels high, no size grip) with one sunken
 // panel ("StatusText") showing `workFolder`.

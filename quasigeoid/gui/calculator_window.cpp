@@ -96,6 +96,8 @@ CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath
   orvane::gui::AddFolderStatusBar(this, kStatusBarHeight, workFolder_);
   // The layout is fixed: a larger window would only be empty, a smaller one would hide buttons.
   setFixedSize(kClientWidth, kClientHeight);
+  // Except on a screen too low for it (800 x 600): the controls scroll, the folder stays in view.
+  orvane::gui::FitOnSmallScreen(this);
 
   FindPresentFiles();
   for (std::size_t i = 0; i < flags_.size(); ++i) {

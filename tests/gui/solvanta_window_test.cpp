@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -387,6 +388,39 @@ class SolvantaWindowTest : public QObject {
     w->show();
     QTest::mouseClick(w->Panel(8), Qt::LeftButton);
     QCOMPARE(opened, QStringList{QString::fromStdString(longFolder + "/Blh.grs")});
+  }
+
+  // Run on the usual screen and once more on one of 800 x 600 (ctest: solvanta_window_800x600).
+  void statusBarStaysOnTheScreen() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect area = w->screen()->availableGeometry();
+    auto* status = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    auto* scroll = w->findChild<QScrollArea*>(QStringLiteral("ClientScroll"));
+    if (area.height() >= 615 + 28) {
+      // Room enough: the window as it is laid out.
+      QCOMPARE(w->size(), QSize(802, 615));
+      QVERIFY(scroll == nullptr);
+      return;
+    }
+    // Too low a screen: the whole window fits under a title bar, the status bar at its foot, and
+    // the controls scroll, "OBLICZAJ" and "Wyjście" among them.
+    QVERIFY(scroll);
+    QCOMPARE(w->width(), 802);
+    QVERIFY2(w->height() + 28 <= area.height(), qPrintable(QString::number(w->height())));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->geometry().bottom(), w->rect().bottom());
+    QCOMPARE(status->height(), 37);
+    auto* start = w->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    scroll->ensureWidgetVisible(start);
+    const QRect shown(start->mapTo(scroll->viewport(), QPoint(0, 0)), start->size());
+    QVERIFY(scroll->viewport()->rect().contains(shown));
+    PressStart(*w);
+    QVERIFY(w->Progress() == nullptr);  // no frame chosen yet: the box, as on a larger screen
+    QCOMPARE(boxes_.Count(), 1);
   }
 
   void escapeClosesTheWaitingProgressWindow() {
