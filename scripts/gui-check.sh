@@ -8,7 +8,7 @@
 #   7. the user's work is kept: Ctrl+V with an empty clipboard leaves both programs running;
 #      three editors open at three places; the main window can be brought above an editor, and
 #      minimising an editor leaves the main window; after "Nie można odnaleźć łańcucha" an Enter
-#      changes no text; a modified editor's caption is marked, and closing the main window
+#      changes no text; an editor on wyh.osn offers to read it again after a run; a modified editor's caption is marked, and closing the main window
 #      (Alt+F4, ZAMKNIJ, Wyjście) asks "Zapisać zmiany w …?" first (Anuluj keeps the program);
 #      after Alt+F4 on an editor the focus goes to the editor used before it; Escape closes a
 #      help window and the waiting progress window;
@@ -335,6 +335,25 @@ if pmain=$(window_of $ppid 'KVEL'); then
     xdotool windowclose "$find" 2>/dev/null; sleep 0.5
   else
     fail "kvel: no find dialog"
+  fi
+  # An editor open on wyh.osn while a run writes it anew: after the run it offers to read it again.
+  xdotool windowactivate --sync "$pmain" 2>/dev/null; sleep 0.3
+  click_in "$pmain" 296 156                    # Panel5 "WYH.osn"
+  if report=$(window_of $ppid 'wyh.osn$' 3); then
+    xdotool windowactivate --sync "$pmain" 2>/dev/null; sleep 0.3
+    click_in "$pmain" 556 476                  # BitBtn1 "OBLICZAJ"
+    while box=$(window_of $ppid '^Informacja$' 5); do click_box_button "$box"; done
+    if question=$(window_of $ppid '^Orvane$' 3); then
+      shot 7-kvel-reload-offer
+      pass "kvel: after the run the editor on wyh.osn offers to read it again (see the screenshot)"
+      xdotool key Return; sleep 0.7            # Tak
+      [[ "$(title_of "$report")" != "* "* ]] && pass "kvel: the report read again, unmodified" || fail "kvel: the report editor is marked modified"
+    else
+      fail "kvel: no offer to read wyh.osn again after the run"
+    fi
+    xdotool windowclose "$report" 2>/dev/null; sleep 0.5
+  else
+    fail "kvel: no editor on wyh.osn"
   fi
   # Typing marks the caption; Alt+F4 on the main window asks, Anuluj keeps the program.
   ed=${peds[0]}
