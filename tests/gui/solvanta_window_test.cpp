@@ -181,6 +181,11 @@ class SolvantaWindowTest : public QObject {
     w->Progress()->close();
     QTRY_VERIFY(w->Progress() == nullptr);
     QVERIFY(calls.empty());
+    // Escape does the same.
+    PressStart(*w);
+    QTest::keyClick(w->Progress()->OkButton(), Qt::Key_Escape);
+    QTRY_VERIFY(w->Progress() == nullptr);
+    QVERIFY(calls.empty());
     PressStart(*w);  // a fresh progress window
     PressOk(*w);
     QCOMPARE(calls.size(), std::size_t{1});
@@ -421,19 +426,6 @@ class SolvantaWindowTest : public QObject {
     PressStart(*w);
     QVERIFY(w->Progress() == nullptr);  // no frame chosen yet: the box, as on a larger screen
     QCOMPARE(boxes_.Count(), 1);
-  }
-
-  void escapeClosesTheWaitingProgressWindow() {
-    QTemporaryDir dir;
-    std::vector<RunCall> calls;
-    auto w = FakeRunWindow(dir.path(), calls);
-    w->show();
-    w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
-    PressStart(*w);
-    QPointer<ProgressWindow> progress = w->Progress();
-    QTest::keyClick(progress->OkButton(), Qt::Key_Escape);
-    QTRY_VERIFY(progress.isNull());
-    QVERIFY(calls.empty());
   }
 
   void everyWayOfEndingAsksAboutUnsavedEditors_data() {
