@@ -13,9 +13,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -33,18 +33,18 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QTimer>
 #include <QTextFrame>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
-#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "common/cp1250.h"
 #include "common/gui/message_boxes.h"
@@ -292,7 +292,10 @@ std::optional<QFont> EditorDialogs::ChooseFont(QWidget* parent, const QFont& ini
 }
 
 EditorWindow::EditorWindow(QWidget* owner, const QWidget* keepVisible)
-    : QMainWindow(nullptr), fontDialogFont_(InitialDialogFont()), owner_(owner), keepVisible_(keepVisible),
+    : QMainWindow(nullptr),
+      fontDialogFont_(InitialDialogFont()),
+      owner_(owner),
+      keepVisible_(keepVisible),
       dialogs_(std::make_unique<EditorDialogs>()) {
   static qint64 opened = 0;
   serial_ = ++opened;
@@ -436,11 +439,10 @@ bool EditorWindow::WriteFile(const QString& path) {
   // Windows-1250 has no place for some characters: they would be written as "?". The user hears
   // which, and decides.
   const QString lost = UnwritableCharacters(text);
-  if (!lost.isEmpty() &&
-      Boxes().AskYesNoCancel(this, QStringLiteral("Orvane"),
-                             QStringLiteral("Tych znaków nie ma w stronie kodowej Windows-1250: %1\n"
-                                            "W pliku %2 zostaną zapisane jako „?”. Zapisać mimo to?")
-                                 .arg(lost, path)) != BoxButton::Yes) {
+  if (!lost.isEmpty() && Boxes().AskYesNoCancel(this, QStringLiteral("Orvane"),
+                                                QStringLiteral("Tych znaków nie ma w stronie kodowej Windows-1250: %1\n"
+                                                               "W pliku %2 zostaną zapisane jako „?”. Zapisać mimo to?")
+                                                    .arg(lost, path)) != BoxButton::Yes) {
     return false;
   }
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
@@ -936,8 +938,8 @@ bool SettleUnsavedEditors() {
   for (const QPointer<EditorWindow>& editor : OpenEditors()) {
     if (!editor || !editor->IsModified()) continue;
     BringToFront(editor);
-    const BoxButton answer = Boxes().AskYesNoCancel(
-        editor, QStringLiteral("Orvane"), QStringLiteral("Zapisać zmiany w %1?").arg(editor->Caption()));
+    const BoxButton answer = Boxes().AskYesNoCancel(editor, QStringLiteral("Orvane"),
+                                                    QStringLiteral("Zapisać zmiany w %1?").arg(editor->Caption()));
     if (answer == BoxButton::Cancel || !editor) return false;
     if (answer == BoxButton::Yes && !editor->SaveDocument()) return false;
   }

@@ -1,8 +1,8 @@
 #pragma once
 // The plain-text editor window of both programs (objectName "TForm4"): every standard file is
 // viewed, edited, printed and saved here. Files are Windows-1250 text with CR LF line ends.
-#include <QFont>
 #include <QDateTime>
+#include <QFont>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPointer>

@@ -3,22 +3,22 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QPointer>
-#include <QTimer>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <clocale>
-#include <vector>
 #include <filesystem>
+#include <vector>
 
 #include "common/cp1250.h"
 

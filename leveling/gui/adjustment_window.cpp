@@ -13,10 +13,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "common/cp1250.h"
 #include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
-#include "common/cp1250.h"
 #include "common/work_folder.h"
 #include "leveling/gui/help_texts.h"
 #include "leveling/gui/pictures.h"

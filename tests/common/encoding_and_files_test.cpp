@@ -52,11 +52,8 @@ TEST(Cp1250, CharactersOutsideItAreNamedOnce) {
   const struct {
     const char* text;
     const char* missing;
-  } cases[] = {{"Łódź € ß ü", ""},
-               {"ñ Łódź α ñ 日", "ñα日"},
-               {"plain ASCII ?", ""},
-               {"\xff broken UTF-8 ñ", "ñ"},
-               {"", ""}};
+  } cases[] = {
+      {"Łódź € ß ü", ""}, {"ñ Łódź α ñ 日", "ñα日"}, {"plain ASCII ?", ""}, {"\xff broken UTF-8 ñ", "ñ"}, {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(orvane::CharactersOutsideCp1250(c.text), c.missing) << c.text;
   // Exactly the characters that ToCp1250 turns into '?'.
   const std::string text = "ą ę ó ł ž ř ã ĳ Ω";

@@ -1,18 +1,21 @@
 // The editor window, off-screen: every message box goes to a recorder and every common dialog
 // is scripted, so nothing waits for a user.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
-#include <QClipboard>
-#include <QMimeData>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrinter>
@@ -29,9 +32,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "common/cp1250.h"
 #include "common/gui/editor_window.h"
@@ -458,8 +458,8 @@ class EditorWindowTest : public QObject {
     QVERIFY(!w->SaveDocument());
     QCOMPARE(ReadBytes(path), QByteArray("1 1.0\r\n"));
     QVERIFY(w->IsModified());
-    QCOMPARE(boxes_.Texts(),
-             QStringList({"Nie można utworzyć pliku „" + path + "”. " + QString::fromLocal8Bit(std::strerror(EACCES))}));
+    QCOMPARE(boxes_.Texts(), QStringList({"Nie można utworzyć pliku „" + path + "”. " +
+                                          QString::fromLocal8Bit(std::strerror(EACCES))}));
   }
 
   void saveIntoAMissingFolderReportsAndKeepsEverything() {
@@ -542,8 +542,8 @@ class EditorWindowTest : public QObject {
     WriteBytes(path, "1 2 0.5 1\r\n");
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::WriteUser));
     QVERIFY(!OpenInEditor(path));
-    QCOMPARE(boxes_.Texts(),
-             QStringList({"Nie można otworzyć pliku „" + path + "”. " + QString::fromLocal8Bit(std::strerror(EACCES))}));
+    QCOMPARE(boxes_.Texts(), QStringList({"Nie można otworzyć pliku „" + path + "”. " +
+                                          QString::fromLocal8Bit(std::strerror(EACCES))}));
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(ReadBytes(path), QByteArray("1 2 0.5 1\r\n"));
   }
@@ -636,9 +636,12 @@ class EditorWindowTest : public QObject {
     QTest::newRow("12") << 8 << "12" << 12 << 12 << "12" << "";
     QTest::newRow("20") << 8 << "20" << 20 << 20 << "20" << "";
     QTest::newRow("leading blank") << 8 << " 9" << 9 << 9 << "9" << "";
-    QTest::newRow("not a number") << 8 << "x" << 8 << 8 << "x" << "„x” nie jest poprawną liczbą całkowitą";
-    QTest::newRow("empty") << 8 << "" << 8 << 8 << "" << "„” nie jest poprawną liczbą całkowitą";
-    QTest::newRow("decimal") << 8 << "9.5" << 8 << 8 << "9.5" << "„9.5” nie jest poprawną liczbą całkowitą";
+    QTest::newRow("not a number") << 8 << "x" << 8 << 8 << "x"
+                                  << "„x” nie jest poprawną liczbą całkowitą";
+    QTest::newRow("empty") << 8 << "" << 8 << 8 << ""
+                           << "„” nie jest poprawną liczbą całkowitą";
+    QTest::newRow("decimal") << 8 << "9.5" << 8 << 8 << "9.5"
+                             << "„9.5” nie jest poprawną liczbą całkowitą";
     QTest::newRow("huge") << 8 << "99999999999" << 8 << 8 << "99999999999"
                           << "„99999999999” nie jest poprawną liczbą całkowitą";
   }
@@ -879,12 +882,13 @@ class EditorWindowTest : public QObject {
     QTest::addColumn<QRect>("area");
     QTest::addColumn<QPoint>("expected");  // (-1, -1): no room
     QTest::newRow("1920x1080, main at the left") << QRect(0, 0, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(801, 0);
-    QTest::newRow("1920x1080, main at the right") << QRect(1100, 200, 801, 579) << QRect(0, 0, 1920, 1080)
-                                                  << QPoint(1100 - 642, 200);
-    QTest::newRow("1920x1080, main low") << QRect(0, 700, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(801, 1080 - 531);
+    QTest::newRow("1920x1080, main at the right")
+        << QRect(1100, 200, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(1100 - 642, 200);
+    QTest::newRow("1920x1080, main low") << QRect(0, 700, 801, 579) << QRect(0, 0, 1920, 1080)
+                                         << QPoint(801, 1080 - 531);
     // Centred by the window manager: against the right edge, over 82 pixels of the main window.
-    QTest::newRow("1920x1080, main centred") << QRect(559, 254, 801, 579) << QRect(0, 0, 1920, 1080)
-                                             << QPoint(1920 - 642, 254);
+    QTest::newRow("1920x1080, main centred")
+        << QRect(559, 254, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(1920 - 642, 254);
     QTest::newRow("1280x1024") << QRect(240, 220, 801, 579) << QRect(0, 0, 1280, 1024) << QPoint(-1, -1);
     QTest::newRow("800x600") << QRect(0, 0, 802, 615) << QRect(0, 0, 800, 600) << QPoint(-1, -1);
   }
@@ -1064,8 +1068,8 @@ class EditorWindowTest : public QObject {
     orvane::gui::TrackActivation();
     QPointer<EditorWindow> a = Open(Path("a"));
     QPointer<EditorWindow> b = Open(Path("b"));
-    for (QWidget* window : {static_cast<QWidget*>(&mainWindow), static_cast<QWidget*>(a.data()),
-                            static_cast<QWidget*>(b.data())}) {
+    for (QWidget* window :
+         {static_cast<QWidget*>(&mainWindow), static_cast<QWidget*>(a.data()), static_cast<QWidget*>(b.data())}) {
       window->activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(window));
     }

@@ -3,10 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -675,8 +675,10 @@ class KvelWindowTest : public QObject {
     QCOMPARE(helps, 3);
     for (int i = 0; i < places.size(); ++i) {
       for (int j = i + 1; j < places.size(); ++j) {
-        QVERIFY2((places[i] - places[j]).manhattanLength() >= 24,
-                 qPrintable(QStringLiteral("windows %1 and %2 both at %3,%4").arg(i).arg(j).arg(places[i].x()).arg(places[i].y())));
+        QVERIFY2(
+            (places[i] - places[j]).manhattanLength() >= 24,
+            qPrintable(
+                QStringLiteral("windows %1 and %2 both at %3,%4").arg(i).arg(j).arg(places[i].x()).arg(places[i].y())));
       }
     }
     QCOMPARE(boxes_.Count(), 0);

@@ -4,13 +4,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QPointer>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,11 +25,11 @@
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
 #include "common/work_folder.h"
+#include "main_window_checks.h"
 #include "quasigeoid/gui/calculator_window.h"
 #include "quasigeoid/gui/progress_window.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/model_info.h"
-#include "main_window_checks.h"
 
 using orvane::gui::BoxButton;
 using orvane::gui::BoxKind;
@@ -447,10 +447,11 @@ class SolvantaWindowTest : public QObject {
     QTemporaryDir dir;
     std::vector<RunCall> calls;
     auto w = FakeRunWindow(dir.path(), calls);
-    w->SetRunFunction([](solvanta::CalculatorHost& host, const std::string&, solvanta::ReferenceFrame, const std::string&) {
-      host.ShowInformation("*** Brak pliku: PL-geoid2021.bin");
-      return orvane::RunOutcome::EndProgram;
-    });
+    w->SetRunFunction(
+        [](solvanta::CalculatorHost& host, const std::string&, solvanta::ReferenceFrame, const std::string&) {
+          host.ShowInformation("*** Brak pliku: PL-geoid2021.bin");
+          return orvane::RunOutcome::EndProgram;
+        });
     w->show();
     QTest::mouseClick(w->Panel(1), Qt::LeftButton);
     QPointer<orvane::gui::EditorWindow> editor;
@@ -458,7 +459,8 @@ class SolvantaWindowTest : public QObject {
       if (auto* e = qobject_cast<orvane::gui::EditorWindow*>(top); e && e->isVisible()) editor = e;
     }
     QVERIFY(editor);
-    editor->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->setPlainText(QStringLiteral("A100 51 32 19.8 19 36 3.2"));
+    editor->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+        ->setPlainText(QStringLiteral("A100 51 32 19.8 19 36 3.2"));
     boxes_.Script({static_cast<BoxButton>(answer)});
     if (way == QLatin1String("exit")) {
       w->findChild<QPushButton*>(QStringLiteral("BitBtn2"))->click();
