@@ -488,6 +488,17 @@ class KvelWindowTest : public QObject {
     QCOMPARE(boxes_.Texts(), QStringList{QString::fromUtf8(kvel::messages::kEndOfAdjustment)});
   }
 
+  void aNetworkPartWithoutABenchmarkEndsWithTheDefect() {
+    // The real run: the part X-Y has no benchmark.
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("deltah"), "A B 1.000 1.0\r\nB C 0.500 1.0\r\nX Y 0.300 1.0\r\n0 0 0.001 0\r\n");
+    WriteFile(dir.filePath("h.sta"), "A 100.000\r\n");
+    AdjustmentWindow w(dir.path().toStdString());
+    w.StartAdjustment();
+    QVERIFY(boxes_.Texts().contains(QString::fromUtf8(kvel::messages::kDefect)));
+    QCOMPARE(boxes_.Texts().last(), QString::fromUtf8(kvel::messages::kDefectAtEnd));
+  }
+
   void realRunOnTheExampleFolder() {
     QTemporaryDir dir;
     const std::filesystem::path examples = std::filesystem::path(ORVANE_EXAMPLES_DIR) / "kvel";
