@@ -55,10 +55,10 @@ EditorWindow* OpenInEditor(const QString& path, QWidget* owner, const QWidget* k
 
 // One editor window: modeless, 642 x 531, an ordinary window of the desktop: the main window it
 // was opened from (`owner`) can be brought above it by a click, and minimising it hides it
-// alone. It opens beside its owner when the screen has room for both; otherwise centred on the
-// screen but clear of the owner's `keepVisible` control (the row of the start button) when the
-// screen leaves room above it. A further window never opens where another of the program's
-// windows stands: it moves 24 pixels down and right. The caption begins with "* " while the
+// alone. It opens beside its owner where the screen has room (BesidePosition); otherwise centred
+// on the screen but clear of the owner's `keepVisible` control (the row of the start button) when
+// the screen leaves room above it. A further window never opens where another of the program's
+// windows stands: it moves on by 24 pixels (MoveCascaded). The caption begins with "* " while the
 // text holds unsaved changes. It deletes itself when closed (create it with new, or through
 // OpenInEditor) and with its owner, and never holds the program open; before the program ends,
 // the main windows ask about its unsaved text (SettleUnsavedEditors).
