@@ -201,6 +201,8 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   } else {
     resultsOk = CommitResults(run);
   }
+  // The run's work in the folder is over: another run may start while the last box waits.
+  lock.Release();
   host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
   return finished && resultsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
 }

@@ -81,6 +81,10 @@ inline constexpr char kNumericalError[] =
     " *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe";
 // Box: the normal matrix is singular (defective system).
 inline constexpr char kDefect[] = " *** Defekt układu ";
+// Box of the window, the last of a run that showed kDefect: the run has ended, but not well.
+inline constexpr char kDefectAtEnd[] =
+    " *** Defekt układu: sieć lub jej część nie ma reperu nawiązania albo jest niewyznaczalna.\n"
+    "Wysokości tej części nie zostały wyznaczone - sprawdź protokół wyh.osn.";
 // Report lines: no redundant observations, unit mean error taken as one.
 inline constexpr char kNoRedundancy[] = "  Układ nie zawiera obserwacji nadliczbowych";
 inline constexpr char kDefaultMo[] = "  - przyjęto standardowo Mo = 1.0 (niemian.)";
