@@ -29,7 +29,8 @@ namespace {
 using orvane::PathText;
 using orvane::ToCp1250;
 
-// The current local date in the user's short date form (%x of the environment's locale).
+}  // namespace
+
 std::string LocalDateText() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -43,6 +44,8 @@ std::string LocalDateText() {
   text << std::put_time(&local, "%x");
   return PathText(text.str());
 }
+
+namespace {
 
 struct TitleLines {
   std::string contractor = "   ";
