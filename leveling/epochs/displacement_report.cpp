@@ -106,8 +106,8 @@ void WriteComparison(orvane::TextWriter& report, const PairComparison& pair, dou
   report.Line(" ");
   report.Line(ToCp1250("  TEST ZGODNOŚCI WSPÓŁCZYNNIKÓW WARIANCJI EPOK:"));
   if (pair.varianceTested) {
-    report.Line(ToCp1250("   F = s^2(większe) / s^2(mniejsze) = ") + FixedField(pair.varianceRatio, 10, 4) +
-                ToCp1250("   wartość krytyczna (alfa/2) = ") + FixedField(pair.varianceCritical, 10, 4));
+    report.Line(ToCp1250("   F = s^2(większe) / s^2(mniejsze) = ") + FixedField(pair.varianceRatio, 10, 4));
+    report.Line(ToCp1250("   wartość krytyczna F(alfa/2) = ") + FixedField(pair.varianceCritical, 10, 4));
     report.Line(Verdict(pair.variancesAgree, "   współczynniki wariancji zgodne",
                         "   ** UWAGA: współczynniki wariancji epok NIEZGODNE"));
   } else {
@@ -128,9 +128,9 @@ void WriteComparison(orvane::TextWriter& report, const PairComparison& pair, dou
       continue;
     }
     report.Line("   n = " + IntegerField(test.points, 4) + "  h = " + IntegerField(test.h, 4) +
-                "  d'Qd+d = " + FixedField(test.form, 12, 4) + "  T = " + FixedField(test.statistic, 10, 4) + "  " +
-                DistributionText(test.h, pair.dof) + ToCp1250(" krytyczne = ") + FixedField(test.critical, 8, 4) +
-                Verdict(test.congruent, "  ZGODNE", "  NIEZGODNE"));
+                "  d'Qd+d = " + FixedField(test.form, 14, 4) + "  T = " + FixedField(test.statistic, 12, 4));
+    report.Line(ToCp1250("   wartość krytyczna ") + DistributionText(test.h, pair.dof) + " = " +
+                FixedField(test.critical, 8, 4) + Verdict(test.congruent, "  : ZGODNE", "  : NIEZGODNE"));
   }
   if (pair.tooFewToLocalise)
     report.Line(ToCp1250("   ** UWAGA: zostały dwa punkty odniesienia, nie można wskazać, który się przemieścił"));
