@@ -405,5 +405,101 @@ INSTANTIATE_TEST_SUITE_P(
                            {kGrid.names[4], kGrid.names[16]}, true}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+// Three epochs: each against the first, then each against the one before; a point that sank
+// between epochs 2 and 3 is moved in 1 -> 3 and 2 -> 3 only, by the dense computation's values.
+TEST(EpochComparisons, ThreeEpochsGiveEachAgainstTheFirstAndTheOneBefore) {
+  const Grid grid(5);
+  const std::vector<double> h1 = grid.Heights();
+  std::vector<double> h3 = h1;
+  h3[11] -= 0.015;
+  // One noise in all three: what differs is the movement alone.
+  const EpochData e1 = grid.Epoch(h1, 11, 0.001), e2 = grid.Epoch(h1, 11, 0.001), e3 = grid.Epoch(h3, 11, 0.001);
+  ScratchFolder f1, f2, f3, out;
+  WriteEpoch(f1, e1, &grid.references, &h1, &grid);
+  WriteEpoch(f2, e2, &grid.references, &h1, &grid);  // its own h.sta is not read
+  WriteEpoch(f3, e3, nullptr, nullptr, nullptr);
+  RecordingRunHost host;
+  ASSERT_EQ(epochs::RunEpochAnalysis({f1.Path(), f2.Path(), f3.Path()}, out.Path(), {}, host),
+            orvane::RunOutcome::Finished);
+  const std::vector<CsvRow> rows = ReadCsv(out.Read("przemieszczenia.csv"));
+  std::map<std::pair<int, int>, std::vector<CsvRow>> pairs;
+  for (const CsvRow& r : rows) pairs[{r.from, r.to}].push_back(r);
+  ASSERT_EQ(pairs.size(), 3u);
+  EXPECT_EQ(epochs::ComparedPairs(4), (std::vector<std::pair<int, int>>{{1, 2}, {1, 3}, {1, 4}, {2, 3}, {3, 4}}));
+  const EpochData* data[] = {nullptr, &e1, &e2, &e3};
+  for (const auto& [key, list] : pairs) {
+    SCOPED_TRACE(std::to_string(key.first) + " -> " + std::to_string(key.second));
+    const DensePair dense = ComparePairDense(*data[key.first], *data[key.second], grid.references, 0.05, false);
+    ASSERT_EQ(list.size(), dense.rows.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      EXPECT_NEAR(list[i].d, dense.rows[i].d, 1e-5);
+      EXPECT_NEAR(list[i].md, dense.rows[i].md, 0.01 * dense.rows[i].md);
+      EXPECT_EQ(list[i].moved, dense.rows[i].moved ? 1 : 0) << list[i].point;
+      const bool sank = list[i].point == grid.names[11];
+      EXPECT_EQ(list[i].moved == 1, sank && key.second == 3) << list[i].point;
+    }
+  }
+  const std::string report = orvane::FromCp1250(out.Read("przemieszczenia.osn"));
+  for (const char* heading : {"PORÓWNANIE EPOK 1 -> 2", "PORÓWNANIE EPOK 1 -> 3", "PORÓWNANIE EPOK 2 -> 3"})
+    EXPECT_NE(report.find(heading), std::string::npos) << heading;
+}
+
+// The a-priori factor on request: the report says so and the critical values are chi-square / h.
+TEST(EpochComparisons, UnitFactorOnRequestUsesChiSquare) {
+  const Grid grid(4);
+  const std::vector<double> h = grid.Heights();
+  ScratchFolder f1, f2, out;
+  WriteEpoch(f1, grid.Epoch(h, 3, 0.001), &grid.references, &h, &grid);
+  WriteEpoch(f2, grid.Epoch(h, 4, 0.001), nullptr, nullptr, nullptr);
+  RecordingRunHost host;
+  epochs::CongruenceOptions options;
+  options.unitErrorIsOne = true;
+  options.alpha = 0.01;
+  ASSERT_EQ(epochs::RunEpochAnalysis({f1.Path(), f2.Path()}, out.Path(), options, host), orvane::RunOutcome::Finished);
+  const std::vector<CsvRow> rows = ReadCsv(out.Read("przemieszczenia.csv"));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_NEAR(rows[0].critical, 6.6348966010212145, 1e-9);  // chi-square(0.99; 1)
+  const std::string report = orvane::FromCp1250(out.Read("przemieszczenia.osn"));
+  EXPECT_NE(report.find("s0^2 = 1 (a priori, wybrany przez użytkownika)"), std::string::npos) << report;
+  EXPECT_NE(report.find("F(4,inf)"), std::string::npos) << report;
+  EXPECT_NE(report.find("\r\n"), std::string::npos);
+}
+
+// Data errors stop the analysis naming the epoch; the report says where, the CSV has its header
+// alone, and old results of a finished analysis are replaced by these.
+TEST(EpochComparisons, DataErrorsNameTheEpoch) {
+  const Grid grid(4);
+  const std::vector<double> h = grid.Heights();
+  const EpochData e1 = grid.Epoch(h, 3, 0.001);
+  struct ErrorCase {
+    const char* deltah2;
+    const char* box;
+  };
+  const ErrorCase cases[] = {
+      {"P1 P2 abc 1\n0 0 0.001 0\n", "EPOKA 2 ("},
+      {"P1 P2 1.0 1\nX Y 2.0 1\n0 0 0.001 0\n", "*** SIEĆ EPOKI NIE JEST SPÓJNA, LICZBA UKŁADÓW ODOSOBNIONYCH: 2"},
+      {"P1 P2 1.0 1\nP2 P5 2.0 1\n0 0 0.001 0\n", "*** EPOKI NIE MAJĄ WSPÓLNEGO PUNKTU ODNIESIENIA: 1 - 2"},
+      {"0 0 0.001 0\n", "*** BRAK OBSERWACJI W EPOCE"},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(c.deltah2);
+    ScratchFolder f1, f2, out;
+    WriteEpoch(f1, e1, &grid.references, &h, &grid);
+    f2.Write("deltah", c.deltah2);
+    out.Write("przemieszczenia.csv", "old\n");
+    RecordingRunHost host;
+    EXPECT_EQ(epochs::RunEpochAnalysis({f1.Path(), f2.Path()}, out.Path(), {}, host), orvane::RunOutcome::Stopped);
+    const auto boxes = host.Boxes();
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_NE(boxes[boxes.size() - 2].find(c.box), std::string::npos) << ::testing::PrintToString(boxes);
+    EXPECT_EQ(boxes.back(), "information:  KONIEC ANALIZY PRZEMIESZCZEŃ ");
+    EXPECT_EQ(out.Read("przemieszczenia.csv"), "from_epoch,to_epoch,point,role,d,md,test,critical,moved\r\n");
+    const std::string report = orvane::FromCp1250(out.Read("przemieszczenia.osn"));
+    const std::string box = boxes[boxes.size() - 2];
+    const std::string last = box.substr(box.find(": ") + 2);
+    EXPECT_NE(report.find(last.substr(last.find("***"))), std::string::npos) << report;
+  }
+}
+
 }  // namespace
 }  // namespace kvel::testing
