@@ -397,6 +397,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"one_object_point_moved", {{7, -0.010}}, 0, false, -1, false, {kGrid.names[7]}},
                       Case{"a_reference_and_an_object_point_moved", {{4, 0.012}, {16, -0.010}}, 0, false, -1, false,
                            {kGrid.names[4], kGrid.names[16]}},
+                      Case{"two_reference_points_moved", {{0, 0.012}, {24, -0.015}}, 0, false, -1, false,
+                           {kGrid.names[0], kGrid.names[24]}},
                       Case{"all_points_moved_together", {}, 0.25, false, -1, false, {}},
                       Case{"below_detectability", {{8, 0.0001}}, 0, false, -1, false, {}},
                       Case{"an_epoch_missing_a_point", {{7, -0.010}}, 0, false, 13, false, {kGrid.names[7]}},
