@@ -108,6 +108,7 @@ GlobalTest TestOf(const ReferenceBlock& block, const std::vector<std::size_t>& s
   if (test.h < 1) return test;  // one point: nothing to compare it with
   const Form form = FormOver(block, set, 0, false);
   ok = form.ok;
+  if (!ok) return test;  // no form: told in the report, the points kept as they are
   test.form = form.value;
   test.statistic = form.value / (test.h * pair.s0squared);
   test.critical = FQuantile(alpha, test.h, pair.dof);
@@ -197,7 +198,8 @@ bool CompareEpochs(const EpochSolution& earlier, const EpochSolution& later, int
     // for the first.
     const Form others = FormOver(block, set, 0, true);
     const Form firstOne = FormOver(block, set, 1, true);
-    if (!others.ok || !firstOne.ok) break;
+    ok = others.ok && firstOne.ok;
+    if (!ok) break;
     std::size_t worst = 0;
     double lowering = firstOne.theta[0];
     for (std::size_t p = 1; p < set.size(); ++p) {
@@ -213,6 +215,7 @@ bool CompareEpochs(const EpochSolution& earlier, const EpochSolution& later, int
     next.lowering = lowering;
     pair.tests.push_back(next);
   }
+  pair.singular = !ok;
 
   // The S-transformation to the stable points: d_k = D_k - mean_S D, and its cofactor
   // q_k = Q_kk - 2 mean_s Q_ks + mean_st Q_st.

@@ -59,6 +59,7 @@ struct PairComparison {
   int commonReferences = 0;
   std::vector<GlobalTest> tests;  // the first over all common reference points, then after each removal
   bool tooFewToLocalise = false;  // rejected with two points left: which one moved cannot be told
+  bool singular = false;          // Q_d of the reference points not positive definite: no test
   std::vector<Displacement> points;  // reference points first (reference order), then object points
   std::vector<std::string> leftOut;  // points of only one of the two epochs
 };

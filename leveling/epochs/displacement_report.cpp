@@ -132,6 +132,8 @@ void WriteComparison(orvane::TextWriter& report, const PairComparison& pair, dou
     report.Line(ToCp1250("   wartość krytyczna ") + DistributionText(test.h, pair.dof) + " = " +
                 FixedField(test.critical, 8, 4) + Verdict(test.congruent, "  : ZGODNE", "  : NIEZGODNE"));
   }
+  if (pair.singular)
+    report.Line(ToCp1250("   ** UWAGA: macierz kofaktorów różnic punktów odniesienia osobliwa, test niewykonalny"));
   if (pair.tooFewToLocalise)
     report.Line(ToCp1250("   ** UWAGA: zostały dwa punkty odniesienia, nie można wskazać, który się przemieścił"));
   report.Line(" ");
