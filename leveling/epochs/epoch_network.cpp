@@ -52,6 +52,10 @@ bool ReadAndAdjustEpoch(const std::string& folder, AdjustmentHost& host, std::ve
   if (!ReadObservationFiles(run)) return false;
   if (first ? !ReadBenchmarksAndCatalogue(run) : !BuildPointCatalogue(run)) return false;
   if (run.PointCount() == 0) return run.Stop(ToCp1250(messages::kNoObservations));
+  if (!first) {  // a later epoch's points are no benchmarks of its run: the tables the topology reads
+    run.pointHeight.assign(static_cast<std::size_t>(run.PointCount()) + 1, 0.0);
+    run.pointFixedIndex.assign(static_cast<std::size_t>(run.PointCount()) + 1, 0);
+  }
   if (!BuildNetworkTopology(run)) return false;
   if (PrepareNormalEquations(run) != orvane::RunOutcome::Finished) return false;
   ProfileMatrix& normal = run.normal;
