@@ -32,7 +32,7 @@ EpochsDialog::EpochsDialog(std::string workFolder, AdjustmentHost& host, std::fu
                            QWidget* parent)
     : QDialog(parent), workFolder_(std::move(workFolder)), host_(host), openReport_(std::move(openReport)) {
   setObjectName(QStringLiteral("FormEpochs"));
-  setWindowTitle(QStringLiteral("Analiza przemieszczeń pionowych - porównanie epok"));
+  setWindowTitle(QStringLiteral("Analiza przemieszczeń - porównanie epok"));
   setFixedSize(440, 332);
   const QFont heading = orvane::gui::WindowFont(QStringLiteral("MS Sans Serif"), 13, true);
 
