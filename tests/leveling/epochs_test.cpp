@@ -503,5 +503,39 @@ TEST(EpochComparisons, DataErrorsNameTheEpoch) {
   }
 }
 
+// Few reference points: with two that disagree the localisation cannot tell which one moved and
+// says so (both stay the datum); with one there is no global test and the displacements are
+// relative to it. Both as the dense computation has them.
+TEST(EpochComparisons, TwoOrOneReferencePoints) {
+  const Grid grid(5);
+  const std::vector<double> h1 = grid.Heights();
+  std::vector<double> h2 = h1;
+  h2[24] += 0.012;
+  const EpochData e1 = grid.Epoch(h1, 11, 0.001), e2 = grid.Epoch(h2, 11, 0.001);
+  struct Few {
+    std::vector<std::string> references;
+    const char* line;
+  };
+  const Few cases[] = {{{grid.names[0], grid.names[24]}, "zostały dwa punkty odniesienia, nie można wskazać"},
+                       {{grid.names[12]}, "jeden punkt odniesienia: test niewykonalny"}};
+  for (const Few& c : cases) {
+    SCOPED_TRACE(c.line);
+    ScratchFolder f1, f2, out;
+    WriteEpoch(f1, e1, &c.references, &h1, &grid);
+    WriteEpoch(f2, e2, nullptr, nullptr, nullptr);
+    RecordingRunHost host;
+    ASSERT_EQ(epochs::RunEpochAnalysis({f1.Path(), f2.Path()}, out.Path(), {}, host), orvane::RunOutcome::Finished);
+    EXPECT_NE(orvane::FromCp1250(out.Read("przemieszczenia.osn")).find(c.line), std::string::npos);
+    const std::vector<CsvRow> rows = ReadCsv(out.Read("przemieszczenia.csv"));
+    const DensePair dense = ComparePairDense(e1, e2, c.references, 0.05, false);
+    ASSERT_EQ(rows.size(), dense.rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_NEAR(rows[i].d, dense.rows[i].d, 1e-5) << rows[i].point;
+      EXPECT_NEAR(rows[i].md, dense.rows[i].md, 0.01 * dense.rows[i].md + 1e-9) << rows[i].point;
+      EXPECT_EQ(rows[i].moved, dense.rows[i].moved ? 1 : 0) << rows[i].point;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kvel::testing
