@@ -13,6 +13,7 @@
 #include "common/process_start.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
+#include "leveling/epochs/epoch_analysis.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ const char* const kHelp =
     "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
     "                [--decimals 3|4|5] [--mo one|empirical]\n"
     "                [--alpha A] [--alpha0 A0] [--power B] [--snooping on|off]\n"
+    "       kvel-cli --epochs DIR1 DIR2 [DIR3 ...] [--folder OUT] [--alpha A] [--mo one|empirical]\n"
     "\n"
     "Adjusts a levelling network rigorously from the standard files of a working folder and\n"
     "writes the report wyh.osn and the list of adjusted heights h.osn into the same folder,\n"
@@ -41,6 +43,19 @@ const char* const kHelp =
     "                    none is rejected (default); off: test only\n"
     "  --version         the version of the suite\n"
     "  --help            this text\n"
+    "\n"
+    "Comparing epochs (control networks of vertical displacements):\n"
+    "  --epochs DIR...   two or more working folders, one per epoch in time order, each with its\n"
+    "                    own deltah / deltah1; the points of the first epoch's h.sta (or xyh.sta)\n"
+    "                    are the reference points. Each epoch is adjusted as a free network, the\n"
+    "                    reference points are tested for congruence (global test, then stepwise\n"
+    "                    localisation), and every point's displacement relative to the stable ones\n"
+    "                    is tested. Each epoch is compared with the first and with the one before.\n"
+    "                    Writes przemieszczenia.osn and przemieszczenia.csv into --folder OUT\n"
+    "                    (default: the current directory). --alpha is the level of every test\n"
+    "                    (default 0.05); --mo empirical (default here) uses the pooled variance\n"
+    "                    factor of the epochs, --mo one the a-priori factor 1. Exit status 0 when\n"
+    "                    the analysis finished, 1 on an error in an epoch's data, 2 on a usage error.\n"
     "\n"
     "Input files (Windows-1250 text, fields separated by blanks, commas, semicolons or tabs):\n"
     "  deltah, deltah1   observations, one or both: Nr(i) Nr(j) DH(i,j) parameter\n"
@@ -95,6 +110,54 @@ class TerminalHost : public kvel::AdjustmentHost {
 
 int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
 
+std::string CurrentFolder() {
+  std::vector<char> cwd(4096);
+  return ::getcwd(cwd.data(), cwd.size()) ? cwd.data() : ".";
+}
+
+void TrimSlashes(std::string& folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+}
+
+// kvel-cli --epochs: the comparison of epochs into przemieszczenia.osn and przemieszczenia.csv.
+int RunEpochs(const orvane::CommandLine& line) {
+  std::string folder;
+  kvel::epochs::CongruenceOptions options;
+  for (const auto& [name, value] : line.options) {
+    if (name == "--epochs") continue;
+    if (name == "--folder") {
+      folder = value;
+    } else if (name == "--alpha") {
+      kvel::StatisticsOptions levels;
+      std::string error;
+      if (!kvel::SetStatisticsOption(levels, "alpha", value, error)) return UsageError("--" + error);
+      options.alpha = levels.Alpha;
+    } else if (name == "--mo") {
+      if (value == "one") options.unitErrorIsOne = true;
+      else if (value == "empirical") options.unitErrorIsOne = false;
+      else return UsageError("--mo takes one or empirical");
+    } else {
+      return UsageError(std::string(name) + " does not apply to --epochs");
+    }
+  }
+  if (line.positional.size() < 2) return UsageError("--epochs takes two or more epoch folders");
+  std::vector<std::string> epochs;
+  for (const auto& dir : line.positional) {
+    epochs.emplace_back(dir);
+    TrimSlashes(epochs.back());
+  }
+  if (folder.empty()) folder = CurrentFolder();
+  TrimSlashes(folder);
+  try {
+    TerminalHost host;
+    const orvane::RunOutcome outcome = kvel::epochs::RunEpochAnalysis(epochs, folder, options, host);
+    return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::cerr << Utf8(orvane::ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ")) << error.what() << '\n';
+    return 1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,20 +165,22 @@ int main(int argc, char** argv) {
   std::string folder;
   kvel::AdjustmentOptions options;
   // The jobs of the program; each option names those it belongs to (--folder: every one).
-  enum Mode : unsigned { kAdjust = 1 };
+  enum Mode : unsigned { kAdjust = 1, kEpochs = 2 };
   static constexpr orvane::CommandOption kOptions[] = {
       {"--folder"},
       {"--method", true, kAdjust},
       {"--accuracy", true, kAdjust},
       {"--decimals", true, kAdjust},
-      {"--mo", true, kAdjust},
-      {"--alpha", true, kAdjust},
+      {"--mo", true, kAdjust | kEpochs},
+      {"--alpha", true, kAdjust | kEpochs},
       {"--alpha0", true, kAdjust},
       {"--power", true, kAdjust},
-      {"--snooping", true, kAdjust}};
+      {"--snooping", true, kAdjust},
+      {"--epochs", false, kEpochs, kEpochs}};
   orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
-  orvane::ResolveMode(line, kOptions, kAdjust);
-  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp); status >= 0) return status;
+  const unsigned mode = orvane::ResolveMode(line, kOptions, kAdjust);
+  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp, mode == kEpochs); status >= 0) return status;
+  if (mode == kEpochs) return RunEpochs(line);
   for (const auto& [name, value] : line.options) {
     if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
       std::string error;
@@ -142,11 +207,8 @@ int main(int argc, char** argv) {
       else return UsageError("--mo takes one or empirical");
     }
   }
-  if (folder.empty()) {
-    std::vector<char> cwd(4096);
-    folder = ::getcwd(cwd.data(), cwd.size()) ? cwd.data() : ".";
-  }
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (folder.empty()) folder = CurrentFolder();
+  TrimSlashes(folder);
 
   // What a killed run left is settled before the files are looked at; a folder that is missing
   // or unusable is named.

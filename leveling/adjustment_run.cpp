@@ -26,6 +26,8 @@ namespace {
 using orvane::PathText;
 using orvane::ToCp1250;
 
+}  // namespace
+
 // The current local date and time in ISO form ("2026-12-10 14:11"), whatever the locale: a
 // server's C locale would write 12/10/26, which reads differently in every country.
 std::string LocalDateText() {
@@ -36,6 +38,8 @@ std::string LocalDateText() {
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return std::string(text, length);
 }
+
+namespace {
 
 struct TitleLines {
   std::string contractor = "   ";

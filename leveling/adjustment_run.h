@@ -156,6 +156,10 @@ struct AdjustmentRun {
 // goes on with the values as read.
 void WarnOfDecimalComma(AdjustmentRun& run, const std::string& path, std::string_view line);
 
+// The current local date in the user's short date form (%x of the environment's locale), as the
+// report headers show it (Windows-1250 bytes).
+std::string LocalDateText();
+
 // Heights and height differences beyond this many metres are no survey values: bad records.
 inline constexpr double kMaxHeightMagnitude = 100000;
 

@@ -119,9 +119,11 @@ void WriteBenchmarkListing(AdjustmentRun& run) {
   run.Report(ToCp1250("  Liczba danych punktów nawiązania = ") + IntegerField(run.BenchRecordCount()));
 }
 
+}  // namespace
+
 // Point numbers in order of first appearance, Nr(i) before Nr(j). A hash index keeps the lookup
 // constant-time; the catalogue order is that of the table alone.
-bool BuildCatalogue(AdjustmentRun& run) {
+bool BuildPointCatalogue(AdjustmentRun& run) {
   std::unordered_map<std::string_view, int> index;
   index.reserve(static_cast<std::size_t>(run.ObservationCount()) + 16);
   run.pointNr.reserve(static_cast<std::size_t>(kMaxPoints) + 1);  // views into it must stay valid
@@ -143,6 +145,8 @@ bool BuildCatalogue(AdjustmentRun& run) {
   }
   return true;
 }
+
+namespace {
 
 // Gives every catalogue point its starting height and makes the points that are benchmarks fixed
 // points; the first record of a number decides.
@@ -186,7 +190,7 @@ bool ReadBenchmarksAndCatalogue(AdjustmentRun& run) {
   run.meanBenchHeight = sum / run.BenchRecordCount();
   for (int b = 1; b <= run.BenchRecordCount(); ++b) run.bench[static_cast<std::size_t>(b)].Height -= run.meanBenchHeight;
 
-  if (!BuildCatalogue(run)) return false;
+  if (!BuildPointCatalogue(run)) return false;
   MatchBenchmarks(run);
 
   run.Report(ToCp1250("  Liczba zidentyfikowanych punktów sieci LP =") + IntegerField(run.PointCount()));

@@ -9,4 +9,8 @@ namespace kvel {
 // points, reports LP and LS and sets MONITOR lines 2 to 4. False when the run must stop (reported).
 bool ReadBenchmarksAndCatalogue(AdjustmentRun& run);
 
+// The point catalogue alone, from the observations read (order of first appearance), with its
+// limit of kMaxPoints. False when the run must stop (reported).
+bool BuildPointCatalogue(AdjustmentRun& run);
+
 }  // namespace kvel

@@ -23,5 +23,9 @@ echo
 echo "== kvel-cli on $out/solvanta (the satellite-levelling network of DELTAH1, tied to its h.sta)"
 "$bin/kvel-cli" --folder "$out/solvanta"
 echo
+echo "== kvel-cli --epochs: two epochs of a control network of vertical displacements ($out/kvel_epochs)"
+"$bin/kvel-cli" --epochs "$out/kvel_epochs/epoka_1" "$out/kvel_epochs/epoka_2" --folder "$out/kvel_epochs"
+echo
 echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1, then wyh.osn and h.osn of its network)"
-echo "and $out/kvel (wyh.osn, h.osn, with the statistical tests in testy.osn, wyh.csv and h.csv)."
+echo "and $out/kvel (wyh.osn, h.osn, with the statistical tests in testy.osn, wyh.csv and h.csv),"
+echo "and $out/kvel_epochs (przemieszczenia.osn and przemieszczenia.csv: Rp.2104 and 1013 sank)."

@@ -19,6 +19,7 @@
 #include "common/gui/window_parts.h"
 #include "common/folder_lock.h"
 #include "common/work_folder.h"
+#include "leveling/gui/epochs_panel.h"
 #include "leveling/gui/help_texts.h"
 #include "leveling/gui/pictures.h"
 #include "leveling/messages.h"
@@ -267,6 +268,7 @@ void AdjustmentWindow::BuildControls() {
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 
   BuildStatisticsControls(client);
+  BuildEpochsPanel(client, workFolder_, Host(), [this] { OpenPanelFile("przemieszczenia.osn"); });
 }
 
 void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,

@@ -168,6 +168,31 @@ TEST_F(KvelCli, UsageErrorsExitTwo) {
   }
 }
 
+// --epochs: 0 when the analysis finished (both files written), 1 on an epoch's data error with
+// the epoch named, 2 on usage errors (fewer than two folders, an option of the adjustment).
+TEST_F(KvelCli, EpochsExitStatuses) {
+  ScratchFolder e1, e2, out;
+  e1.CopyFixture("small_network");
+  e2.Write("deltah", "R1 A 1.2345 1.5\nA B -0.4800 2\nB R1 -0.7540 1.0\nB C 0.1000 0.5\n0 0 0.0010 0\n");
+  const std::string epochs = "--epochs '" + e1.Path() + "' '" + e2.Path() + "' --folder '" + out.Path() + "'";
+  CliResult r = RunCli(epochs + " --alpha 0.01 --mo one");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find(" KONIEC ANALIZY PRZEMIESZCZEŃ "), std::string::npos) << r.output;
+  EXPECT_NE(out.Read("przemieszczenia.csv").find("1,2,R1,reference,"), std::string::npos);
+  EXPECT_NE(out.Read("przemieszczenia.osn").find(orvane::ToCp1250("ANALIZA PRZEMIESZCZEŃ PIONOWYCH")), std::string::npos);
+
+  e2.Write("deltah", "R1 A 1.2345 0\n0 0 0.0010 0\n");
+  r = RunCli(epochs);
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("EPOKA 2 (" + e2.Path() + "):  *** NIEDOPUSZCZALNE ZERO"), std::string::npos) << r.output;
+
+  for (const std::string& args : {"--epochs '" + e1.Path() + "'", epochs + " --method robust", epochs + " --mo two",
+                                 epochs + " --alpha 2", std::string("'" + e1.Path() + "' '" + e2.Path() + "'")}) {
+    r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << args << ": " << r.output;
+  }
+}
+
 // A large generated network goes through every phase, and its noise is what the end record says:
 // the empirical unit mean error comes out near 1.
 TEST_F(KvelCli, GeneratedNetworkIsAdjustedWithMoNearOne) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "leveling/observation_files.h"
 #include "run_support.h"
@@ -26,7 +28,7 @@ TEST(ObservationFiles, UnitMeanErrorFromTheEndRecordScalesTheWeights) {
   p.folder.Write("deltah", "20065 20066 0.7056 1\n0 0 0.001 0\n");
   ASSERT_TRUE(ReadObservationFiles(p.run));
   ASSERT_EQ(p.run.ObservationCount(), 1);
-  EXPECT_DOUBLE_EQ(p.run.obs[1].Weight, 1.0 / ((1 + 1e-10) * (1e-6 + 1e-10)));
+  EXPECT_DOUBLE_EQ(p.run.obs[1].Weight, 1.0 / (1 * 1e-6));
   EXPECT_DOUBLE_EQ(p.run.obs[1].DH, 0.7056);
   EXPECT_DOUBLE_EQ(p.run.fileUnitError[0], 0.001);
   EXPECT_DOUBLE_EQ(p.run.unitMeanError, 0.001);
@@ -46,7 +48,7 @@ TEST(ObservationFiles, FourZerosMakeTheParametersSquaredMeanErrors) {
   PhaseRun p;
   p.folder.Write("deltah", "A B -0.1234 4e-6\n0 0 0 0\n");
   ASSERT_TRUE(ReadObservationFiles(p.run));
-  EXPECT_DOUBLE_EQ(p.run.obs[1].Weight, 1.0 / (4e-6 + 1e-10));
+  EXPECT_DOUBLE_EQ(p.run.obs[1].Weight, 1.0 / 4e-6);
   EXPECT_EQ(p.run.fileUnitError[0], -1);
   const auto lines = p.ReportLines();
   EXPECT_EQ(LinesFrom(lines, " Liczba obserwacji = 1"),
@@ -62,7 +64,7 @@ TEST(ObservationFiles, ThreeFieldEndRecordIsSkippedAndTheWarningGiven) {
   ASSERT_TRUE(ReadObservationFiles(p.run));
   EXPECT_EQ(p.run.ObservationCount(), 1);
   EXPECT_EQ(p.run.fileUnitError[0], -1);  // Mo = 0 taken
-  EXPECT_DOUBLE_EQ(p.run.obs[1].Weight, 1.0 / (2 + 1e-10));
+  EXPECT_DOUBLE_EQ(p.run.obs[1].Weight, 1.0 / 2);
   EXPECT_EQ(p.host.Boxes(), std::vector<std::string>{"information:  ** UWAGA: BRAK REKORDU KOŃCOWEGO W PLIKU OBSERWACYJNYM\n"
                                                      "           PRZYJĘTO DOMYŚLNIE:  0 0 0 0"});
   const auto lines = p.ReportLines();
@@ -214,6 +216,28 @@ TEST(ObservationFiles, HugeLinesAndGarbageBytesDoNotBreakTheReading) {
   EXPECT_EQ(p.run.obs[1].ToNr, "B");
   ASSERT_EQ(p.host.Boxes().size(), 1u);
   EXPECT_EQ(p.host.calls[0].text, "*** B\xa3\xa5" "D W REKORDZIE: " + std::string("\xff\xfe\x81\x8d A B 1.0 1 (plik deltah, wiersz 3)"));
+}
+
+// A sub-millimetre network: P tied to two fixed benchmarks by two observations of m = 0.03 mm
+// (m^2 = 9e-10 m^2) that disagree by 0.1 mm. Exactly: p = 1/m^2, H(P) = 101.00005, v = +-0.05 mm,
+// [pvv] = 2 (5e-5)^2 / 9e-10 = 5.55556 and mH = m / sqrt(2) = 0.0212132 mm. A guard of 1e-10 m^2
+// added to m^2 would give [pvv] = 5.00000 and mH = 0.0223607 mm.
+TEST(ObservationFiles, WeightsOfAPreciseNetworkAreExactlyOneOverMSquared) {
+  ScratchFolder folder;
+  folder.Write("deltah", "A P 1.00000 9e-10\nB P 1.00010 9e-10\n0 0 0 0\n");
+  folder.Write("h.sta", "A 100.0\nB 100.0\n0 0\n");
+  const FolderRun run = RunOn(folder);
+  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished) << run.report;
+  const std::string heights = folder.Read("h.csv");
+  const std::string prefix = "\r\nP,";
+  const auto at = heights.find(prefix);
+  ASSERT_NE(at, std::string::npos) << heights;
+  double h = 0, mh = 0;
+  ASSERT_EQ(std::sscanf(heights.c_str() + at + prefix.size(), "%lf,%lf", &h, &mh), 2);
+  EXPECT_NEAR(h, 101.00005, 1e-9);
+  EXPECT_NEAR(mh, 0.03e-3 / std::sqrt(2.0), 1e-12);
+  const auto tests = SplitReportLines(folder.Read("testy.osn"));
+  EXPECT_TRUE(Contains(tests, " [pvv]                                   =         5.55556"));
 }
 
 }  // namespace

@@ -489,23 +489,23 @@ TEST(StatisticsFiles, PolishPointNumbersAreUtf8InTheCsvAndWindows1250InTheReport
 }
 
 TEST(StatisticsFiles, GlobalTestAndSnoopingOnALoopOfThreeLegs) {
-  // Three legs of a loop closing by 3 mm, m = 0.5 mm: p = 1 / (2.5e-7 + 1e-10), each v = 1 mm,
-  // [pvv] = 3e-6 p = 11.99520 above the 5 % bounds 0.00098 and 5.02389 (LU = 1); r = 1/3 and
-  // |w| = 0.001 sqrt(3 p) = 3.4634 > 3.29053 for all three. The first of equal |w| is removed; the
+  // Three legs of a loop closing by 3 mm, m = 0.5 mm: p = 1 / 2.5e-7, each v = 1 mm,
+  // [pvv] = 3e-6 p = 12.00000 above the 5 % bounds 0.00098 and 5.02389 (LU = 1); r = 1/3 and
+  // |w| = 0.001 sqrt(3 p) = 3.4641 > 3.29053 for all three. The first of equal |w| is removed; the
   // other two are then a chain that nothing controls.
   ScratchFolder folder;
   const auto lines = TestsOfRun(folder, "A B 1.000 2.5e-7\nB C 2.000 2.5e-7\nC A -3.003 2.5e-7\n0 0 0 0\n", "A 100.0\n0 0\n");
   ASSERT_FALSE(lines.empty());
-  EXPECT_NE(FindLine(lines, " [pvv]                                   =        11.99520"), -1);
+  EXPECT_NE(FindLine(lines, " [pvv]                                   =        12.00000"), -1);
   EXPECT_NE(FindLine(lines, " Dolna granica  chi2(alfa/2; LU)         =         0.00098"), -1);
   EXPECT_NE(FindLine(lines, " Górna granica  chi2(1-alfa/2; LU)       =         5.02389"), -1);
   EXPECT_NE(FindLine(lines, " Wynik: [pvv] powyżej górnej granicy - hipoteza ODRZUCONA"), -1);
-  EXPECT_NE(FindLine(lines, "               A                B    0.0010  0.3333     3.463   0.0036   5.84 *"), -1);
+  EXPECT_NE(FindLine(lines, "               A                B    0.0010  0.3333     3.464   0.0036   5.84 *"), -1);
   EXPECT_NE(FindLine(lines, " Obserwacje odrzucone testem w (|w| > k), symbol *: 3"), -1);
   // Equal |w| in a single loop: which one goes is up to rounding, but one goes, and only one.
   const int round = FindLine(lines, "     1   ", true);
   ASSERT_NE(round, -1);
-  EXPECT_EQ(lines[round].substr(40), "     3.463    0.0010");
+  EXPECT_EQ(lines[round].substr(40), "     3.464    0.0010");
   EXPECT_NE(FindLine(lines, " usunięto obserwacji: 1; żadna z pozostałych nie przekracza wartości krytycznej"), -1);
   const auto obs = CsvRows(folder.Read("wyh.csv"));
   EXPECT_EQ((obs[1][7] == "1") + (obs[2][7] == "1") + (obs[3][7] == "1"), 1);

@@ -31,6 +31,7 @@
 #include "common/cp1250.h"
 #include "common/run_outcome.h"
 #include "leveling/adjustment_run.h"
+#include "leveling/epochs/epoch_analysis.h"
 #include "quasigeoid/calculator_run.h"
 #include "quasigeoid/model_grid.h"
 #include "support/scratch_folder.h"
@@ -668,6 +669,47 @@ TEST(MessyInput, KvelRunsOnMutatedExampleFolders) {
     CheckInputsUntouched(scratch.Path(), record);
   }
   tally.Print("kvel");
+}
+
+// The comparison of epochs with a messy folder as either epoch beside the clean example: it ends,
+// says why when it stops, and leaves whole files.
+TEST(MessyInput, EpochComparisonRunsOnMutatedExampleFolders) {
+  Watchdog watchdog;
+  Random random(kSeed + 7);
+  Scratch scratch("epochs"), clean("clean epoch"), out("epochs out");
+  for (const auto& entry : fs::directory_iterator(ExamplesFolder() / Kvel().exampleFolder))
+    fs::copy_file(entry.path(), clean.Path() / entry.path().filename());
+  Tally tally;
+  for (int n = 0; n < kCasesPerProgram / 4; ++n) {
+    EmptyFolder(scratch.Path());
+    CaseRecord record;
+    std::string vanish;
+    LayCase(random, Kvel(), scratch.Path(), record, vanish);
+    SCOPED_TRACE("case " + std::to_string(n) + ": " + record.label);
+    const bool messyFirst = random.Chance(50);
+    const std::vector<std::string> folders = messyFirst
+                                                 ? std::vector<std::string>{scratch.Path().string(), clean.Path().string()}
+                                                 : std::vector<std::string>{clean.Path().string(), scratch.Path().string()};
+    KvelHost host;
+    kvel::epochs::CongruenceOptions options;
+    options.unitErrorIsOne = random.Chance(50);
+    watchdog.Arm("epochs: " + record.label);
+    const RunOutcome outcome = kvel::epochs::RunEpochAnalysis(folders, out.Path().string(), options, host);
+    watchdog.Disarm();
+    tally.Add(outcome);
+    EXPECT_TRUE(outcome == RunOutcome::Finished || outcome == RunOutcome::Stopped);
+    ASSERT_FALSE(host.boxes.empty());
+    EXPECT_EQ(host.boxes.back().text, orvane::ToCp1250(" KONIEC ANALIZY PRZEMIESZCZEŃ "));
+    if (outcome == RunOutcome::Stopped) {
+      EXPECT_GE(host.boxes.size(), 2u);
+    }
+    const std::string csv = ReadBytes(out.Path() / "przemieszczenia.csv");
+    EXPECT_EQ(csv.rfind("from_epoch,to_epoch,point,role,d,md,test,critical,moved\r\n", 0), 0u);
+    EXPECT_TRUE(csv.size() < 2 || csv.substr(csv.size() - 2) == "\r\n");
+    EXPECT_EQ(csv.find("nan"), std::string::npos);
+    CheckInputsUntouched(scratch.Path(), record);
+  }
+  tally.Print("epochs");
 }
 
 TEST(MessyInput, SolvantaRunsOnMutatedExampleFolders) {
