@@ -69,6 +69,12 @@ class TerminalHost : public kvel::AdjustmentHost {
   void ShowMessage(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowInformation(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowEditHint() override {}
+  // A finished run with a part that no benchmark ties: told, and the exit status is 1.
+  void ShowFinalWarning(const std::string& text) override {
+    std::cerr << Utf8(text) << '\n';
+    warned_ = true;
+  }
+  bool Warned() const { return warned_; }
 
   // Empties the lines that the window empties before each run.
   void ClearForRun() {
@@ -84,6 +90,7 @@ class TerminalHost : public kvel::AdjustmentHost {
 
  private:
   std::vector<std::string> monitor_;
+  bool warned_ = false;
 };
 
 int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
@@ -143,7 +150,7 @@ int main(int argc, char** argv) {
     host.ClearForRun();
     const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);
     host.PrintMonitor();
-    return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+    return outcome == orvane::RunOutcome::Finished && !host.Warned() ? 0 : 1;
   } catch (const std::exception& error) {
     // Out of memory before the run could catch it itself: told, never an abort.
     std::cerr << Utf8(orvane::ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ")) << error.what() << '\n';

@@ -205,6 +205,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
     resultsOk = CommitResults(run);
   }
   host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
+  if (finished && resultsOk && !run.finalWarning.empty()) host.ShowFinalWarning(run.finalWarning);
   return finished && resultsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
 }
 

@@ -352,6 +352,10 @@ void AdjustmentWindow::ShowInformation(const std::string& text) {
 
 void AdjustmentWindow::ShowEditHint() { editHint_->show(); }
 
+void AdjustmentWindow::ShowFinalWarning(const std::string& text) {
+  orvane::gui::Boxes().Warning(this, orvane::gui::FromFileBytes(text));
+}
+
 void AdjustmentWindow::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program at once: editor windows are dropped without asking.
   event->accept();
