@@ -33,8 +33,9 @@ const char* const kHelp =
     "                    simplified: from the Otrebski parameter\n"
     "  --decimals        decimals of the metre values in the listings: 3, 4 (default) or 5\n"
     "  --mo              one: results use Mo = 1 (default); empirical: the empirical Mo\n"
-    "  --alpha A         significance level of the global test of [pvv] (default 0.05)\n"
-    "  --alpha0 A0       significance level of the w-test of each observation (default 0.001)\n"
+    "  --alpha A         significance level of the global test of [pvv], from 1e-10 (default 0.05)\n"
+    "  --alpha0 A0       significance level of the w-test of each observation, from 1e-10\n"
+    "                    (default 0.001)\n"
     "  --power B         power of the w-test, from 0.5 to below 1 (default 0.80)\n"
     "  --snooping        on: remove the worst rejected observation and adjust again until\n"
     "                    none is rejected (default); off: test only\n"
@@ -52,7 +53,8 @@ const char* const kHelp =
     "\n"
     "Messages and the MONITOR lines go to standard error as they happen; the final MONITOR is\n"
     "printed at the end. Exit status: 0 when the adjustment finished, 1 when it stopped on an\n"
-    "error or could not start, 2 on a usage error.\n";
+    "error or could not start, or finished with a part of the network that no benchmark ties\n"
+    "(its heights are invented; the warning names its points), 2 on a usage error.\n";
 
 std::string Utf8(const std::string& cp1250) { return orvane::FromCp1250(cp1250); }
 

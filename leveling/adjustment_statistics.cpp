@@ -130,12 +130,20 @@ class SnoopingState {
   // Builds and factors the system of the kept items, and adjusts the heights to it (one step of
   // least squares from the current heights, exact for this linear model). With `cofactors` the
   // cofactors and the columns are taken afresh too; without, the maintained ones go on.
-  bool Rebuild(bool cofactors) {
+  // keep[k] tells the items whose solved columns are worth bringing onto the new factor.
+  bool Rebuild(bool cofactors, const std::vector<char>& keep) {
     if (!normal_->Rebuild(removed_, cofactors)) return false;
     // The columns solved for rounds still to come are brought onto the new factor, not solved
     // again (Q a of the current system is what the new factor gives), unless the updates drifted.
     if (cofactors) solved_.clear();
-    for (auto& [k, column] : solved_) column = CofactorColumn(k);
+    for (auto it = solved_.begin(); it != solved_.end();) {
+      if (!keep[it->first]) {
+        it = solved_.erase(it);
+        continue;
+      }
+      it->second = CofactorColumn(it->first);
+      ++it;
+    }
     z_.clear();
     coef_.clear();
     if (cofactors) ReadCofactors();
@@ -277,6 +285,20 @@ double MoAfterSnooping(const StatisticsInput& in, const SnoopingState& state, in
   return orvane::TruncateTo5Decimals(std::sqrt(pvv / (lu + 0.0001)));
 }
 
+// Flags of the `count` kept items rejected now with the largest |w|.
+std::vector<char> LargestRejected(const SnoopingState& state, const std::vector<ObservationTest>& current,
+                                  double critical, int count) {
+  std::vector<std::pair<double, int>> rejected;
+  for (int k = 1; k <= state.Items(); ++k)
+    if (!state.Removed(k) && current[k].controlled && std::fabs(current[k].w) > critical)
+      rejected.push_back({-std::fabs(current[k].w), k});
+  const auto n = static_cast<std::ptrdiff_t>(std::min(rejected.size(), static_cast<std::size_t>(count)));
+  std::nth_element(rejected.begin(), rejected.begin() + n, rejected.end());
+  std::vector<char> flags(static_cast<std::size_t>(state.Items()) + 1, 0);
+  for (std::ptrdiff_t i = 0; i < n; ++i) flags[static_cast<std::size_t>(rejected[static_cast<std::size_t>(i)].second)] = 1;
+  return flags;
+}
+
 }  // namespace
 
 StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOptions& options,
@@ -321,7 +343,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     // A factorisation now and then, and whenever the updates drift from a fresh solve; the
     // rebuilt system then chooses again.
     auto rebuild = [&](bool cofactors) {
-      if (!state.Rebuild(cofactors)) return false;
+      if (!state.Rebuild(cofactors, LargestRejected(state, current, result.critical, kColumnsKept))) return false;
       ++result.rebuilds;
       freshFactor = true;
       Evaluate(state, result.lambda0, current);
@@ -332,17 +354,12 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       continue;
     }
     if (!state.Solved(worst)) {
-      // The columns of the items rejected now with the largest |w|, the worst first: the next
-      // rounds will mostly remove among them, in about that order.
-      std::vector<std::pair<double, int>> rejected;
+      // The columns of the items rejected now with the largest |w| (the worst among them): the
+      // next rounds will mostly remove among them, in about that order.
+      const std::vector<char> largest = LargestRejected(state, current, result.critical, kColumnsPerPass);
+      std::vector<int> batch{worst};  // among them, unless another has the same |w|
       for (int k = 1; k <= m; ++k)
-        if (k != worst && !state.Removed(k) && current[k].controlled && std::fabs(current[k].w) > result.critical &&
-            !state.Solved(k))
-          rejected.push_back({-std::fabs(current[k].w), k});
-      const std::size_t extra = std::min(rejected.size(), static_cast<std::size_t>(kColumnsPerPass - 1));
-      std::partial_sort(rejected.begin(), rejected.begin() + static_cast<std::ptrdiff_t>(extra), rejected.end());
-      std::vector<int> batch{worst};
-      for (std::size_t i = 0; i < extra; ++i) batch.push_back(rejected[i].second);
+        if (largest[k] && k != worst && !state.Solved(k)) batch.push_back(k);
       state.SolveColumns(batch);
     }
     std::vector<double> z = state.CofactorColumn(worst);

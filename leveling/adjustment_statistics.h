@@ -136,8 +136,12 @@ struct StatisticsResult {
 
 // Rounds of rank-one updates between two factorisations.
 inline constexpr int kRefactorRounds = 64;
-// Columns Q a solved in one pass over the factor: the rejected observations of the moment.
+// Columns Q a solved in one pass over the factor: the rejected observations of the moment with
+// the largest |w|.
 inline constexpr int kColumnsPerPass = 48;
+// Solved columns brought onto a new factor (those of the largest rejected |w|); the others are
+// dropped and solved again if they are ever needed.
+inline constexpr int kColumnsKept = 2 * kColumnsPerPass;
 
 // The whole testing. `normal` is used only with least squares; null leaves the w-test out.
 // `refactorRounds`: rounds of rank-one updates between two factorisations.

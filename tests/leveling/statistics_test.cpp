@@ -632,6 +632,43 @@ TEST(StatisticsReliability, AStrongObservationBesideAWeakOneKeepsItsSmallRedunda
   EXPECT_FALSE(result.obs[3].controlled);
 }
 
+TEST(DataSnooping, ManyRoundsWithMeanErrorsFiveTimesTooSmallMatchDenseReadjustment) {
+  // Mean errors stated five times too small: about half the observations are rejected and
+  // snooping runs for dozens of rounds, with columns solved ahead, kept across factorisations and
+  // dropped; the order of removals and the heights are those of a dense re-adjustment after every
+  // removal.
+  Network net = MakeNetwork(31, 50, 70, true);
+  for (Leg& leg : net.legs) leg.meanError /= 5;
+  const double critical = NormalQuantile(1 - 0.001 / 2);
+  std::vector<char> removed(net.legs.size(), 0);
+  const std::vector<int> order = DenseSnooping(net, critical, 1.0, removed);
+  ASSERT_GE(order.size(), 20u);
+  const DenseAdjustment before(net, std::vector<char>(net.legs.size(), 0), 1.0);
+  const DenseAdjustment after(net, removed, 1.0);
+  std::vector<std::string> points{""};
+  std::map<std::string, int> index;
+  auto point = [&](const std::string& nr) {
+    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
+    return index[nr];
+  };
+  StatisticsInput in;
+  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
+  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
+  for (const Bench& b : net.benches) {
+    const bool fixed = b.meanError < 0.00001;
+    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
+  }
+  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - 2);
+  for (const int refactorRounds : {3, 64}) {
+    DenseNormalEquations normal(net, points);
+    const StatisticsResult r = TestAdjustment(in, StatisticsOptions{}, &normal, refactorRounds);
+    ASSERT_EQ(r.rounds.size(), order.size()) << refactorRounds;
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(r.rounds[i].observation, order[i] + 1) << i;
+    for (std::size_t i = 1; i < points.size(); ++i)
+      EXPECT_NEAR(r.heightAfter[i], after.height.at(points[i]), 1e-7) << points[i] << " " << refactorRounds;
+  }
+}
+
 // ---- Forms of the files --------------------------------------------------------------------------
 
 TEST(StatisticsFiles, CsvFieldsAreQuotedOnlyWhereRfc4180AsksIt) {
