@@ -213,9 +213,8 @@ void Evaluate(const SnoopingState& state, double lambda0, std::vector<Observatio
   }
 }
 
-// The parts of the network that no benchmark ties: union of the points linked by observations,
-// then every part without a benchmark numbered 1, 2, ... in catalogue order.
-void FindUntiedParts(const StatisticsInput& in, StatisticsResult& result) {
+// The connected part of every point [1..LP]: one point of the part stands for it.
+std::vector<int> NetworkParts(const StatisticsInput& in) {
   const int lp = static_cast<int>(in.height.size()) - 1;
   std::vector<int> root(static_cast<std::size_t>(lp) + 1);
   for (int i = 0; i <= lp; ++i) root[i] = i;
@@ -224,12 +223,19 @@ void FindUntiedParts(const StatisticsInput& in, StatisticsResult& result) {
     return i;
   };
   for (std::size_t k = 1; k < in.obs.size(); ++k) root[find(in.obs[k].from)] = find(in.obs[k].to);
+  for (int i = 1; i <= lp; ++i) root[i] = find(i);
+  return root;
+}
+
+// The parts of the network that no benchmark ties, numbered 1, 2, ... in catalogue order.
+void FindUntiedParts(const StatisticsInput& in, const std::vector<int>& part, StatisticsResult& result) {
+  const int lp = static_cast<int>(in.height.size()) - 1;
   std::vector<char> tied(static_cast<std::size_t>(lp) + 1, 0);
-  for (const TestedBenchmark& b : in.benchmarks) tied[find(b.point)] = 1;
+  for (const TestedBenchmark& b : in.benchmarks) tied[part[b.point]] = 1;
   std::vector<int> partOfRoot(static_cast<std::size_t>(lp) + 1, 0);
   result.untiedPart.assign(static_cast<std::size_t>(lp) + 1, 0);
   for (int i = 1; i <= lp; ++i) {
-    const int r = find(i);
+    const int r = part[i];
     if (tied[r]) continue;
     if (partOfRoot[r] == 0) partOfRoot[r] = ++result.untiedParts;
     result.untiedPart[i] = partOfRoot[r];
@@ -285,6 +291,10 @@ double MoAfterSnooping(const StatisticsInput& in, const SnoopingState& state, in
   return orvane::TruncateTo5Decimals(std::sqrt(pvv / (lu + 0.0001)));
 }
 
+// Whether |w| beats |best| by more than a tie: observations in series (a chain between two
+// junctions) have the same w, and rounding must not choose among them; the first one does.
+bool Exceeds(double w, double best) { return std::fabs(w) > std::fabs(best) * (1 + kTieTolerance); }
+
 // Flags of the `count` kept items rejected now with the largest |w|.
 std::vector<char> LargestRejected(const SnoopingState& state, const std::vector<ObservationTest>& current,
                                   double critical, int count) {
@@ -305,7 +315,11 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
                                 NormalEquations* normal, int refactorRounds) {
   StatisticsResult result;
   result.options = options;
-  FindUntiedParts(input, result);
+  const std::vector<int> part = NetworkParts(input);
+  FindUntiedParts(input, part, result);
+  // Benchmarks held in each part: snooping never removes the last one, which ties the part.
+  std::vector<int> datums(input.height.size(), 0);
+  for (const TestedBenchmark& b : input.benchmarks) ++datums[part[b.point]];
   result.global = TestVarianceFactor(input, result, options.Alpha);
   result.critical = NormalUpperQuantile(options.Alpha0 / 2);
   const double zPower = NormalQuantile(options.Power);
@@ -317,6 +331,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
   result.meanErrorAfter.assign(input.height.size(), 0.0);
   result.heightMoAfter = input.heightMo;
   result.wTest = input.leastSquares && normal != nullptr;
+  if (refactorRounds <= 0) refactorRounds = result.wTest ? std::max(normal->RefactorRounds(), 1) : 1;
 
   SnoopingState state(input, std::move(items), result.wTest ? normal : nullptr);
   if (!result.wTest) {
@@ -336,7 +351,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     int worst = 0;
     for (int k = 1; k <= m; ++k) {
       if (state.Removed(k) || !current[k].controlled) continue;
-      if (std::fabs(current[k].w) > result.critical && (worst == 0 || std::fabs(current[k].w) > std::fabs(current[worst].w)))
+      if (std::fabs(current[k].w) > result.critical && (worst == 0 || Exceeds(current[k].w, current[worst].w)))
         worst = k;
     }
     if (worst == 0) break;
@@ -349,7 +364,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       Evaluate(state, result.lambda0, current);
       return true;
     };
-    if (state.Updates() >= static_cast<std::size_t>(std::max(refactorRounds, 1))) {
+    if (state.Updates() >= static_cast<std::size_t>(refactorRounds)) {
       if (!rebuild(false)) { result.snoopingStopped = true; break; }
       continue;
     }
@@ -369,6 +384,13 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       continue;
     }
     if (!(r > 0)) { result.snoopingStopped = true; break; }  // rounding beyond repair
+    const TestedObservation& item = state.Item(worst);
+    if (item.from == 0 && datums[part[item.to]] == 1) {
+      // The only benchmark of its part has r = 0 exactly: what rounding left of it is no control.
+      current[worst].controlled = false;
+      continue;
+    }
+    if (item.from == 0) --datums[part[item.to]];
     const int round = static_cast<int>(result.rounds.size()) + 1;
     result.rounds.push_back({worst, current[worst].w, current[worst].v});
     result.obs[worst].removedRound = round;

@@ -23,7 +23,7 @@
 // costs one solve with the factor of N (corrected by the vectors z of the earlier rounds), not a
 // new factorisation; the solves of all observations rejected at the moment share one pass over
 // the factor. The system is built and factored again only when the rank-one updates drift from a
-// fresh solve, and after every kRefactorRounds rounds.
+// fresh solve, and after a number of rounds that balances the two costs (RefactorRounds).
 //
 // Point indices are catalogue indices 1..LP and observation indices 1..M, in input order; every
 // table is 1-based (element 0 unused).
@@ -38,6 +38,11 @@ namespace kvel {
 // computed from, so the threshold follows the observation's weight and its points' cofactors
 // (a strong observation beside weak ones has a small r that is still sound).
 inline constexpr double kRedundancyRounding = 1e-10;
+
+// Two |w| closer than this share of the larger are equal in data snooping, which then removes the
+// item that comes first (observations in input order, then the benchmarks): observations in series
+// have the same w, which only rounding would tell apart otherwise.
+inline constexpr double kTieTolerance = 1e-9;
 
 struct TestedObservation {
   int from = 0;       // catalogue index of its first point, as in the input file; 0: a benchmark
@@ -54,6 +59,15 @@ struct TestedBenchmark {
 };
 
 // The normal matrix of the network as the run built it, through the run's factor and inverse.
+// Rounds of rank-one updates between two factorisations, unless the equations tell better.
+inline constexpr int kRefactorRounds = 64;
+// Columns Q a solved in one pass over the factor: the rejected observations of the moment with
+// the largest |w|.
+inline constexpr int kColumnsPerPass = 48;
+// Solved columns brought onto a new factor (those of the largest rejected |w|); the others are
+// dropped and solved again if they are ever needed.
+inline constexpr int kColumnsKept = kColumnsPerPass;
+
 class NormalEquations {
  public:
   virtual ~NormalEquations() = default;
@@ -67,6 +81,10 @@ class NormalEquations {
   // then answers for that system, and with `cofactors` Cofactor does too (without, Cofactor is
   // not asked again). False when it cannot be done.
   virtual bool Rebuild(const std::vector<char>& removed, bool cofactors) = 0;
+  // Rounds of rank-one updates worth one new factorisation. A factorisation costs about LP w^2
+  // (w: the factor's mean row width) and each round about LP per round since the last one, so
+  // about w rounds balance them.
+  virtual int RefactorRounds() const { return kRefactorRounds; }
 };
 
 struct StatisticsInput {
@@ -134,19 +152,10 @@ struct StatisticsResult {
   int untiedObservations = 0;         // observations inside untied parts
 };
 
-// Rounds of rank-one updates between two factorisations.
-inline constexpr int kRefactorRounds = 64;
-// Columns Q a solved in one pass over the factor: the rejected observations of the moment with
-// the largest |w|.
-inline constexpr int kColumnsPerPass = 48;
-// Solved columns brought onto a new factor (those of the largest rejected |w|); the others are
-// dropped and solved again if they are ever needed.
-inline constexpr int kColumnsKept = 2 * kColumnsPerPass;
-
 // The whole testing. `normal` is used only with least squares; null leaves the w-test out.
-// `refactorRounds`: rounds of rank-one updates between two factorisations.
+// `refactorRounds`: rounds of rank-one updates between two factorisations; 0: those `normal` tells.
 StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOptions& options,
-                                NormalEquations* normal, int refactorRounds = kRefactorRounds);
+                                NormalEquations* normal, int refactorRounds = 0);
 
 // chi-square quantile at probability `p` with `degrees` degrees of freedom, and the standard
 // normal quantile (Boost.Math). The upper quantiles take the probability above them, `q`, and go

@@ -53,6 +53,11 @@ class ProfileNormalEquations : public NormalEquations {
       for (int i = 1; i <= n; ++i) columns[c][i] = byRow[c][factor_.RowOf(i)];
   }
 
+  int RefactorRounds() const override {
+    const double meanWidth = static_cast<double>(factor_.ReservedElementCount()) / std::max(factor_.Order(), 1);
+    return std::clamp(static_cast<int>(meanWidth), 16, 512);
+  }
+
   bool Rebuild(const std::vector<char>& removed, bool cofactors) override {
     if (!Factor(removed)) return false;
     factorReady_ = true;

@@ -199,7 +199,8 @@ struct DenseAdjustment {
   }
 };
 
-// Data snooping done the slow way: a dense adjustment from scratch after every removal.
+// Data snooping done the slow way: a dense adjustment from scratch after every removal. Equal |w|
+// (observations in series) go to the first of them.
 std::vector<int> DenseSnooping(const Network& net, double critical, double lambda0, std::vector<char>& removed) {
   std::vector<int> order;
   for (;;) {
@@ -207,7 +208,7 @@ std::vector<int> DenseSnooping(const Network& net, double critical, double lambd
     int worst = -1;
     for (std::size_t k = 0; k < net.legs.size(); ++k)
       if (!removed[k] && d.r[k] > 1e-6 && std::fabs(d.w[k]) > critical &&
-          (worst < 0 || std::fabs(d.w[k]) > std::fabs(d.w[worst])))
+          (worst < 0 || std::fabs(d.w[k]) > std::fabs(d.w[worst]) * (1 + kTieTolerance)))
         worst = static_cast<int>(k);
     if (worst < 0) return order;
     removed[worst] = 1;
