@@ -407,6 +407,26 @@ TEST(DataSnooping, RoundsAndHeightsMatchDenseReadjustmentAfterEveryRemoval) {
   EXPECT_EQ(checked, static_cast<int>(after.height.size()));
 }
 
+// The input as the run would hand it on, from the heights of `before`: catalogue in order of first
+// appearance (its names in `points`, element 0 unused).
+StatisticsInput InputOf(const Network& net, const DenseAdjustment& before, std::vector<std::string>& points) {
+  points.assign(1, "");
+  std::map<std::string, int> index;
+  auto point = [&](const std::string& nr) {
+    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
+    return index[nr];
+  };
+  StatisticsInput in;
+  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
+  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
+  for (const Bench& b : net.benches) {
+    const bool fixed = b.meanError < 0.00001;
+    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
+  }
+  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - static_cast<int>(net.benches.size()));
+  return in;
+}
+
 // The snooping logic on its own, with a NormalEquations that answers every question by a dense
 // inverse (fixed benchmarks eliminated): with a factorisation after every round, after every
 // second one and never, the rounds and the heights are those of dense re-adjustment.
@@ -456,21 +476,8 @@ TEST(DataSnooping, RankOneUpdatesAgreeWithRefactoringAtAnyRate) {
   const DenseAdjustment before(net, std::vector<char>(net.legs.size(), 0), lambda0);
   const DenseAdjustment after(net, removed, lambda0);
 
-  // The input as the run would hand it on: catalogue in order of first appearance.
-  std::vector<std::string> points{""};
-  std::map<std::string, int> index;
-  auto point = [&](const std::string& nr) {
-    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
-    return index[nr];
-  };
-  StatisticsInput in;
-  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
-  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
-  for (const Bench& b : net.benches) {
-    const bool fixed = b.meanError < 0.00001;
-    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
-  }
-  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - 3);
+  std::vector<std::string> points;
+  const StatisticsInput in = InputOf(net, before, points);
 
   for (const int refactorRounds : {1, 2, 1000}) {
     DenseNormalEquations normal(net, points);
@@ -646,20 +653,8 @@ TEST(DataSnooping, ManyRoundsWithMeanErrorsFiveTimesTooSmallMatchDenseReadjustme
   ASSERT_GE(order.size(), 20u);
   const DenseAdjustment before(net, std::vector<char>(net.legs.size(), 0), 1.0);
   const DenseAdjustment after(net, removed, 1.0);
-  std::vector<std::string> points{""};
-  std::map<std::string, int> index;
-  auto point = [&](const std::string& nr) {
-    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
-    return index[nr];
-  };
-  StatisticsInput in;
-  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
-  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
-  for (const Bench& b : net.benches) {
-    const bool fixed = b.meanError < 0.00001;
-    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
-  }
-  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - 2);
+  std::vector<std::string> points;
+  const StatisticsInput in = InputOf(net, before, points);
   for (const int refactorRounds : {3, 64}) {
     DenseNormalEquations normal(net, points);
     const StatisticsResult r = TestAdjustment(in, StatisticsOptions{}, &normal, refactorRounds);
