@@ -19,7 +19,7 @@ struct StatisticsOptions {
 inline constexpr double kMinimumLevel = 1e-10;
 
 // Checks one option given as text: "alpha" and "alpha0" take a decimal number from kMinimumLevel
-// to below 1, "power" one below 1 ("." as decimal point; the power at least 0.5, below which a test would miss a
+// to below 1, "power" one from 0.5 to below 1 ("." as decimal point; below 0.5 a test would miss a
 // bias of its own MDB more often than find it), "snooping" takes "on" or "off". On success the
 // value is stored in `options`; otherwise `error` says what the option takes and `options` is
 // unchanged. An unknown name is an error too.

@@ -88,8 +88,8 @@ void WriteObservationTable(orvane::TextWriter& file, const StatisticsInput& inpu
   const int dec = names.decimals;
   file.Line(kDashes);
   file.Line(ToCp1250(" NIEZAWODNOŚĆ OBSERWACJI I TEST w (kolejność i kierunek jak w zbiorach):"));
-  file.Line(ToCp1250("           Nr[I]            Nr[j]         V       r         w      MDB  zewn.     -V/r     wpływ"));
-  file.Line("                                      [ m ]                      [ m ]           [ m ]     [ m ]");
+  file.Line(ToCp1250("           Nr[I]            Nr[j]         V       r         w      MDB  zewn.        -V/r     wpływ"));
+  file.Line("                                      [ m ]                      [ m ]              [ m ]     [ m ]");
   const std::string uncontrolled = ToCp1250("   obserwacja bez kontroli (r = 0)");
   const std::size_t m = input.obs.size() - 1;
   std::string line;
@@ -121,7 +121,7 @@ void WriteObservationTable(orvane::TextWriter& file, const StatisticsInput& inpu
   if (result.obs.size() > m + 1) {
     // The benchmarks held with a mean error: observed heights, tested as the observations are.
     file.Line(ToCp1250(" REPERY Z BŁĘDEM ŚREDNIM (wysokość dana jak obserwacja):"));
-    file.Line(ToCp1250("             NRP           H dane         V       r         w      MDB  zewn.     -V/r     wpływ"));
+    file.Line(ToCp1250("             NRP           H dane         V       r         w      MDB  zewn.        -V/r     wpływ"));
     const std::vector<TestedObservation> items = TestedItems(input);
     for (std::size_t k = m + 1; k < result.obs.size(); ++k) {
       line.clear();
