@@ -36,8 +36,9 @@ const char* const kHelp =
     "                    simplified: from the Otrebski parameter\n"
     "  --decimals        decimals of the metre values in the listings: 3, 4 (default) or 5\n"
     "  --mo              one: results use Mo = 1 (default); empirical: the empirical Mo\n"
-    "  --alpha A         significance level of the global test of [pvv] (default 0.05)\n"
-    "  --alpha0 A0       significance level of the w-test of each observation (default 0.001)\n"
+    "  --alpha A         significance level of the global test of [pvv], from 1e-10 (default 0.05)\n"
+    "  --alpha0 A0       significance level of the w-test of each observation, from 1e-10\n"
+    "                    (default 0.001)\n"
     "  --power B         power of the w-test, from 0.5 to below 1 (default 0.80)\n"
     "  --snooping        on: remove the worst rejected observation and adjust again until\n"
     "                    none is rejected (default); off: test only\n"
@@ -72,7 +73,8 @@ const char* const kHelp =
     "test (hipoteza PRZYJĘTA / ODRZUCONA), the observations rejected by the w-test and removed\n"
     "by data snooping, or for robust estimation that no heights were computed.\n"
     "Exit status: 0 when the adjustment finished, whatever the verdict; 1 when it stopped on an\n"
-    "error or could not start; 2 on a usage error.\n";
+    "error or could not start, or finished with a part of the network that no benchmark ties\n"
+    "(its heights are invented; the warning names its points); 2 on a usage error.\n";
 
 std::string Utf8(const std::string& cp1250) { return orvane::FromCp1250(cp1250); }
 
@@ -93,6 +95,12 @@ class TerminalHost : public kvel::AdjustmentHost {
   void ShowInformation(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowEditHint() override {}
   void ReportVerdict(const kvel::TestsVerdict& verdict) override { verdict_ = kvel::VerdictLine(verdict); }
+  // A finished run with a part that no benchmark ties: told, and the exit status is 1.
+  void ShowFinalWarning(const std::string& text) override {
+    std::cerr << Utf8(text) << '\n';
+    warned_ = true;
+  }
+  bool Warned() const { return warned_; }
 
   // Empties the lines that the window empties before each run.
   void ClearForRun() {
@@ -106,6 +114,7 @@ class TerminalHost : public kvel::AdjustmentHost {
  private:
   std::vector<std::string> monitor_;
   std::string verdict_;
+  bool warned_ = false;
 };
 
 int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
@@ -229,7 +238,7 @@ int main(int argc, char** argv) {
     const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);
     if (outcome != orvane::RunOutcome::Finished) return 1;
     if (const std::string verdict = host.Verdict(); !verdict.empty()) std::cout << verdict << '\n';
-    return 0;
+    return host.Warned() ? 1 : 0;
   } catch (const std::exception& error) {
     // Out of memory before the run could catch it itself: told, never an abort.
     std::cerr << Utf8(orvane::ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ")) << error.what() << '\n';

@@ -208,6 +208,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   // The run's work in the folder is over: another run may start while the last box waits.
   lock.Release();
   host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
+  if (finished && resultsOk && !run.finalWarning.empty()) host.ShowFinalWarning(run.finalWarning);
   return finished && resultsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
 }
 

@@ -54,6 +54,10 @@ class AdjustmentHost {
   virtual void ShowEditHint() = 0;
   // The verdict of the statistical tests, when the run reached them (the terminal ends with it).
   virtual void ReportVerdict(const TestsVerdict&) {}
+  // The warning a finished run ends with, after the box " KONIEC WYRÓWNANIA ", last of all: a
+  // part of the network that no benchmark ties, whose heights are invented. The window shows it
+  // as a warning box; the terminal program prints it and exits with status 1.
+  virtual void ShowFinalWarning(const std::string& text) { ShowInformation(text); }
 };
 
 struct Observation {
@@ -79,6 +83,7 @@ struct AdjustmentRun {
   AdjustmentHost* host = nullptr;
   orvane::ResultFiles results;  // replaced together at the common exit
   bool statisticsWritten = false;  // testy.osn, wyh.csv and h.csv are among the results
+  std::string finalWarning;        // for ShowFinalWarning when the run has finished; empty: none
   orvane::TextWriter report;     // wyh.osn
   orvane::TextWriter heights;    // h.osn
   int monitorLine = 0;

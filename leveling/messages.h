@@ -92,4 +92,10 @@ inline constexpr char kDefaultMo[] = "  - przyjęto standardowo Mo = 1.0 (niemia
 inline constexpr char kRobustWithoutHeights[] = " ESTYMACJA MOCNA - BEZ OBLICZEŃ WYSOKOŚCI";
 inline constexpr char kControlOnly[] = " Wyniki mają tylko znaczenie kontrolne!";
 
+// --- Statistical tests ---
+// Box shown last, after " KONIEC WYRÓWNANIA ", and line of kvel-cli: a part of the network that no
+// benchmark ties (its points follow, then kUntiedPartsEnd).
+inline constexpr char kUntiedParts[] = " *** UWAGA: część sieci bez nawiązania do reperu - wysokości jej punktów są umowne: ";
+inline constexpr char kUntiedPartsEnd[] = " (zob. testy.osn)";
+
 }  // namespace kvel::messages

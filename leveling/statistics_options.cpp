@@ -15,8 +15,8 @@ bool SetStatisticsOption(StatisticsOptions& options, std::string_view name, std:
   double number = 0;
   const bool parsed = orvane::ParseNumber(value, number);
   if (name == "alpha" || name == "alpha0") {
-    if (!parsed || !(number > 0.0 && number < 1.0))
-      return error = std::string(name) + " takes a number between 0 and 1, such as " +
+    if (!parsed || !(number >= kMinimumLevel && number < 1.0))
+      return error = std::string(name) + " takes a number from 1e-10 to below 1, such as " +
                      (name == "alpha" ? "0.05" : "0.001"),
              false;
     (name == "alpha" ? options.Alpha : options.Alpha0) = number;

@@ -14,8 +14,12 @@ struct StatisticsOptions {
   bool Snooping = true;  // remove the largest rejected observation and adjust again, until none is rejected
 };
 
-// Checks one option given as text: "alpha", "alpha0" and "power" take a decimal number strictly
-// between 0 and 1 ("." as decimal point; the power at least 0.5, below which a test would miss a
+// The smallest significance level taken: a test at a lower level rejects nothing any survey could
+// show, and such a value is a slip of the pen (the quantiles themselves are exact far below it).
+inline constexpr double kMinimumLevel = 1e-10;
+
+// Checks one option given as text: "alpha" and "alpha0" take a decimal number from kMinimumLevel
+// to below 1, "power" one from 0.5 to below 1 ("." as decimal point; below 0.5 a test would miss a
 // bias of its own MDB more often than find it), "snooping" takes "on" or "off". On success the
 // value is stored in `options`; otherwise `error` says what the option takes and `options` is
 // unchanged. An unknown name is an error too.

@@ -28,7 +28,7 @@ class ProfileNormalEquations : public NormalEquations {
   // `runMatrix` holds the selected inverse of the run's last system, or its factor when the run
   // read its cofactors with the reference routines.
   ProfileNormalEquations(ProfileMatrix& runMatrix, const StatisticsInput& input, bool runHoldsFactor)
-      : factor_(runMatrix), input_(input) {
+      : factor_(runMatrix), input_(input), items_(TestedItems(input)) {
     if (runHoldsFactor) {
       own_ = factor_;
       own_.Invert(InverseMethod::Selected);
@@ -42,7 +42,7 @@ class ProfileNormalEquations : public NormalEquations {
   double Cofactor(int a, int b) const override { return inverse_->Q(factor_.RowOf(a), factor_.RowOf(b)); }
 
   void Solve(std::vector<std::vector<double>>& columns) override {
-    if (!factorReady_) factorReady_ = Factor(std::vector<char>(input_.obs.size(), 0));
+    if (!factorReady_) factorReady_ = Factor(std::vector<char>(items_.size(), 0));
     const int n = factor_.Order();
     // The columns by catalogue point become columns by matrix row, solved side by side.
     std::vector<std::vector<double>> byRow(columns.size(), std::vector<double>(static_cast<std::size_t>(n) + 1, 0.0));
@@ -53,33 +53,46 @@ class ProfileNormalEquations : public NormalEquations {
       for (int i = 1; i <= n; ++i) columns[c][i] = byRow[c][factor_.RowOf(i)];
   }
 
-  bool Rebuild(const std::vector<char>& removed) override {
+  int RefactorRounds() const override {
+    const double meanWidth = static_cast<double>(factor_.ReservedElementCount()) / std::max(factor_.Order(), 1);
+    return std::clamp(static_cast<int>(meanWidth), 16, 512);
+  }
+
+  bool Rebuild(const std::vector<char>& removed, bool cofactors) override {
     if (!Factor(removed)) return false;
     factorReady_ = true;
-    own_ = factor_;
-    own_.Invert(InverseMethod::Selected);
-    inverse_ = &own_;
+    if (cofactors) {
+      own_ = factor_;
+      own_.Invert(InverseMethod::Selected);
+      inverse_ = &own_;
+    }
     return true;
   }
 
  private:
-  // Builds N of the kept observations and the benchmarks in the run's matrix and factors it.
+  // Builds N of the kept items and the fixed benchmarks in the run's matrix and factors it.
   bool Factor(const std::vector<char>& removed) {
     factor_.Clear();
-    for (std::size_t k = 1; k < input_.obs.size(); ++k) {
+    for (std::size_t k = 1; k < items_.size(); ++k) {
       if (removed[k]) continue;
-      const TestedObservation& o = input_.obs[k];
+      const TestedObservation& o = items_[k];
+      if (o.from == 0) {
+        factor_.AddPointWeight(factor_.RowOf(o.to), o.weight);
+        continue;
+      }
       int a = factor_.RowOf(o.from), b = factor_.RowOf(o.to);
       if (a > b) std::swap(a, b);
       factor_.AddObservation(a, b, o.weight, 0.0);
     }
-    for (const TestedBenchmark& bm : input_.benchmarks) factor_.AddPointWeight(factor_.RowOf(bm.point), bm.weight);
+    for (const TestedBenchmark& bm : input_.benchmarks)
+      if (bm.fixed) factor_.AddPointWeight(factor_.RowOf(bm.point), bm.weight);
     factor_.FactorAndSolve();
     return factor_.DefectRow() == 0 && factor_.FactorIsFinite();
   }
 
   ProfileMatrix& factor_;
   const StatisticsInput& input_;
+  std::vector<TestedObservation> items_;
   ProfileMatrix own_;  // a selected inverse of our own, beside the factor
   const ProfileMatrix* inverse_ = nullptr;
   bool factorReady_ = false;
@@ -96,6 +109,7 @@ StatisticsInput CollectInput(const AdjustmentRun& run) {
   in.defect = run.defectFound;
   in.redundancy = run.redundancy;
   in.heightMo = run.heightMo;
+  in.empiricalMo = !run.options.UnitErrorIsOne && run.benchWithErrorCount == 0 && run.redundancy > 0;
   in.height.assign(run.pointHeight.size(), 0.0);
   for (int i = 1; i <= run.PointCount(); ++i) in.height[i] = run.ListedHeight(i);
   for (int k = 1; k <= run.ObservationCount(); ++k) {
@@ -107,7 +121,10 @@ StatisticsInput CollectInput(const AdjustmentRun& run) {
     t.weight = o.Weight;
     in.obs.push_back(t);
   }
-  if (!leastSquares) in.robustFactor = run.robustFactor;
+  if (!leastSquares) {
+    in.robustFactor = run.robustFactor;
+    in.benchmarkPvv = run.benchmarkControlSum;
+  }
   // A benchmark's given height is that of the first record of its number.
   std::unordered_map<std::string_view, int> firstRecord;
   for (int b = run.BenchRecordCount(); b >= 1; --b) firstRecord[run.bench[b].Nr] = b;
@@ -128,9 +145,14 @@ constexpr const char* kFileNames[] = {"testy.osn", "wyh.csv", "h.csv"};
 }  // namespace
 
 void ResetStatisticsFiles(AdjustmentRun& run) {
-  for (const char* name : kFileNames) {
+  const bool leastSquares = run.options.Method == Method::LeastSquares;
+  for (int f = 0; f < 3; ++f) {
     orvane::TextWriter file;
-    if (file.Create(orvane::StandardFilePath(run.workFolder, name), &run.results)) file.Close();
+    if (!file.Create(orvane::StandardFilePath(run.workFolder, kFileNames[f]), &run.results)) continue;
+    // The CSV files keep their header line, so that a script reading them finds their columns.
+    if (f == 1) file.Line(ObservationsCsvHeader(leastSquares));
+    if (f == 2) file.Line(kHeightsCsvHeader);
+    file.Close();
   }
 }
 
@@ -143,6 +165,9 @@ bool RunStatisticalTests(AdjustmentRun& run) {
     const int lp = run.PointCount();
     input.meanError.assign(static_cast<std::size_t>(lp) + 1, 0.0);
     for (int i = 1; i <= lp; ++i) input.meanError[i] = std::sqrt(normal.Cofactor(i, i) + 1e-20) * run.heightMo;
+    // A fixed benchmark has no mean error (h.osn shows 0 where the guard 1e-20 leaves 1e-10).
+    for (const TestedBenchmark& b : input.benchmarks)
+      if (b.fixed) input.meanError[b.point] = 0;
     // A defective system has no cofactors worth testing: the w-test is left out.
     result = TestAdjustment(input, run.options.Statistics, input.defect ? nullptr : &normal);
   } else {
@@ -168,6 +193,7 @@ bool RunStatisticalTests(AdjustmentRun& run) {
     if (!file.Close()) ok = false;
   }
   run.statisticsWritten = true;
+  if (result.untiedParts > 0) run.finalWarning = UntiedPartsWarning(result, run.pointNr);
   return ok;
 }
 

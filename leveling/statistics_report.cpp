@@ -2,9 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 #include "common/cp1250.h"
 #include "common/number_format.h"
+#include "leveling/messages.h"
 
 namespace kvel {
 
@@ -25,12 +27,35 @@ int Count(const std::vector<ObservationTest>& obs, bool (*pick)(const Observatio
   return n;
 }
 
-void WriteGlobalTest(orvane::TextWriter& file, const StatisticsInput& input, const GlobalTest& g) {
+// The points of every untied part, as many numbers to a line as fit in 76 characters.
+void WriteUntiedParts(orvane::TextWriter& file, const StatisticsResult& result, const ReportNames& names) {
+  file.Line(ToCp1250(" *** DEFEKT SIECI: części sieci bez reperu - wysokości ich punktów są umowne,"));
+  file.Line(ToCp1250("     ich obserwacje i punkty nie wchodzą do testu globalnego (LU bez nich)"));
+  for (int part = 1; part <= result.untiedParts; ++part) {
+    std::string line = ToCp1250(" część bez reperu nr ") + IntegerField(part) + ":";
+    for (std::size_t i = 1; i < result.untiedPart.size(); ++i) {
+      if (result.untiedPart[i] != part) continue;
+      const std::string& nr = Nr(names, static_cast<int>(i));
+      if (line.size() + 1 + nr.size() > 76) {
+        file.Line(line);
+        line = "   ";
+      }
+      line += ' ';
+      line += nr;
+    }
+    file.Line(line);
+  }
+}
+
+void WriteGlobalTest(orvane::TextWriter& file, const StatisticsInput& input, const StatisticsResult& result,
+                     const ReportNames& names) {
+  const GlobalTest& g = result.global;
   file.Line(kDashes);
   file.Line(ToCp1250(" TEST GLOBALNY WSPÓŁCZYNNIKA WARIANCJI:"));
   file.Line(ToCp1250(" Hipoteza: współczynnik wariancji a-priori = 1 (wagi obserwacji p = 1/m*m)"));
   if (!input.leastSquares)
     file.Line(ToCp1250(" Estymacja mocna: [pvv] z końcowymi współczynnikami wagowymi obserwacji"));
+  if (result.untiedParts > 0) WriteUntiedParts(file, result, names);
   file.Line(" [pvv]                                   = " + FixedField(g.pvv, 15, 5));
   file.Line(ToCp1250(" Liczba stopni swobody           LU = M-N = ") + IntegerField(g.degrees));
   if (!g.computed) {
@@ -63,28 +88,49 @@ void WriteObservationTable(orvane::TextWriter& file, const StatisticsInput& inpu
   const int dec = names.decimals;
   file.Line(kDashes);
   file.Line(ToCp1250(" NIEZAWODNOŚĆ OBSERWACJI I TEST w (kolejność i kierunek jak w zbiorach):"));
-  file.Line("           Nr[I]            Nr[j]         V       r         w      MDB  zewn.");
-  file.Line("                                      [ m ]                      [ m ]");
+  file.Line(ToCp1250("           Nr[I]            Nr[j]         V       r         w      MDB  zewn.        -V/r     wpływ"));
+  file.Line("                                      [ m ]                      [ m ]              [ m ]     [ m ]");
   const std::string uncontrolled = ToCp1250("   obserwacja bez kontroli (r = 0)");
+  const std::size_t m = input.obs.size() - 1;
   std::string line;
-  for (std::size_t k = 1; k < result.obs.size(); ++k) {
-    const TestedObservation& o = input.obs[k];
-    const ObservationTest& t = result.obs[k];
-    line.clear();
-    orvane::AppendRightAligned(line, Nr(names, o.from), 16);
-    line += ' ';
-    orvane::AppendRightAligned(line, Nr(names, o.to), 16);
+  // v, r and the test of one item after its two leading fields; -v/r and its effect on the
+  // heights follow the mark.
+  auto appendTest = [&](const ObservationTest& t) {
     orvane::AppendFixedField(line, t.v, 10, dec);
     orvane::AppendFixedField(line, t.r, 8, 4);
     if (t.controlled) {
       orvane::AppendFixedField(line, t.w, 10, 3);
       orvane::AppendFixedField(line, t.mdb, 9, dec);
       orvane::AppendFixedField(line, t.external, 7, 2);
-      if (t.rejected) line += " *";
+      line += t.rejected ? " *" : "  ";
+      orvane::AppendFixedField(line, t.gross, 10, dec);
+      orvane::AppendFixedField(line, t.effect, 10, dec);
     } else {
       line += uncontrolled;
     }
+  };
+  for (std::size_t k = 1; k <= m; ++k) {
+    const TestedObservation& o = input.obs[k];
+    line.clear();
+    orvane::AppendRightAligned(line, Nr(names, o.from), 16);
+    line += ' ';
+    orvane::AppendRightAligned(line, Nr(names, o.to), 16);
+    appendTest(result.obs[k]);
     file.Line(line);
+  }
+  if (result.obs.size() > m + 1) {
+    // The benchmarks held with a mean error: observed heights, tested as the observations are.
+    file.Line(ToCp1250(" REPERY Z BŁĘDEM ŚREDNIM (wysokość dana jak obserwacja):"));
+    file.Line(ToCp1250("             NRP           H dane         V       r         w      MDB  zewn.        -V/r     wpływ"));
+    const std::vector<TestedObservation> items = TestedItems(input);
+    for (std::size_t k = m + 1; k < result.obs.size(); ++k) {
+      line.clear();
+      orvane::AppendRightAligned(line, Nr(names, items[k].to), 16);
+      line += ' ';
+      orvane::AppendFixedField(line, items[k].dh, 16, dec);
+      appendTest(result.obs[k]);
+      file.Line(line);
+    }
   }
   file.Line(ToCp1250(" Obserwacje odrzucone testem w (|w| > k), symbol *: ") +
             IntegerField(Count(result.obs, [](const ObservationTest& t) { return t.rejected; })));
@@ -104,11 +150,14 @@ void WriteSnooping(orvane::TextWriter& file, const StatisticsInput& input, const
   file.Line(ToCp1250(" w każdej rundzie usuwa się obserwację o największym |w| > k i wyrównuje sieć ponownie"));
   file.Line(" runda           Nr[I]            Nr[j]         w         V");
   file.Line("                                                         [ m ]");
+  const std::vector<TestedObservation> items = TestedItems(input);
+  const std::string benchmark = ToCp1250("reper");
   for (std::size_t i = 0; i < result.rounds.size(); ++i) {
     const SnoopingRound& round = result.rounds[i];
-    const TestedObservation& o = input.obs[round.observation];
-    file.Line(IntegerField(static_cast<long long>(i) + 1, 6) + " " + RightAligned(Nr(names, o.from), 16) + " " +
-              RightAligned(Nr(names, o.to), 16) + FixedField(round.w, 10, 3) + FixedField(round.v, 10, dec));
+    const TestedObservation& o = items[static_cast<std::size_t>(round.observation)];
+    file.Line(IntegerField(static_cast<long long>(i) + 1, 6) + " " +
+              RightAligned(o.from != 0 ? Nr(names, o.from) : benchmark, 16) + " " + RightAligned(Nr(names, o.to), 16) +
+              FixedField(round.w, 10, 3) + FixedField(round.v, 10, dec));
   }
   if (result.snoopingStopped)
     file.Line(ToCp1250(" *** przerwane: układ po usunięciu obserwacji nie daje się rozwiązać"));
@@ -125,7 +174,7 @@ void WriteHeightsAfter(orvane::TextWriter& file, const StatisticsInput& input, c
   std::vector<char> isBenchmark(input.height.size(), 0);
   for (const TestedBenchmark& b : input.benchmarks) isBenchmark[b.point] = 1;
   file.Line(kDashes);
-  file.Line(ToCp1250(" WYSOKOŚCI PO WYKRYWANIU BŁĘDÓW GRUBYCH dla Mo = ") + FixedField(input.heightMo, 7, 5));
+  file.Line(ToCp1250(" WYSOKOŚCI PO WYKRYWANIU BŁĘDÓW GRUBYCH dla Mo = ") + FixedField(result.heightMoAfter, 7, 5));
   file.Line("   LP               NRP        H          MH    H-H(h.osn)");
   file.Line("                             [ m ]      [ m ]      [ m ]");
   std::string line;
@@ -155,7 +204,7 @@ void WriteRobustFactors(orvane::TextWriter& file, const StatisticsInput& input, 
   file.Line(ToCp1250(" KOŃCOWE WSPÓŁCZYNNIKI WAGOWE OBSERWACJI (kolejność i kierunek jak w zbiorach):"));
   file.Line("           Nr[I]            Nr[j]         V   wsp.wag.");
   file.Line("                                      [ m ]");
-  for (std::size_t k = 1; k < result.obs.size(); ++k) {
+  for (std::size_t k = 1; k < input.obs.size(); ++k) {
     const TestedObservation& o = input.obs[k];
     const double factor = k < input.robustFactor.size() ? input.robustFactor[k] : 1.0;
     file.Line(RightAligned(Nr(names, o.from), 16) + " " + RightAligned(Nr(names, o.to), 16) +
@@ -172,7 +221,7 @@ void WriteTestsReport(orvane::TextWriter& file, const StatisticsInput& input, co
   file.Line(ToCp1250("  System ORVANE 2006 - program KVEL/6.0 TESTY STATYSTYCZNE WYRÓWNANIA SIECI"));
   file.Line(underscores);
   file.Line("  ");
-  WriteGlobalTest(file, input, result.global);
+  WriteGlobalTest(file, input, result, names);
   if (!input.leastSquares) {
     WriteRobustFactors(file, input, result, names);
   } else if (!result.wTest) {
@@ -187,14 +236,51 @@ void WriteTestsReport(orvane::TextWriter& file, const StatisticsInput& input, co
   file.Line(std::string(75, '-') + "orvane_2006--");
 }
 
+std::string ObservationsCsvHeader(bool leastSquares) {
+  return leastSquares ? "from,to,dh,v,r,w,mdb,removed,gross,effect" : "from,to,dh,v,factor";
+}
+
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
+  const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+  if (!formula && text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = formula ? "\"'" : "\"";
   for (char c : text) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
   return quoted + "\"";
+}
+
+std::string CsvText(const std::string& cp1250) {
+  // The five bytes Windows-1250 leaves undefined (0x81, 0x83, 0x88, 0x90, 0x98) would come out as
+  // C1 controls; they are marked as the replacement character instead (its UTF-8 bytes below).
+  const std::string utf8 = orvane::FromCp1250(cp1250);
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    out += utf8[i];
+  }
+  return CsvField(out);
+}
+
+std::string UntiedPartsWarning(const StatisticsResult& result, const std::vector<std::string>& pointNr) {
+  // A box names a few points; testy.osn lists them all.
+  constexpr int kNamed = 10;
+  std::string text = ToCp1250(messages::kUntiedParts);
+  int named = 0, untied = 0;
+  for (std::size_t i = 1; i < result.untiedPart.size(); ++i) {
+    if (result.untiedPart[i] == 0) continue;
+    if (++untied > kNamed) continue;
+    text += (named++ ? ", " : "") + pointNr[i];
+  }
+  if (untied > kNamed) text += ToCp1250(" … (") + IntegerField(untied) + ToCp1250(" punktów)");
+  return text + ToCp1250(messages::kUntiedPartsEnd);
 }
 
 std::string CsvNumber(double value) {
@@ -211,10 +297,10 @@ void AppendCsvNumber(std::string& out, double value) {
 
 void WriteObservationsCsv(orvane::TextWriter& file, const StatisticsInput& input, const StatisticsResult& result,
                           const ReportNames& names) {
-  auto nr = [&](int point) { return CsvField(orvane::FromCp1250(Nr(names, point))); };
+  auto nr = [&](int point) { return CsvText(Nr(names, point)); };
   if (!input.leastSquares) {
-    file.Line("from,to,dh,v,factor");
-    for (std::size_t k = 1; k < result.obs.size(); ++k) {
+    file.Line(ObservationsCsvHeader(false));
+    for (std::size_t k = 1; k < input.obs.size(); ++k) {
       const TestedObservation& o = input.obs[k];
       const double factor = k < input.robustFactor.size() ? input.robustFactor[k] : 1.0;
       file.Line(nr(o.from) + "," + nr(o.to) + "," + CsvNumber(o.dh) + "," + CsvNumber(result.obs[k].v) + "," +
@@ -222,11 +308,11 @@ void WriteObservationsCsv(orvane::TextWriter& file, const StatisticsInput& input
     }
     return;
   }
-  file.Line("from,to,dh,v,r,w,mdb,removed");
+  file.Line(ObservationsCsvHeader(true));
   std::vector<std::string> csvNr(names.pointNr->size());
-  for (std::size_t i = 1; i < csvNr.size(); ++i) csvNr[i] = CsvField(orvane::FromCp1250((*names.pointNr)[i]));
+  for (std::size_t i = 1; i < csvNr.size(); ++i) csvNr[i] = nr(static_cast<int>(i));
   std::string line;
-  for (std::size_t k = 1; k < result.obs.size(); ++k) {
+  for (std::size_t k = 1; k < input.obs.size(); ++k) {
     const TestedObservation& o = input.obs[k];
     const ObservationTest& t = result.obs[k];
     line.clear();
@@ -253,24 +339,33 @@ void WriteObservationsCsv(orvane::TextWriter& file, const StatisticsInput& input
     }
     line += ',';
     orvane::AppendIntegerField(line, t.removedRound);
+    line += ',';
+    if (result.wTest && t.controlled) {
+      AppendCsvNumber(line, t.gross);
+      line += ',';
+      AppendCsvNumber(line, t.effect);
+    } else {
+      line += ',';
+    }
     file.Line(line);
   }
 }
 
-void WriteHeightsCsv(orvane::TextWriter& file, const StatisticsInput& input, const StatisticsResult&,
+void WriteHeightsCsv(orvane::TextWriter& file, const StatisticsInput& input, const StatisticsResult& result,
                      const ReportNames& names) {
-  file.Line("point,H,mH,benchmark");
+  file.Line(kHeightsCsvHeader);
   if (!input.leastSquares) return;  // h.osn of a robust run is empty
   std::vector<char> isBenchmark(input.height.size(), 0);
   for (const TestedBenchmark& b : input.benchmarks) isBenchmark[b.point] = 1;
   std::string line;
   for (std::size_t i = 1; i < input.height.size(); ++i) {
-    line = CsvField(orvane::FromCp1250(Nr(names, static_cast<int>(i))));
+    line = CsvText(Nr(names, static_cast<int>(i)));
     line += ',';
     AppendCsvNumber(line, input.height[i]);
     line += ',';
     AppendCsvNumber(line, i < input.meanError.size() ? input.meanError[i] : 0.0);
-    line += isBenchmark[i] ? ",1" : ",0";
+    const bool untied = i < result.untiedPart.size() && result.untiedPart[i] != 0;
+    line += untied ? ",untied" : isBenchmark[i] ? ",1" : ",0";
     file.Line(line);
   }
 }

@@ -74,11 +74,16 @@ void MessageBoxes::Error(QWidget* parent, const QString& text) {
   ShowOk(parent, BoxKind::Error, ApplicationTitle(), text);
 }
 
+void MessageBoxes::Warning(QWidget* parent, const QString& text) {
+  ShowOk(parent, BoxKind::Warning, ApplicationTitle(), text);
+}
+
 void QtMessageBoxes::ShowOk(QWidget* parent, BoxKind kind, const QString& caption, const QString& text) {
   if (NobodyToAnswer()) return ReportUnanswered(caption, text, "OK");
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   if (kind == BoxKind::Information) icon = QMessageBox::Information;
   if (kind == BoxKind::Error) icon = QMessageBox::Critical;
+  if (kind == BoxKind::Warning) icon = QMessageBox::Warning;
   // A box shows a screenful at most: a record of millions of bytes echoed in a message would keep
   // the layout busy for minutes. The report keeps the whole line.
   constexpr qsizetype kShownLimit = 2000;

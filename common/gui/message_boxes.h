@@ -16,7 +16,7 @@ namespace orvane::gui {
 enum class BoxButton { Ok, Yes, No, Cancel };
 
 // What a box looks like: the icon it carries (Question is a Yes/No/Cancel box without icon).
-enum class BoxKind { Message, Information, Error, Question };
+enum class BoxKind { Message, Information, Error, Question, Warning };
 
 // The application title: the caption of the plain boxes and of the error boxes. It is kept here
 // and not as Qt's display name, which the platform would append to every window caption. Until it
@@ -40,6 +40,8 @@ class MessageBoxes {
   void Information(QWidget* parent, const QString& text, const QString& caption = QStringLiteral("Informacja"));
   // The framework's error box: error icon, OK, the application title as caption.
   void Error(QWidget* parent, const QString& text);
+  // Warning icon, OK, the application title as caption.
+  void Warning(QWidget* parent, const QString& text);
 };
 
 // The width a box needs so that the window manager shows `caption` whole in its title bar.

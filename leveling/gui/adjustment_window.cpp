@@ -374,6 +374,12 @@ void AdjustmentWindow::ShowInformation(const std::string& text) {
 
 void AdjustmentWindow::ShowEditHint() { editHint_->show(); }
 
+void AdjustmentWindow::ShowFinalWarning(const std::string& text) {
+  // This warning names the untied part and is the run's last word: no second one after it.
+  defectShown_ = false;
+  orvane::gui::Boxes().Warning(this, orvane::gui::FromFileBytes(text));
+}
+
 void AdjustmentWindow::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program, whatever closes it, but never with unsaved text
   // in an editor that the user has not let go: Anuluj keeps the program running. Help windows

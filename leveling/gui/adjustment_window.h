@@ -65,6 +65,7 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
   void ShowEditHint() override;
+  void ShowFinalWarning(const std::string& text) override;
 
   void BuildControls();
   // The levels of the statistical tests and the panel of testy.osn (statistics_controls.cpp).

@@ -498,7 +498,10 @@ class KvelWindowTest : public QObject {
     AdjustmentWindow w(dir.path().toStdString());
     w.StartAdjustment();
     QVERIFY(boxes_.Texts().contains(QString::fromUtf8(kvel::messages::kDefect)));
-    QCOMPARE(boxes_.Texts().last(), QString::fromUtf8(kvel::messages::kDefectAtEnd));
+    // The last word is the warning that names the untied part's points, and only one warning.
+    const QString last = boxes_.Texts().last();
+    QVERIFY2(last.startsWith(QStringLiteral(" *** UWAGA")) && last.contains(QStringLiteral("X, Y")), qPrintable(last));
+    QVERIFY(!boxes_.Texts().contains(QString::fromUtf8(kvel::messages::kDefectAtEnd)));
   }
 
   void realRunOnTheExampleFolder() {
@@ -518,6 +521,23 @@ class KvelWindowTest : public QObject {
     QCOMPARE(w.MonitorLineCount(), 41);
     QVERIFY(PanelOf(w, 5)->IsHighlighted());
     QVERIFY(PanelOf(w, 6)->IsHighlighted());
+  }
+
+  void aPartWithoutBenchmarkEndsWithAWarningBox() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    std::ofstream(folder + "/deltah") << "A B 1.000 1e-6\r\nB A -1.001 1e-6\r\nC D 2.000 1e-6\r\n0 0 0 0\r\n";
+    std::ofstream(folder + "/h.sta") << "A 100.0\r\n0 0\r\n";
+    AdjustmentWindow w(folder);
+    w.StartAdjustment();
+    // The run's own end first, then the warning, last of all.
+    const auto boxes = boxes_.Boxes();
+    QVERIFY(boxes.size() >= 2);
+    QCOMPARE(boxes[boxes.size() - 2].text, QStringLiteral(" KONIEC WYRÓWNANIA "));
+    QCOMPARE(boxes.back().kind, BoxKind::Warning);
+    QCOMPARE(boxes.back().caption, QStringLiteral("niwelacja"));
+    QCOMPARE(boxes.back().text, QStringLiteral(" *** UWAGA: część sieci bez nawiązania do reperu - wysokości jej punktów są "
+                                               "umowne: C, D (zob. testy.osn)"));
   }
 
   void generalHelpExamplesMakeAWorkingFolder() {

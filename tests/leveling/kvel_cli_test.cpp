@@ -102,7 +102,8 @@ TEST_F(KvelCli, FinishedRunExitsZeroAndPrintsTheMonitor) {
 TEST_F(KvelCli, BadStatisticsOptionIsAUsageErrorNamingIt) {
   ScratchFolder folder;
   folder.CopyFixture("small_network");
-  for (const std::string option : {"--alpha 1.5", "--alpha0 0", "--power 0.2", "--snooping maybe", "--alpha=nan"}) {
+  for (const std::string option :
+       {"--alpha 1.5", "--alpha0 0", "--power 0.2", "--snooping maybe", "--alpha=nan", "--alpha 1e-20", "--alpha0 1e-16"}) {
     const CliResult r = RunCli("--folder '" + folder.Path() + "' " + option);
     EXPECT_EQ(r.status, 2) << option;
     const std::string name = option.substr(0, option.find_first_of(" ="));
@@ -121,6 +122,18 @@ TEST_F(KvelCli, StatisticsOptionsReachTheTests) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), " Poziom istotności (dwustronny)      alfa0 = 0.05000"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), " Moc testu                            beta0 = 0.90000"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), " wyłączone w opcjach obliczeń"), lines.end());
+}
+
+TEST_F(KvelCli, APartWithoutBenchmarkIsToldAndExitsOne) {
+  ScratchFolder folder;
+  folder.Write("deltah", "A B 1.000 1e-6\nB A -1.001 1e-6\nC D 2.000 1e-6\n0 0 0 0\n");
+  folder.Write("h.sta", "A 100.0\n0 0\n");
+  const CliResult r = RunCli("--folder '" + folder.Path() + "'");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("część sieci bez nawiązania do reperu - wysokości jej punktów są umowne: C, D"),
+            std::string::npos)
+      << r.output;
+  EXPECT_FALSE(folder.Read("testy.osn").empty());
 }
 
 TEST_F(KvelCli, StoppedRunExitsOne) {

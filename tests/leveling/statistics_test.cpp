@@ -51,6 +51,33 @@ TEST(StatisticsQuantiles, CriticalValueAndLambda0MatchBaardasTable) {
   }
 }
 
+TEST(StatisticsQuantiles, TinyLevelsAreExactThroughTheComplement) {
+  // With 2 degrees of freedom chi-square's upper tail is exp(-x/2): the quantile above q is
+  // -2 ln q. The normal tail q = erfc(z / sqrt 2) / 2 checks the critical value. 1 - q rounds to
+  // 1 for every q here, where the quantile of 1 - q would overflow or come out as infinity.
+  for (const double q : {1e-3, 1e-16, 1e-20, 1e-100, 1e-300}) {
+    EXPECT_NEAR(ChiSquareUpperQuantile(q, 2) / (-2 * std::log(q)), 1.0, 1e-12) << q;
+    const double z = NormalUpperQuantile(q);
+    ASSERT_TRUE(std::isfinite(z)) << q;
+    EXPECT_NEAR(0.5 * std::erfc(z / std::sqrt(2.0)) / q, 1.0, 1e-9) << q;
+  }
+  StatisticsInput in;
+  in.height = {0, 0, 0};
+  in.obs.push_back({1, 2, 0.001, 1e6});
+  in.obs.push_back({1, 2, 0.0, 1e6});
+  in.obs.push_back({1, 2, -0.001, 1e6});
+  in.benchmarks.push_back({1, 0, 1e20, true});
+  in.redundancy = 2;
+  StatisticsOptions options;
+  options.Alpha = 1e-20;
+  options.Alpha0 = 1e-20;
+  const StatisticsResult r = TestAdjustment(in, options, nullptr);
+  ASSERT_TRUE(r.global.computed);
+  EXPECT_NEAR(r.global.upper / (-2 * std::log(0.5e-20)), 1.0, 1e-12);
+  EXPECT_GT(r.global.lower, 0.0);
+  EXPECT_NEAR(0.5 * std::erfc(r.critical / std::sqrt(2.0)) / 0.5e-20, 1.0, 1e-9);
+}
+
 // ---- Options -------------------------------------------------------------------------------------
 
 TEST(StatisticsOptions, ValuesOutsideTheirRangeAreRefusedAndLeaveTheOptionsAlone) {
@@ -62,6 +89,8 @@ TEST(StatisticsOptions, ValuesOutsideTheirRangeAreRefusedAndLeaveTheOptionsAlone
                {"alpha", "nan", false},   {"alpha", "0,05", false},   {"alpha", "1e999", false},
                {"alpha0", "0.0001", true}, {"alpha0", "-0.1", false}, {"power", "0.95", true},
                {"power", "0.3", false},   {"power", "1.0", false},    {"snooping", "off", true},
+               {"alpha", "1e-10", true},  {"alpha", "1e-11", false},  {"alpha0", "1e-16", false},
+               {"alpha0", "1e-300", false}, {"alpha", "4.9e-324", false},
                {"snooping", "no", false}, {"beta", "0.8", false}};
   for (const auto& row : table) {
     StatisticsOptions options;
@@ -170,7 +199,8 @@ struct DenseAdjustment {
   }
 };
 
-// Data snooping done the slow way: a dense adjustment from scratch after every removal.
+// Data snooping done the slow way: a dense adjustment from scratch after every removal. Equal |w|
+// (observations in series) go to the first of them.
 std::vector<int> DenseSnooping(const Network& net, double critical, double lambda0, std::vector<char>& removed) {
   std::vector<int> order;
   for (;;) {
@@ -178,7 +208,7 @@ std::vector<int> DenseSnooping(const Network& net, double critical, double lambd
     int worst = -1;
     for (std::size_t k = 0; k < net.legs.size(); ++k)
       if (!removed[k] && d.r[k] > 1e-6 && std::fabs(d.w[k]) > critical &&
-          (worst < 0 || std::fabs(d.w[k]) > std::fabs(d.w[worst])))
+          (worst < 0 || std::fabs(d.w[k]) > std::fabs(d.w[worst]) * (1 + kTieTolerance)))
         worst = static_cast<int>(k);
     if (worst < 0) return order;
     removed[worst] = 1;
@@ -276,11 +306,11 @@ TEST_P(StatisticsAgainstDense, CsvFilesMatchTheDenseComputation) {
 
   const auto obs = CsvRows(folder.Read("wyh.csv"));
   ASSERT_EQ(obs.size(), net.legs.size() + 1);
-  EXPECT_EQ(obs[0], (std::vector<std::string>{"from", "to", "dh", "v", "r", "w", "mdb", "removed"}));
+  EXPECT_EQ(obs[0], (std::vector<std::string>{"from", "to", "dh", "v", "r", "w", "mdb", "removed", "gross", "effect"}));
   int uncontrolled = 0;
   for (std::size_t k = 0; k < net.legs.size(); ++k) {
     const auto& row = obs[k + 1];
-    ASSERT_EQ(row.size(), 8u) << k;
+    ASSERT_EQ(row.size(), 10u) << k;
     EXPECT_EQ(row[0], net.legs[k].from);  // the input's orientation, whatever the numbering did
     EXPECT_EQ(row[1], net.legs[k].to);
     EXPECT_EQ(Number(row[2]), net.legs[k].dh);
@@ -290,9 +320,14 @@ TEST_P(StatisticsAgainstDense, CsvFilesMatchTheDenseComputation) {
       ++uncontrolled;
       EXPECT_EQ(row[5], "");
       EXPECT_EQ(row[6], "");
+      EXPECT_EQ(row[8] + row[9], "");
     } else {
       EXPECT_NEAR(Number(row[5]), dense.w[k], 1e-3) << k;
       EXPECT_NEAR(Number(row[6]) / dense.mdb[k], 1.0, 1e-3) << k;
+      // The estimated gross error -v/r and the part of it in the adjusted difference.
+      const double gross = -dense.v[k] / dense.r[k];
+      EXPECT_NEAR(Number(row[8]), gross, 1e-6 + 1e-3 * std::fabs(gross)) << k;
+      EXPECT_NEAR(Number(row[9]), gross * (1 - dense.r[k]), 1e-6 + 1e-3 * std::fabs(gross)) << k;
     }
     EXPECT_EQ(row[7], "0");
   }
@@ -372,13 +407,33 @@ TEST(DataSnooping, RoundsAndHeightsMatchDenseReadjustmentAfterEveryRemoval) {
   EXPECT_EQ(checked, static_cast<int>(after.height.size()));
 }
 
+// The input as the run would hand it on, from the heights of `before`: catalogue in order of first
+// appearance (its names in `points`, element 0 unused).
+StatisticsInput InputOf(const Network& net, const DenseAdjustment& before, std::vector<std::string>& points) {
+  points.assign(1, "");
+  std::map<std::string, int> index;
+  auto point = [&](const std::string& nr) {
+    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
+    return index[nr];
+  };
+  StatisticsInput in;
+  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
+  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
+  for (const Bench& b : net.benches) {
+    const bool fixed = b.meanError < 0.00001;
+    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
+  }
+  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - static_cast<int>(net.benches.size()));
+  return in;
+}
+
 // The snooping logic on its own, with a NormalEquations that answers every question by a dense
 // inverse (fixed benchmarks eliminated): with a factorisation after every round, after every
 // second one and never, the rounds and the heights are those of dense re-adjustment.
 class DenseNormalEquations : public NormalEquations {
  public:
   DenseNormalEquations(const Network& net, const std::vector<std::string>& points) : net_(net), points_(points) {
-    Rebuild(std::vector<char>(net.legs.size() + 1, 0));
+    Rebuild(std::vector<char>(net.legs.size() + 1, 0), true);
   }
   double Cofactor(int a, int b) const override { return q_[a][b]; }
   void Solve(std::vector<std::vector<double>>& columns) override {
@@ -390,7 +445,7 @@ class DenseNormalEquations : public NormalEquations {
       x = y;
     }
   }
-  bool Rebuild(const std::vector<char>& removed) override {
+  bool Rebuild(const std::vector<char>& removed, bool) override {
     ++rebuilds;
     std::vector<char> legRemoved(net_.legs.size());
     for (std::size_t k = 0; k < legRemoved.size(); ++k) legRemoved[k] = removed[k + 1];
@@ -421,21 +476,8 @@ TEST(DataSnooping, RankOneUpdatesAgreeWithRefactoringAtAnyRate) {
   const DenseAdjustment before(net, std::vector<char>(net.legs.size(), 0), lambda0);
   const DenseAdjustment after(net, removed, lambda0);
 
-  // The input as the run would hand it on: catalogue in order of first appearance.
-  std::vector<std::string> points{""};
-  std::map<std::string, int> index;
-  auto point = [&](const std::string& nr) {
-    if (!index.count(nr)) index[nr] = static_cast<int>(points.size()), points.push_back(nr);
-    return index[nr];
-  };
-  StatisticsInput in;
-  for (const Leg& leg : net.legs) in.obs.push_back({point(leg.from), point(leg.to), leg.dh, static_cast<double>(LegWeight(leg))});
-  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(before.height.at(points[i]));
-  for (const Bench& b : net.benches) {
-    const bool fixed = b.meanError < 0.00001;
-    in.benchmarks.push_back({index.at(b.nr), b.height, fixed ? 1e20 : 1.0 / (b.meanError * b.meanError), fixed});
-  }
-  in.redundancy = static_cast<int>(net.legs.size()) - (static_cast<int>(points.size()) - 1 - 3);
+  std::vector<std::string> points;
+  const StatisticsInput in = InputOf(net, before, points);
 
   for (const int refactorRounds : {1, 2, 1000}) {
     DenseNormalEquations normal(net, points);
@@ -451,12 +493,195 @@ TEST(DataSnooping, RankOneUpdatesAgreeWithRefactoringAtAnyRate) {
   }
 }
 
+// The heights after snooping and their mean errors, parsed from testy.osn by point: {H, mH}.
+std::map<std::string, std::pair<double, double>> HeightsAfterSnooping(const std::vector<std::string>& lines) {
+  std::map<std::string, std::pair<double, double>> heights;
+  const int at = FindLine(lines, " WYSOKOŚCI PO WYKRYWANIU BŁĘDÓW GRUBYCH", true);
+  for (std::size_t i = at + 3; at >= 0 && i < lines.size() && lines[i].size() > 40 && lines[i][0] == ' '; ++i) {
+    std::istringstream in(lines[i]);
+    int lp;
+    std::string nr;
+    double h, mh;
+    if (!(in >> lp >> nr >> h >> mh)) break;
+    heights[nr] = {h, mh};
+  }
+  return heights;
+}
+
+// The legs data snooping removed, by wyh.csv's column `removed`.
+std::vector<char> RemovedLegs(const ScratchFolder& folder, const Network& net) {
+  const auto obs = CsvRows(folder.Read("wyh.csv"));
+  std::vector<char> removed(net.legs.size(), 0);
+  for (std::size_t k = 0; k < net.legs.size(); ++k) removed[k] = obs.at(k + 1).at(7) != "0";
+  return removed;
+}
+
+TEST(DataSnooping, HeightsAfterSnoopingUseTheCleanedNetworksOwnMo) {
+  // With the empirical Mo the heights after snooping, their mean errors and the Mo named are
+  // those of an adjustment of the network without the removed observations: a run on that network
+  // is the oracle.
+  const Network net = MakeNetwork(9, 40, 60, false, {{3, 0.03}, {5, -0.02}, {41, 0.04}, {70, 0.025}, {90, -0.05}});
+  ScratchFolder folder;
+  WriteFolder(folder, net);
+  AdjustmentOptions options;
+  options.UnitErrorIsOne = false;
+  options.Decimals = 5;
+  ASSERT_EQ(RunOn(folder, options).outcome, orvane::RunOutcome::Finished);
+  const std::vector<char> removed = RemovedLegs(folder, net);
+  Network cleaned = net;
+  cleaned.legs.clear();
+  for (std::size_t k = 0; k < net.legs.size(); ++k)
+    if (!removed[k]) cleaned.legs.push_back(net.legs[k]);
+  ASSERT_LE(cleaned.legs.size() + 4, net.legs.size());
+
+  ScratchFolder clean;
+  WriteFolder(clean, cleaned);
+  options.Statistics.Snooping = false;
+  const FolderRun oracle = RunOn(clean, options);
+  ASSERT_EQ(oracle.outcome, orvane::RunOutcome::Finished);
+  const std::string moHeading = " WYSOKOŚCI WYRÓWNANE I BŁĘDY ŚREDNIE dla Mo = ";
+  const auto oracleLines = SplitReportLines(oracle.report);
+  const int oracleAt = FindLine(oracleLines, moHeading, true);
+  ASSERT_GE(oracleAt, 0);
+  const std::string oracleMo = oracleLines[oracleAt].substr(moHeading.size());
+
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  EXPECT_NE(FindLine(lines, " WYSOKOŚCI PO WYKRYWANIU BŁĘDÓW GRUBYCH dla Mo = " + oracleMo), -1) << oracleMo;
+  const auto after = HeightsAfterSnooping(lines);
+  ASSERT_EQ(after.size(), 40u);
+  for (const auto& line : SplitReportLines(oracle.heights)) {
+    std::istringstream in(line);
+    std::string nr;
+    double h, mh;
+    ASSERT_TRUE(in >> nr >> h >> mh) << line;
+    EXPECT_NEAR(after.at(nr).first, h, 0.00002) << nr;
+    EXPECT_NEAR(after.at(nr).second, mh, 0.00002) << nr;
+  }
+}
+
+TEST(DataSnooping, AWrongBenchmarkWithAMeanErrorIsTestedAndRemoved) {
+  // P30 is given with 2 mm but is 3 cm wrong: an observed height, its r, w and MDB are those of a
+  // dense adjustment, the test rejects it, snooping removes it, and the heights after snooping
+  // are those of the network without it (still tied by its fixed benchmarks).
+  Network net = MakeNetwork(23, 30, 45, true);
+  net.benches.back().height += 0.03;
+  const Bench wrong = net.benches.back();
+  ScratchFolder folder;
+  WriteFolder(folder, net);
+  AdjustmentOptions options;
+  options.Decimals = 5;
+  ASSERT_EQ(RunOn(folder, options).outcome, orvane::RunOutcome::Finished);
+  const double critical = NormalQuantile(1 - 0.001 / 2);
+  const double lambda0 = std::pow(critical + NormalQuantile(0.80), 2);
+  const DenseAdjustment dense(net, std::vector<char>(net.legs.size(), 0), lambda0);
+  const long double p = 1.0L / (static_cast<long double>(wrong.meanError) * wrong.meanError);
+  const int at = dense.index.at(wrong.nr);
+  const double r = static_cast<double>(1 - p * dense.q[at][at]);
+  const double v = dense.height.at(wrong.nr) - wrong.height;
+  const double w = v * std::sqrt(static_cast<double>(p) / r);
+  ASSERT_LT(w, -critical);
+
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  const int heading = FindLine(lines, " REPERY Z BŁĘDEM ŚREDNIM (wysokość dana jak obserwacja):");
+  ASSERT_GE(heading, 0);
+  std::istringstream row(lines.at(heading + 2));
+  std::string nr, mark;
+  double given, fileV, fileR, fileW, mdb, external, gross, effect;
+  ASSERT_TRUE(row >> nr >> given >> fileV >> fileR >> fileW >> mdb >> external >> mark >> gross >> effect) << lines[heading + 2];
+  EXPECT_EQ(nr, wrong.nr);
+  EXPECT_NEAR(given, wrong.height, 0.000005);
+  EXPECT_NEAR(fileV, v, 0.00001);
+  EXPECT_NEAR(fileR, r, 0.0001);
+  EXPECT_NEAR(fileW, w, 0.001);
+  EXPECT_NEAR(mdb, std::sqrt(lambda0 / (static_cast<double>(p) * r)), 0.00001);
+  EXPECT_EQ(mark, "*");
+  EXPECT_NEAR(gross, -v / r, 0.00001);
+  EXPECT_NEAR(effect, -v / r * (1 - r), 0.00001);
+  EXPECT_NE(FindLine(lines, "     1" + std::string(12, ' ') + "reper" + std::string(14, ' ') + wrong.nr, true), -1);
+
+  Network without = net;
+  without.benches.pop_back();
+  const DenseAdjustment oracle(without, RemovedLegs(folder, net), lambda0);
+  const auto after = HeightsAfterSnooping(lines);
+  ASSERT_EQ(after.size(), oracle.height.size());
+  for (const auto& [point, hm] : after) {
+    EXPECT_NEAR(hm.first, oracle.height.at(point), 0.00002) << point;
+    EXPECT_NEAR(hm.second, oracle.MeanError(point), 0.00002) << point;
+  }
+}
+
+TEST(StatisticsReliability, AStrongObservationBesideAWeakOneKeepsItsSmallRedundancy) {
+  // A-B measured twice, once with 0.02 mm and once with 4 cm, 30 cm apart: the strong one has
+  // r = p_weak / (p_strong + p_weak), about 3e-7, and |w| = 7.5 like the weak one; rounding is
+  // far below that. B-C hangs on alone: r = 0 up to rounding, uncontrolled.
+  Network net;
+  net.legs = {{"A", "B", 1.3, 0.00002}, {"A", "B", 1.0, 0.04}, {"B", "C", 1.0, 0.001}};
+  net.benches = {{"A", 100.0}};
+  const DenseAdjustment dense(net, std::vector<char>(3, 0), 17.0);
+  const std::vector<std::string> points{"", "A", "B", "C"};
+  StatisticsInput in;
+  for (const Leg& leg : net.legs) {
+    const int from = leg.from == "A" ? 1 : 2;
+    in.obs.push_back({from, from + 1, leg.dh, static_cast<double>(LegWeight(leg))});
+  }
+  for (std::size_t i = 1; i < points.size(); ++i) in.height.push_back(dense.height.at(points[i]));
+  in.benchmarks.push_back({1, 100.0, 1e20, true});
+  in.redundancy = 1;
+  DenseNormalEquations normal(net, points);
+  StatisticsOptions options;
+  options.Snooping = false;
+  const StatisticsResult result = TestAdjustment(in, options, &normal);
+  ASSERT_LT(dense.r[0], 1e-6);
+  ASSERT_TRUE(result.obs[1].controlled);
+  EXPECT_NEAR(result.obs[1].r / dense.r[0], 1.0, 1e-6);
+  const double w = dense.v[0] * std::sqrt(static_cast<double>(LegWeight(net.legs[0])) / dense.r[0]);
+  EXPECT_NEAR(result.obs[1].w / w, 1.0, 1e-6);
+  EXPECT_TRUE(result.obs[1].rejected);
+  EXPECT_FALSE(result.obs[3].controlled);
+}
+
+TEST(DataSnooping, ManyRoundsWithMeanErrorsFiveTimesTooSmallMatchDenseReadjustment) {
+  // Mean errors stated five times too small: about half the observations are rejected and
+  // snooping runs for dozens of rounds, with columns solved ahead, kept across factorisations and
+  // dropped; the order of removals and the heights are those of a dense re-adjustment after every
+  // removal.
+  Network net = MakeNetwork(31, 50, 70, true);
+  for (Leg& leg : net.legs) leg.meanError /= 5;
+  const double critical = NormalQuantile(1 - 0.001 / 2);
+  std::vector<char> removed(net.legs.size(), 0);
+  const std::vector<int> order = DenseSnooping(net, critical, 1.0, removed);
+  ASSERT_GE(order.size(), 20u);
+  const DenseAdjustment before(net, std::vector<char>(net.legs.size(), 0), 1.0);
+  const DenseAdjustment after(net, removed, 1.0);
+  std::vector<std::string> points;
+  const StatisticsInput in = InputOf(net, before, points);
+  for (const int refactorRounds : {3, 64}) {
+    DenseNormalEquations normal(net, points);
+    const StatisticsResult r = TestAdjustment(in, StatisticsOptions{}, &normal, refactorRounds);
+    ASSERT_EQ(r.rounds.size(), order.size()) << refactorRounds;
+    for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(r.rounds[i].observation, order[i] + 1) << i;
+    for (std::size_t i = 1; i < points.size(); ++i)
+      EXPECT_NEAR(r.heightAfter[i], after.height.at(points[i]), 1e-7) << points[i] << " " << refactorRounds;
+  }
+}
+
 // ---- Forms of the files --------------------------------------------------------------------------
 
 TEST(StatisticsFiles, CsvFieldsAreQuotedOnlyWhereRfc4180AsksIt) {
   EXPECT_EQ(CsvField("P1"), "P1");
   EXPECT_EQ(CsvField("A\"B"), "\"A\"\"B\"");
   EXPECT_EQ(CsvField("Łódź"), "Łódź");
+  // What a spreadsheet would evaluate is quoted text with a single quote before it; numbers stay numbers.
+  EXPECT_EQ(CsvField("=1+2"), "\"'=1+2\"");
+  EXPECT_EQ(CsvField("+48"), "\"'+48\"");
+  EXPECT_EQ(CsvField("-A"), "\"'-A\"");
+  EXPECT_EQ(CsvField("@SUM(A1)"), "\"'@SUM(A1)\"");
+  EXPECT_EQ(CsvField("=A,\"B\""), "\"'=A,\"\"B\"\"\"");
+  EXPECT_EQ(CsvField("A=1"), "A=1");
+  EXPECT_EQ(CsvNumber(-0.5), "-0.5");
+  // The bytes Windows-1250 leaves undefined become U+FFFD, not C1 controls.
+  EXPECT_EQ(CsvText("A\x81" "B\x98"), "A\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+  EXPECT_EQ(CsvText("\xA3\xF3" "d\x9F"), "Łódź");
   EXPECT_EQ(CsvNumber(0.1), "0.1");
   EXPECT_EQ(CsvNumber(-1.25e-7), "-1.25e-07");
   EXPECT_EQ(std::stod(CsvNumber(123.45678901234567)), 123.45678901234567);
@@ -478,11 +703,13 @@ TEST(StatisticsFiles, PolishPointNumbersAreUtf8InTheCsvAndWindows1250InTheReport
   const FolderRun run = RunOn(folder);
   ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished) << run.report;
   const std::string csv = folder.Read("wyh.csv");
-  EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "from,to,dh,v,r,w,mdb,removed");
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "from,to,dh,v,r,w,mdb,removed,gross,effect");
   EXPECT_NE(csv.find("\r\nRąb,\"A\"\"1\",1,"), std::string::npos) << csv;
   const std::string heights = folder.Read("h.csv");
   EXPECT_NE(heights.find("\r\nŻuk,"), std::string::npos) << heights;
   EXPECT_NE(heights.find("\r\nRąb,100,"), std::string::npos) << heights;
+  // A fixed benchmark has no mean error: 0, as h.osn shows it.
+  EXPECT_NE(heights.find("\r\nRąb,100,0,1\r\n"), std::string::npos) << heights;
   const std::string report = folder.Read("testy.osn");
   EXPECT_NE(report.find(orvane::ToCp1250(" TEST GLOBALNY WSPÓŁCZYNNIKA WARIANCJI:") + "\r\n"), std::string::npos);
   EXPECT_EQ(report.find('\n'), report.find("\r\n") + 1);
@@ -500,7 +727,8 @@ TEST(StatisticsFiles, GlobalTestAndSnoopingOnALoopOfThreeLegs) {
   EXPECT_NE(FindLine(lines, " Dolna granica  chi2(alfa/2; LU)         =         0.00098"), -1);
   EXPECT_NE(FindLine(lines, " Górna granica  chi2(1-alfa/2; LU)       =         5.02389"), -1);
   EXPECT_NE(FindLine(lines, " Wynik: [pvv] powyżej górnej granicy - hipoteza ODRZUCONA"), -1);
-  EXPECT_NE(FindLine(lines, "               A                B    0.0010  0.3333     3.464   0.0036   5.84 *"), -1);
+  // -v/r = -0.0030, of which 1 - r = 2/3 passes into the adjusted difference: -0.0020.
+  EXPECT_NE(FindLine(lines, "               A                B    0.0010  0.3333     3.464   0.0036   5.84 *   -0.0030   -0.0020"), -1);
   EXPECT_NE(FindLine(lines, " Obserwacje odrzucone testem w (|w| > k), symbol *: 3"), -1);
   // Equal |w| in a single loop: which one goes is up to rounding, but one goes, and only one.
   const int round = FindLine(lines, "     1   ", true);
@@ -535,11 +763,73 @@ TEST(StatisticsFiles, ADefectiveNetworkGetsTheGlobalTestButNoWTest) {
   const auto obs = CsvRows(folder.Read("wyh.csv"));
   ASSERT_EQ(obs.size(), 4u);
   for (std::size_t k = 1; k < obs.size(); ++k) {
-    ASSERT_EQ(obs[k].size(), 8u);
-    EXPECT_EQ(obs[k][4] + obs[k][5] + obs[k][6], "");
+    ASSERT_EQ(obs[k].size(), 10u);
+    EXPECT_EQ(obs[k][4] + obs[k][5] + obs[k][6] + obs[k][8] + obs[k][9], "");
     EXPECT_EQ(obs[k][7], "0");
   }
   EXPECT_NE(FindLine(lines, " *** DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane"), -1);
+}
+
+TEST(StatisticsFiles, APartWithoutBenchmarkIsNamedMarkedAndLeftOutOfTheGlobalTest) {
+  // A-B (two legs, tied to A) and C-D (two legs 4 mm apart, no benchmark). The global test is
+  // that of A-B alone: LU = 1 and [pvv] of the 1 mm misclosure, not the 4 mm of the invented
+  // part. h.csv marks C and D untied; the host is warned last.
+  ScratchFolder folder;
+  folder.Write("deltah", "A B 1.000 1e-6\nB A -1.001 1e-6\nC D 2.000 1e-6\nD C -2.004 1e-6\n0 0 0 0\n");
+  folder.Write("h.sta", "A 100.0\n0 0\n");
+  const FolderRun run = RunOn(folder);
+  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished) << run.report;
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  EXPECT_NE(FindLine(lines, " *** DEFEKT SIECI: części sieci bez reperu - wysokości ich punktów są umowne,"), -1);
+  EXPECT_NE(FindLine(lines, " część bez reperu nr 1: C D"), -1);
+  EXPECT_NE(FindLine(lines, " Liczba stopni swobody           LU = M-N = 1"), -1);
+  const int pvvAt = FindLine(lines, " [pvv]                                   = ", true);
+  ASSERT_GE(pvvAt, 0);
+  EXPECT_NEAR(std::stod(lines[pvvAt].substr(43)), 0.5, 0.0002);  // 2 (0.5 mm)^2 / 1e-6
+  const auto heights = CsvRows(folder.Read("h.csv"));
+  ASSERT_EQ(heights.size(), 5u);
+  std::map<std::string, std::string> mark;
+  for (std::size_t i = 1; i < heights.size(); ++i) mark[heights[i][0]] = heights[i][3];
+  EXPECT_EQ(mark, (std::map<std::string, std::string>{{"A", "1"}, {"B", "0"}, {"C", "untied"}, {"D", "untied"}}));
+  const auto boxes = run.host.Boxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back(), "warning:  *** UWAGA: część sieci bez nawiązania do reperu - wysokości jej punktów są umowne: "
+                          "C, D (zob. testy.osn)");
+}
+
+TEST(StatisticsFiles, ARobustRunHasOnePvvInTestyAndInTheReport) {
+  // Robust estimation with a benchmark held with 3 mm: testy.osn's [pvv] is the one of the
+  // report's control of the accuracy analysis.
+  ScratchFolder folder;
+  folder.Write("deltah", "A B 1.0012 1.0\nB C 0.5004 1.0\nC A -1.5000 1.0\nB D 2.0000 1.0\nD C -1.5010 1.0\n"
+                         "A D 3.0030 1.5\n0 0 0.001 0\n");
+  folder.Write("h.sta", "A 100.0\n0 0\nD 103.010\n0 0.003\n");
+  AdjustmentOptions options;
+  options.Method = kvel::Method::Robust;
+  const FolderRun run = RunOn(folder, options);
+  ASSERT_EQ(run.outcome, orvane::RunOutcome::Finished) << run.report;
+  const auto report = SplitReportLines(run.report);
+  const int control = FindLine(report, "  [pvv] =", true);
+  ASSERT_GE(control, 0) << run.report;
+  const auto lines = SplitReportLines(folder.Read("testy.osn"));
+  const int tests = FindLine(lines, " [pvv]                                   = ", true);
+  ASSERT_GE(tests, 0);
+  const double reportPvv = std::stod(report[control].substr(9, 15));
+  EXPECT_GT(reportPvv, 0.0);
+  EXPECT_NEAR(std::stod(lines[tests].substr(43)), reportPvv, 0.00001);
+}
+
+TEST(StatisticsFiles, PointNumbersASpreadsheetWouldEvaluateAreQuoted) {
+  ScratchFolder folder;
+  folder.Write("deltah", "R =1+2 1.000 1e-6\n=1+2 @X 2.000 1e-6\n@X R -3.001 1e-6\n0 0 0 0\n");
+  folder.Write("h.sta", "R 100.0\n0 0\n");
+  ASSERT_EQ(RunOn(folder).outcome, orvane::RunOutcome::Finished);
+  const std::string csv = folder.Read("wyh.csv");
+  EXPECT_NE(csv.find("\r\nR,\"'=1+2\",1,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\n\"'=1+2\",\"'@X\",2,"), std::string::npos) << csv;
+  const std::string heights = folder.Read("h.csv");
+  EXPECT_NE(heights.find("\r\n\"'=1+2\","), std::string::npos) << heights;
+  EXPECT_EQ(heights.find("\r\n=1+2"), std::string::npos) << heights;
 }
 
 TEST(StatisticsFiles, ANetworkWithoutRedundancyHasNoGlobalTestAndNoControlledObservation) {
@@ -551,7 +841,7 @@ TEST(StatisticsFiles, ANetworkWithoutRedundancyHasNoGlobalTestAndNoControlledObs
   EXPECT_NE(FindLine(lines, "               A                B    0.0000  0.0000   obserwacja bez kontroli (r = 0)"), -1);
   const auto obs = CsvRows(folder.Read("wyh.csv"));
   ASSERT_EQ(obs.size(), 3u);
-  EXPECT_EQ(obs[1], (std::vector<std::string>{"A", "B", "1", obs[1][3], "0", "", "", "0"}));
+  EXPECT_EQ(obs[1], (std::vector<std::string>{"A", "B", "1", obs[1][3], "0", "", "", "0", "", ""}));
   EXPECT_NEAR(Number(obs[1][3]), 0.0, 1e-9);
 }
 
@@ -562,9 +852,12 @@ TEST(StatisticsFiles, AStoppedRunLeavesNoTestsOfAnEarlierRun) {
   EXPECT_FALSE(folder.Read("testy.osn").empty());
   folder.Write("deltah", "R1 A 1.0 0\n");
   ASSERT_EQ(RunOn(folder).outcome, orvane::RunOutcome::Stopped);
-  for (const char* name : {"testy.osn", "wyh.csv", "h.csv"}) {
+  // The CSV files keep their header line for the scripts that read them.
+  const std::pair<const char*, const char*> files[] = {
+      {"testy.osn", ""}, {"wyh.csv", "from,to,dh,v,r,w,mdb,removed,gross,effect\r\n"}, {"h.csv", "point,H,mH,benchmark\r\n"}};
+  for (const auto& [name, content] : files) {
     EXPECT_TRUE(folder.Exists(name)) << name;
-    EXPECT_EQ(folder.Read(name), "") << name;
+    EXPECT_EQ(folder.Read(name), content) << name;
   }
 }
 

@@ -331,8 +331,14 @@ class KvelHost : public kvel::AdjustmentHost {
     Call();
   }
   void ShowEditHint() override { Call(); }
+  // After the last box: kept apart, so that the last box is the run's end.
+  void ShowFinalWarning(const std::string& text) override {
+    finalWarning = text;
+    Call();
+  }
 
   std::vector<Box> boxes;
+  std::string finalWarning;
   int calls = 0;
   // Runs at host call number `atCall` (1-based): makes a file vanish in the middle of a run.
   int atCall = 0;
@@ -636,6 +642,10 @@ RunOutcome RunKvelAndCheck(const fs::path& folder, const CaseRecord& record, Ran
     return outcome;
   }
   EXPECT_EQ(host.boxes.back().text, orvane::ToCp1250(" KONIEC WYRÓWNANIA "));
+  // A warning ends finished runs only.
+  if (!host.finalWarning.empty()) {
+    EXPECT_EQ(outcome, RunOutcome::Finished);
+  }
   CheckResults(folder, Kvel(), record);
   const fs::path report = folder / "wyh.osn";
   if (outcome == RunOutcome::Stopped) {

@@ -10,7 +10,7 @@
 namespace kvel::testing {
 
 struct HostCall {
-  enum Kind { Monitor, Message, Information, EditHint };
+  enum Kind { Monitor, Message, Information, EditHint, FinalWarning };
   Kind kind;
   int index;         // MONITOR line for Monitor, else -1
   std::string text;  // as the run handed it (Windows-1250 bytes)
@@ -28,17 +28,19 @@ class RecordingRunHost : public AdjustmentHost {
   }
   void ShowMessage(const std::string& text) override { calls.push_back({HostCall::Message, -1, text}); }
   void ShowInformation(const std::string& text) override { calls.push_back({HostCall::Information, -1, text}); }
+  void ShowFinalWarning(const std::string& text) override { calls.push_back({HostCall::FinalWarning, -1, text}); }
   void ShowEditHint() override {
     calls.push_back({HostCall::EditHint, -1, {}});
     editHintShown = true;
   }
 
-  // The boxes in order, in UTF-8, as "message: TEXT" or "information: TEXT".
+  // The boxes in order, in UTF-8, as "message: TEXT", "information: TEXT" or "warning: TEXT".
   std::vector<std::string> Boxes() const {
     std::vector<std::string> boxes;
     for (const auto& call : calls) {
       if (call.kind == HostCall::Message) boxes.push_back("message: " + orvane::FromCp1250(call.text));
       if (call.kind == HostCall::Information) boxes.push_back("information: " + orvane::FromCp1250(call.text));
+      if (call.kind == HostCall::FinalWarning) boxes.push_back("warning: " + orvane::FromCp1250(call.text));
     }
     return boxes;
   }
