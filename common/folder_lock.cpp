@@ -14,6 +14,18 @@ namespace {
 // The folder as text of a message.
 std::string FolderText(const std::string& folder) { return IsValidUtf8(folder) ? folder : FromCp1250(folder); }
 
+// Why `folder` cannot be worked in (Windows-1250 bytes); empty when it is a folder.
+std::string FolderProblem(const std::string& folder) {
+  int error = 0;
+  const std::string where = folder.empty() ? "/" : folder;
+  std::string resolved;
+  if (fileio::Inspect(where, error).kind == fileio::Kind::Missing)
+    return ToCp1250("*** Folder roboczy " + FolderText(folder) + " jest niedostępny: " + fileio::ErrorReason(error));
+  if (fileio::Follow(where, resolved).kind != fileio::Kind::Folder)
+    return ToCp1250("*** Folder roboczy " + FolderText(folder) + " nie jest folderem");
+  return {};
+}
+
 }  // namespace
 
 FolderLock::~FolderLock() { Release(); }
@@ -34,19 +46,12 @@ FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::m
     return Result::Refused;
   };
   // A folder that is missing or no folder holds no lock file either: the run is told why.
+  message_ = FolderProblem(folder);
+  if (!message_.empty()) {
+    usable_ = false;
+    return Result::NoLock;
+  }
   int error = 0;
-  const std::string where = folder.empty() ? "/" : folder;
-  std::string resolved;
-  if (fileio::Inspect(where, error).kind == fileio::Kind::Missing) {
-    message_ = ToCp1250("*** Folder roboczy " + name + " jest niedostępny: " + fileio::ErrorReason(error));
-    usable_ = false;
-    return Result::NoLock;
-  }
-  if (fileio::Follow(where, resolved).kind != fileio::Kind::Folder) {
-    message_ = ToCp1250("*** Folder roboczy " + name + " nie jest folderem");
-    usable_ = false;
-    return Result::NoLock;
-  }
 
   const std::string path = folder + "/" + kLockFileName;
   fd_ = fileio::OpenLockFile(path, error);
@@ -93,6 +98,10 @@ std::string FolderBusyMessage(const std::string& folder) {
 }
 
 std::string SettleWorkFolder(const std::string& folder) {
+  if (std::string problem = FolderProblem(folder); !problem.empty()) return problem;
+  // Only a folder with a commit record needs the lock: opening a window leaves no lock file.
+  int error = 0;
+  if (fileio::Inspect(folder + "/" + std::string(kCommitRecordName), error).kind == fileio::Kind::Missing) return {};
   FolderLock lock;
   const FolderLock::Result result = lock.Acquire(folder, std::chrono::milliseconds(0));
   const bool stop = result == FolderLock::Result::Refused || !lock.FolderUsable();

@@ -46,8 +46,9 @@ class FolderLock {
 // The message of a busy folder, naming it (Windows-1250 bytes).
 std::string FolderBusyMessage(const std::string& folder);
 
-// Takes the lock of `folder` for a moment, so that what a killed run left there is settled: for a
-// program that looks at the folder without running (a window opening it, a start check). Returns
+// Takes the lock of `folder` for a moment when a killed run left a commit record there, so that it
+// is settled: for a program that looks at the folder without running (a window opening it, a start
+// check). A folder without a record is not touched. Returns
 // the message to show (Windows-1250 bytes) when the folder is unusable or could not be settled,
 // empty otherwise (also when another run holds the folder: that run settles it).
 std::string SettleWorkFolder(const std::string& folder);
