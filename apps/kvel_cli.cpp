@@ -9,9 +9,11 @@
 
 #include "common/command_line.h"
 #include "common/cp1250.h"
+#include "common/number_parse.h"
 #include "common/process_start.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
+#include "leveling/field/level_import.h"
 
 namespace {
 
@@ -19,7 +21,9 @@ namespace {
 const char* const kHelp =
     "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
     "                [--decimals 3|4|5] [--mo one|empirical]\n"
-    "                [--alpha A] [--alpha0 A0] [--power B] [--snooping on|off]\n"
+    "                [--alpha A] [--alpha0 A0] [--power B] [--snooping on|off] [--class K]\n"
+    "       kvel-cli [--folder DIR] --import-level FILE... [--turning-points REGEX]\n"
+    "                [--parameter L|n] [--class K] [--replace]\n"
     "\n"
     "Adjusts a levelling network rigorously from the standard files of a working folder and\n"
     "writes the report wyh.osn and the list of adjusted heights h.osn into the same folder,\n"
@@ -38,7 +42,23 @@ const char* const kHelp =
     "  --power B         power of the w-test, from 0.5 to below 1 (default 0.80)\n"
     "  --snooping        on: remove the worst rejected observation and adjust again until\n"
     "                    none is rejected (default); off: test only\n"
+    "  --class K         tolerance factor k in mm/sqrt(km) of the misclosures, f_dop = k*sqrt(L):\n"
+    "                    verdicts in zamkniecia.osn and dziennik.osn (no class table of the\n"
+    "                    regulations ships; without k the misclosures are listed without verdicts)\n"
     "  --help            this text\n"
+    "\n"
+    "Import of a digital level's raw files (Leica GSI-8/GSI-16, DiNi M5 .DAT):\n"
+    "  --import-level FILE...  reads the files, reduces them to sections between section points\n"
+    "                    and writes deltah (one record per section run, in file order), the field\n"
+    "                    book dziennik.osn and the intermediate sights in posrednie; no adjustment\n"
+    "  --turning-points REGEX  names of turning points (whole-name match, ECMAScript); every other\n"
+    "                    point, every benchmark of h.sta/xyh.sta and the ends of each line are\n"
+    "                    section points. Default: key turning_points of section [Kvel] of\n"
+    "                    orvane.ini beside the program; none: every set-up is a section\n"
+    "  --parameter       L: section length in km (default); n: number of set-ups\n"
+    "  --replace         replace an existing deltah (the old one is kept as deltah.bak)\n"
+    "  Exit status: 0 written; 1 an unreadable record (file and line named) or deltah exists\n"
+    "  without --replace, and nothing written; 2 usage error.\n"
     "\n"
     "Input files (Windows-1250 text, fields separated by blanks, commas, semicolons or tabs):\n"
     "  deltah, deltah1   observations, one or both: Nr(i) Nr(j) DH(i,j) parameter\n"
@@ -96,11 +116,32 @@ int main(int argc, char** argv) {
   kvel::AdjustmentOptions options;
   static constexpr orvane::CommandOption kOptions[] = {
       {"--folder"}, {"--method"}, {"--accuracy"}, {"--decimals"}, {"--mo"},
-      {"--alpha"},  {"--alpha0"}, {"--power"},    {"--snooping"}};
+      {"--alpha"},  {"--alpha0"}, {"--power"},    {"--snooping"}, {"--class"},
+      {"--import-level"}, {"--turning-points"}, {"--parameter"}, {"--replace", false}};
   const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
-  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp); status >= 0) return status;
+  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp, true); status >= 0) return status;
+  kvel::field::ImportOptions import;
+  bool importing = false, importOnly = false, hasPattern = false;
   for (const auto& [name, value] : line.options) {
-    if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
+    if (name == "--import-level") {
+      importing = true;
+      import.files.emplace_back(value);
+    } else if (name == "--turning-points") {
+      import.turningPoints = value;
+      hasPattern = importOnly = true;
+    } else if (name == "--parameter") {
+      if (value == "L") import.parameter = kvel::field::AccuracyParameter::Length;
+      else if (value == "n") import.parameter = kvel::field::AccuracyParameter::Setups;
+      else return UsageError("--parameter takes L or n");
+      importOnly = true;
+    } else if (name == "--replace") {
+      import.replace = importOnly = true;
+    } else if (name == "--class") {
+      double k = 0;
+      if (!orvane::ParseNumber(value, k) || !(k > 0 && k < 1000))
+        return UsageError("--class takes the tolerance factor k in mm/sqrt(km), a number above 0");
+      import.k = options.MisclosureK = k;
+    } else if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
       std::string error;
       if (!kvel::SetStatisticsOption(options.Statistics, name.substr(2), value, error))
         return UsageError("--" + error);
@@ -125,11 +166,24 @@ int main(int argc, char** argv) {
       else return UsageError("--mo takes one or empirical");
     }
   }
+  if (!importing && (importOnly || !line.positional.empty()))
+    return UsageError(line.positional.empty() ? "--turning-points, --parameter and --replace go with --import-level"
+                                              : "a file name without --import-level");
+  for (const auto file : line.positional) import.files.emplace_back(file);
   if (folder.empty()) {
     std::vector<char> cwd(4096);
     folder = ::getcwd(cwd.data(), cwd.size()) ? cwd.data() : ".";
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+
+  if (importing) {
+    if (!hasPattern)
+      import.turningPoints = orvane::ReadIniValue(orvane::ExecutableDirectory() + "/orvane.ini", kvel::field::kTurningPointsSection,
+                                                  kvel::field::kTurningPointsKey, "");
+    const kvel::field::ImportResult result = kvel::field::ImportLevelFiles(folder, import);
+    for (const std::string& message : result.messages) std::cerr << message << '\n';
+    return result.status;
+  }
 
   // The window's start checks, on the files present now.
   const std::string_view refusal = kvel::StartRefusal(orvane::PresenceFlags(folder, orvane::KvelPresenceNames()));

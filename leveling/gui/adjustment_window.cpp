@@ -18,6 +18,7 @@
 #include "common/gui/window_parts.h"
 #include "common/work_folder.h"
 #include "leveling/gui/help_texts.h"
+#include "leveling/gui/level_panels.h"
 #include "leveling/gui/pictures.h"
 
 namespace kvel::gui {
@@ -260,6 +261,15 @@ void AdjustmentWindow::BuildControls() {
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 
   BuildStatisticsControls(client);
+
+  // A level's raw files into deltah: the run counts deltah from then on, as if found at creation.
+  LevelPanelActions level;
+  level.open = [this](const char* name) { OpenPanelFile(name); };
+  level.deltahWritten = [this] {
+    flags_[0] = 1;
+    panels_[0]->Highlight();
+  };
+  BuildLevelPanels(client, this, workFolder_, std::move(level));
 }
 
 void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,

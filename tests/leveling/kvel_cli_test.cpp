@@ -9,27 +9,14 @@
 #include <string>
 
 #include "run_support.h"
+#include "support/program_run.h"
 
 namespace kvel::testing {
 namespace {
 
-struct CliResult {
-  int status = -1;
-  std::string output;  // standard output and standard error together
-};
+using orvane::testing::CliResult;
 
-CliResult RunCli(const std::string& args) {
-  const std::string command = std::string(ORVANE_BIN_DIR) + "/kvel-cli " + args + " 2>&1";
-  CliResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
+CliResult RunCli(const std::string& args) { return orvane::testing::RunProgram("kvel-cli", args); }
 
 class KvelCli : public ::testing::Test {
  protected:
