@@ -78,6 +78,9 @@ void WriteFieldBook(orvane::TextWriter& out, const FieldBookInput& in) {
     out.Line(Format("    celowe wstecz / w przód: %.2f / %.2f m   (nierówność %.2f m)", line.backSum, line.foreSum,
                     line.backSum - line.foreSum));
     if (IsDoubleMethod(raw.method)) out.Line(Format("    największa różnica stanowiskowa: %.2f mm", line.maxCheck * 1000));
+    if (line.checksCompared > 0)
+      out.Line(Format("    różnice stanowiskowe instrumentu: porównano %d, niezgodnych %d%s", line.checksCompared,
+                      line.checksDisagreeing, line.checksDisagreeing ? "  ** NIEZGODNOŚĆ" : ""));
     if (line.breaks > 0) out.Line(Format("    ** ciąg przerwany %d raz(y): patrz ostrzeżenia", line.breaks));
     if (raw.hasSummarySumDh) {
       const bool differs = std::fabs(raw.summarySumDh - line.sumDh) > kInstrumentHeightTolerance * std::max(1, line.setups / 10 + 1);
@@ -96,7 +99,8 @@ void WriteFieldBook(orvane::TextWriter& out, const FieldBookInput& in) {
       if (line.hasEndHeights)
         out.Line(Format("    wysokość końcowa: nasza %.5f m, instrumentu %.5f m", line.ourEndHeight, line.instrumentEndHeight));
     }
-    out.Line(ToCp1250("    odcinki:             od               do       dh [m]      L [m]     n"));
+    out.Line(ToCp1250("    odcinki:"));
+    out.Line(std::string(17, ' ') + Padded("od", 16) + " " + Padded("do", 16) + "       dh [m]      L [m]     n");
     while (next < r.sections.size() && r.sections[next].file == line.file && r.sections[next].line == line.line) {
       const SectionRun& s = r.sections[next++];
       out.Line("                 " + Padded(s.from, 16) + " " + Padded(s.to, 16) + Format(" %12.5f %10.2f %5d", s.dh, s.length, s.setups));

@@ -18,6 +18,8 @@ double Mean(const std::vector<Reading>& readings, bool distance) {
 class SectionPoints {
  public:
   SectionPoints(const SectionRules& rules, const std::regex* pattern) : rules_(rules), pattern_(pattern) {}
+  // A section point by its name alone (a benchmark, or no match of the pattern).
+  bool Named(const std::string& name) { return (*this)(name); }
   bool operator()(const std::string& name) {
     if (!pattern_ || rules_.benchmarks.count(name)) return true;
     auto found = cache_.find(name);
@@ -119,6 +121,11 @@ bool Reduce(const std::vector<RawFile>& files, const SectionRules& rules, Reduct
         lr.foreSum += r.foreSight;
         lr.length += r.backSight + r.foreSight;
         if (r.hasCheck) lr.maxCheck = std::max(lr.maxCheck, std::fabs(r.check));
+        if (r.hasCheck && setup.hasInstrumentStationDifference) {
+          ++lr.checksCompared;
+          if (std::fabs(std::fabs(r.check) - std::fabs(setup.instrumentStationDifference)) > kInstrumentHeightTolerance)
+            ++lr.checksDisagreeing;
+        }
 
         if (chained) height += r.dh;
         if (setup.hasInstrumentHeight) {
@@ -159,6 +166,12 @@ bool Reduce(const std::vector<RawFile>& files, const SectionRules& rules, Reduct
         ir.sourceLine = sight.reading.sourceLine;
         result.intermediates.push_back(ir);
       }
+      // A line that ends on a turning point: such names repeat from line to line (1, 2, 3 ...),
+      // so the same name in another line may be another point.
+      for (const std::string* end : {&lr.start, &lr.end})
+        if (!isSection.Named(*end))
+          result.warnings.push_back(files[f].path + ", wiersz " + std::to_string(line.startLine) + ": ciąg zaczyna się lub kończy w punkcie zmiennym " +
+                                    *end + " (ta sama nazwa w innym ciągu może oznaczać inny punkt)");
       lr.sumDh = Clean(lr.sumDh);
       result.lines.push_back(lr);
     }

@@ -40,6 +40,8 @@ struct LineReduction {
   int setups = 0;
   double length = 0, sumDh = 0, backSum = 0, foreSum = 0;
   double maxCheck = 0;  // largest |station check| of a double method, m
+  // The instrument's station differences against ours, by magnitude (vendors differ in sign).
+  int checksCompared = 0, checksDisagreeing = 0;
   // The instrument's heights against ours (chained from its first height).
   int heightsCompared = 0, heightsDisagreeing = 0;
   double maxHeightDifference = 0;  // largest |ours - instrument's| change of height over a set-up, m

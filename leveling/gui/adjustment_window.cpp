@@ -269,7 +269,7 @@ void AdjustmentWindow::BuildControls() {
     flags_[0] = 1;
     panels_[0]->Highlight();
   };
-  BuildLevelPanels(client, this, workFolder_, std::move(level));
+  highlightLevelPanels_ = BuildLevelPanels(client, this, workFolder_, std::move(level));
 }
 
 void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,
@@ -308,6 +308,7 @@ void AdjustmentWindow::HighlightResults() {
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "wyh.osn"))) panels_[4]->Highlight();
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "h.osn"))) panels_[5]->Highlight();
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "testy.osn"))) testsPanel_->Highlight();
+  if (highlightLevelPanels_) highlightLevelPanels_();
 }
 
 void AdjustmentWindow::OpenPanelFile(const char* name) {

@@ -55,7 +55,7 @@ bool ImportLevelFilesFromWindow(QWidget* window, const std::string& workFolder, 
   return true;
 }
 
-void BuildLevelPanels(QWidget* client, QWidget* window, const std::string& workFolder, LevelPanelActions actions) {
+std::function<void()> BuildLevelPanels(QWidget* client, QWidget* window, const std::string& workFolder, LevelPanelActions actions) {
   if (!actions.pickFiles)
     actions.pickFiles = [workFolder](QWidget* parent) {
       return QFileDialog::getOpenFileNames(parent, QStringLiteral("Dane z niwelatora"), QString::fromStdString(workFolder),
@@ -86,11 +86,15 @@ void BuildLevelPanels(QWidget* client, QWidget* window, const std::string& workF
 
   auto* closures = Panel(client, "Panel9", QStringLiteral("ZAMKNIĘCIA.osn"), QRect(232, 273, 129, 21));
   orvane::gui::PaintBackground(closures, closures->palette().color(QPalette::Window), orvane::gui::Navy());
-  if (orvane::FileExists(orvane::StandardFilePath(workFolder, "zamkniecia.osn"))) closures->Highlight();
   QObject::connect(closures, &orvane::gui::ClickableLabel::clicked, window, [closures, actions] {
     if (actions.open) actions.open("zamkniecia.osn");
     closures->Highlight();
   });
+  auto highlight = [closures, workFolder] {
+    if (orvane::FileExists(orvane::StandardFilePath(workFolder, "zamkniecia.osn"))) closures->Highlight();
+  };
+  highlight();
+  return highlight;
 }
 
 }  // namespace kvel::gui

@@ -20,8 +20,9 @@ struct LevelPanelActions {
 };
 
 // Builds Panel8 and Panel9 on `client`; `window` parents the dialogs and boxes. Actions left empty
-// get the file dialog, the input dialog and orvane.ini beside the program.
-void BuildLevelPanels(QWidget* client, QWidget* window, const std::string& workFolder, LevelPanelActions actions);
+// get the file dialog, the input dialog and orvane.ini beside the program. Returns what the window
+// calls after a run: Panel9 is highlighted when zamkniecia.osn exists.
+std::function<void()> BuildLevelPanels(QWidget* client, QWidget* window, const std::string& workFolder, LevelPanelActions actions);
 
 // What Panel8 does once the files are chosen: the import, the Tak/Nie box when deltah exists,
 // the field book opened; every message in a box. True when deltah was written.

@@ -81,6 +81,14 @@ TEST(RawReduction, BenchmarksOfTheCatalogueEndSectionsWhateverTheirNames) {
   EXPECT_NEAR(r.sections[1].dh, -0.8967 + 0.6256, 1e-9);
 }
 
+TEST(RawReduction, ALineEndingOnATurningPointIsWarned) {
+  // Every name matches: only the line's ends close sections, and both are named in a warning.
+  const Reduction r = ReduceOne(Read(FixturePath("bf_line.gsi")), ".*", {"RP1"});
+  ASSERT_EQ(r.sections.size(), 1u);
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_NE(r.warnings[0].find("RP2"), std::string::npos) << r.warnings[0];
+}
+
 TEST(GsiReader, MixedUnitsRemarksAndIntermediateSightsAfterTheHeightBlock) {
   const RawFile file = Read(FixturePath("bf_line.gsi"));
   EXPECT_EQ(file.format, "GSI-8");
@@ -115,6 +123,8 @@ TEST(GsiReader, LongWordsAreSplitAtHeadersAndABlockGapIsWarned) {
   EXPECT_NE(file.warnings[0].find("23"), std::string::npos);
   const Reduction r = ReduceOne(file, "[0-9]+");
   EXPECT_EQ(r.lines[0].breaks, 1);
+  // Not for the break: the line's own ends are section points.
+  EXPECT_EQ(r.warnings.size(), 1u);
 }
 
 TEST(GsiReader, DoubleReadingsGiveTheMeanAndTheStationCheck) {
@@ -129,6 +139,8 @@ TEST(GsiReader, DoubleReadingsGiveTheMeanAndTheStationCheck) {
   const Reduction r = ReduceOne(file, "T[0-9]+");
   EXPECT_EQ(r.lines[0].heightsCompared, 2);
   EXPECT_EQ(r.lines[0].heightsDisagreeing, 0);
+  EXPECT_EQ(r.lines[0].checksCompared, 2);
+  EXPECT_EQ(r.lines[0].checksDisagreeing, 0);
   EXPECT_NEAR(r.lines[0].ourEndHeight, 249.87594, 1e-9);
 }
 

@@ -79,6 +79,24 @@ class LevelPanelsTest : public QObject {
     QVERIFY(level && closures);
     QCOMPARE(level->text(), QStringLiteral("DANE Z NIWELATORA"));
     QVERIFY(closures->text().startsWith(QStringLiteral("ZAMKNI")));
+    QVERIFY(!closures->IsHighlighted());
+  }
+
+  void AfterARunTheMisclosuresPanelIsHighlighted() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    for (const char* name : {"/deltah", "/h.sta"}) std::ofstream(folder + name) << "x\r\n";
+    MessageBoxRecorder recorder;
+    ScopedMessageBoxes scope(&recorder);
+    kvel::gui::AdjustmentWindow window(folder);
+    window.SetRunFunction([](const std::string& f, const kvel::AdjustmentOptions&, kvel::AdjustmentHost&) {
+      std::ofstream(f + "/zamkniecia.osn") << "x\r\n";
+      return orvane::RunOutcome::Finished;
+    });
+    auto* closures = window.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel9"));
+    QVERIFY(!closures->IsHighlighted());
+    window.StartAdjustment();
+    QVERIFY(closures->IsHighlighted());
   }
 };
 
