@@ -85,12 +85,11 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
     error.message = message;
     return false;
   };
-  while (source.Next(line)) {
-    ++lineNo;
-    std::string_view body = line;
+
+  // One block: the words of one point (or of a line's start).
+  auto block = [&](std::string_view body) {
     while (!body.empty() && (body.back() == ' ' || body.back() == '\t' || body.back() == '\r')) body.remove_suffix(1);
-    if (body.empty()) continue;
-    if (body[0] == '*') {
+    if (!body.empty() && body[0] == '*') {
       sixteen = true;
       body.remove_prefix(1);
     }
@@ -106,27 +105,28 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
 
     const Word first = MakeWord(texts[0]);
     if (first.wi == 11 || first.wi == 41) {
-      long block = 0;
+      long number = 0;
       bool digits = true;
       for (char c : first.info) {
         if (!IsDigit(c)) digits = false;
-        else block = block * 10 + (c - '0');
+        else number = number * 10 + (c - '0');
       }
       if (digits) {
-        if (previousBlock >= 0 && block != (previousBlock + 1) % 10000)
+        if (previousBlock >= 0 && number != (previousBlock + 1) % 10000)
           file.warnings.push_back("wiersz " + std::to_string(lineNo) + ": luka w numeracji bloków GSI (po " +
-                                  std::to_string(previousBlock) + " następuje " + std::to_string(block) +
+                                  std::to_string(previousBlock) + " następuje " + std::to_string(number) +
                                   "); wysokości instrumentu za luką nie są porównywalne");
-        previousBlock = block;
+        previousBlock = number;
       }
     }
 
     if (first.wi == 41) {
-      if (!first.data.empty() && first.data[0] == '?') {
-        // The method of a new line: the number at the end of the data.
+      const std::size_t mark = first.data.find('?');
+      if (mark != std::string_view::npos) {
+        // The method of a new line: the number after the '?' (GSI-16 pads the data in front).
         int code = 0;
-        for (char c : first.data)
-          if (IsDigit(c)) code = code * 10 + (c - '0');
+        for (char c : first.data.substr(mark))
+          if (IsDigit(c) && code < 1000) code = code * 10 + (c - '0');
         static constexpr LevelMethod kMethods[] = {LevelMethod::Unknown, LevelMethod::BF,  LevelMethod::BFFB,
                                                    LevelMethod::aBF,     LevelMethod::aBFFB};
         builder.Finish();
@@ -136,10 +136,19 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
         if (!skipLine) builder.StartLine(kMethods[code], lineNo);
         else file.dropped.push_back({lineNo, std::string(body), skipLine});
       }
-      continue;  // other code blocks carry notes only
+      return true;  // other code blocks carry notes only
     }
-    if (first.wi != 11) continue;  // blocks of other kinds are no part of line levelling
-    const std::string point = PointName(first.data);
+
+    if (first.wi != 11) {
+      // A reading without its point number cannot be placed: it is told, never taken. Blocks of
+      // other kinds carry no levelling.
+      for (const std::string_view text : texts)
+        if (const int wi = MakeWord(text).wi; wi >= 330 && wi <= 336) {
+          file.dropped.push_back({lineNo, std::string(body), "odczyt bez numeru punktu (brak słowa 11)"});
+          break;
+        }
+      return true;
+    }
 
     // Numbers of the block by word index; a length word must have a length unit and digits only.
     double distance = 0, height = 0, stationDifference = 0;
@@ -165,9 +174,10 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
       else if (w.wi == 571) stationDifference = value, hasStationDifference = true;
       else readingWi = w.wi, reading = value;
     }
+    const std::string point = PointName(first.data);
     if (skipLine) {
       if (readingWi) file.dropped.push_back({lineNo, std::string(body), skipLine});
-      continue;
+      return true;
     }
     if (readingWi) {
       const Reading r{reading, distance, hasDistance, lineNo};
@@ -185,6 +195,27 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
     }
     if (hasStationDifference) builder.InstrumentStationDifference(stationDifference);
     if (hasHeight && !setOut) builder.InstrumentHeight(point, height);
+    return true;
+  };
+
+  while (source.Next(line)) {
+    ++lineNo;
+    std::string_view body = line;
+    while (!body.empty() && (body.back() == ' ' || body.back() == '\t' || body.back() == '\r')) body.remove_suffix(1);
+    if (body.empty()) continue;
+    // A block begins at the line's start, or at a '*' before a word header inside the line (GSI-16
+    // blocks written without a line break between them).
+    std::size_t from = 0;
+    while (from < body.size()) {
+      std::size_t next = body.size();
+      for (std::size_t p = from + 1; p + 8 < body.size(); ++p)
+        if (body[p] == '*' && IsHeader(body, p + 1)) {
+          next = p;
+          break;
+        }
+      if (!block(body.substr(from, next - from))) return false;
+      from = next;
+    }
   }
   builder.Finish();
   file.format = sixteen ? "GSI-16" : "GSI-8";

@@ -58,6 +58,10 @@ TEST(RawReduction, SectionsEqualTheReductionByHandInFileOrder) {
       {"bffb_line.gsi", "T[0-9]+", {{"A10", "A11", (0.52125 + 0.52119) / 2 + (-0.64534 - 0.64522) / 2, 99.1, 2}}},
       {"bf_traps.dat", "[0-9]+", {{"rp7", "RP8", 0.0, 150.5, 3}, {"RP8", "rp7", 0.0, 60.0, 2}}},
       {"long_words_gap.gsi", "[0-9]+", {{"RP1000001", "1", 0.1, 20.0, 1}, {"2", "RP1000002", 0.3, 20.0, 1}}},
+      {"dna03_bffb.gsi",
+       "[0-9]+",
+       {{"RP5", "RP6", (0.21214 + 0.21220) / 2 + (-0.68100 - 0.68095) / 2, (20.11111 + 20.11161 + 21.00000 + 21.00050 + 31.43927 + 31.45639 + 31.45367 + 31.45992) / 2, 2},
+        {"RP6", "RP7", (0.67038 + 0.67039) / 2, (31.44885 + 31.44900 + 31.45350 + 31.45400) / 2, 1}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " /" + c.pattern + "/");
@@ -142,6 +146,32 @@ TEST(GsiReader, DoubleReadingsGiveTheMeanAndTheStationCheck) {
   EXPECT_EQ(r.lines[0].checksCompared, 2);
   EXPECT_EQ(r.lines[0].checksDisagreeing, 0);
   EXPECT_NEAR(r.lines[0].ourEndHeight, 249.87594, 1e-9);
+}
+
+// Laid out as a DNA03 writes GSI-16 (a published sample of such a file showed the method word
+// padded in front of its '?', the mean-mode words 390/391, a start height entered by hand (83..58),
+// negative heights, and a block glued to the one before it): the instrument's heights and station
+// differences are reproduced, although it computed them from unrounded readings.
+TEST(GsiReader, Dna03LayoutReproducesTheInstrumentsFigures) {
+  const RawFile file = Read(FixturePath("dna03_bffb.gsi"));
+  EXPECT_EQ(file.format, "GSI-16");
+  ASSERT_EQ(file.lines.size(), 2u);
+  EXPECT_EQ(file.lines[0].method, LevelMethod::BFFB);
+  EXPECT_EQ(file.lines[1].method, LevelMethod::BFFB);
+  EXPECT_TRUE(file.warnings.empty());
+  EXPECT_TRUE(file.dropped.empty());
+  const Reduction r = ReduceOne(file, "[0-9]+");
+  ASSERT_EQ(r.lines.size(), 2u);
+  EXPECT_EQ(r.lines[0].heightsCompared, 2);
+  EXPECT_EQ(r.lines[1].heightsCompared, 1);
+  EXPECT_EQ(r.lines[0].checksCompared, 2);
+  EXPECT_EQ(r.lines[1].checksCompared, 1);
+  for (const LineReduction& line : r.lines) {
+    EXPECT_EQ(line.heightsDisagreeing, 0);
+    EXPECT_EQ(line.checksDisagreeing, 0);
+    EXPECT_LT(line.maxHeightDifference, 0.00001);
+  }
+  EXPECT_NEAR(r.lines[1].instrumentEndHeight, 0.20158, 1e-9);
 }
 
 TEST(M5Reader, InvalidAndRepeatedReadingsAreDroppedContLineContinues) {
