@@ -212,6 +212,27 @@ TEST(GsiReader, ACheckAndAdjustRunIsNoLevellingLine) {
   EXPECT_NEAR(r.sections[0].dh, 0.1, 1e-12);
 }
 
+TEST(M5Reader, GermanTagsAndDoubleReadings) {
+  // Lr/Lv/E are the German instruments' tags for Rb/Rf/HD; BFFB gives B1 F1 F2 B2.
+  ScratchFolder folder;
+  folder.WriteBytes("de.dat",
+                    "For M5|Adr    11|TO  Start-Line         BFFB   3|                      |                      |                      |\r\n"
+                    "For M5|Adr    12|KD1   122012                  3|                      |                      |Z         0.00000 m   |\r\n"
+                    "For M5|Adr    13|KD1   122012      07:47:275   3|Lr        1.57951 m   |E          28.510 m   |                      |\r\n"
+                    "For M5|Adr    14|KD1       31      07:47:515   3|Lv        1.48116 m   |E          29.107 m   |                      |\r\n"
+                    "For M5|Adr    15|KD1       31      07:48:015   3|Lv        1.48120 m   |E          29.107 m   |                      |\r\n"
+                    "For M5|Adr    16|KD1   122012      07:48:275   3|Lr        1.57959 m   |E          28.512 m   |                      |\r\n"
+                    "For M5|Adr    17|KD1       31                  3|                      |                      |Z         0.09837 m   |\r\n");
+  const RawFile file = Read(folder.File("de.dat"));
+  ASSERT_EQ(file.lines.size(), 1u);
+  ASSERT_EQ(file.lines[0].setups.size(), 1u);
+  const SetupReduction s = ReduceSetup(file.lines[0].setups[0]);
+  EXPECT_NEAR(s.dh, ((1.57951 - 1.48116) + (1.57959 - 1.48120)) / 2, 1e-12);
+  EXPECT_NEAR(s.backSight, 28.511, 1e-9);
+  EXPECT_NEAR(s.check, (1.57951 - 1.48116) - (1.57959 - 1.48120), 1e-12);
+  EXPECT_EQ(ReduceOne(file, "").lines[0].heightsDisagreeing, 0);
+}
+
 TEST(RawReaders, UnreadableRecordsNameTheirLine) {
   struct Bad {
     const char* name;
