@@ -44,7 +44,8 @@ const char* const kHelp =
     "                    none is rejected (default); off: test only\n"
     "  --class K         tolerance factor k in mm/sqrt(km) of the misclosures, f_dop = k*sqrt(L):\n"
     "                    verdicts in zamkniecia.osn and dziennik.osn (no class table of the\n"
-    "                    regulations ships; without k the misclosures are listed without verdicts)\n"
+    "                    regulations ships; default: key misclosure_k of section [Kvel] of\n"
+    "                    orvane.ini beside the program; without k no verdicts)\n"
     "  --help            this text\n"
     "\n"
     "Import of a digital level's raw files (Leica GSI-8/GSI-16, DiNi M5 .DAT):\n"
@@ -166,6 +167,8 @@ int main(int argc, char** argv) {
       else return UsageError("--mo takes one or empirical");
     }
   }
+  const std::string iniPath = orvane::ExecutableDirectory() + "/orvane.ini";
+  if (options.MisclosureK == 0) import.k = options.MisclosureK = kvel::field::KeptMisclosureK(iniPath);
   if (!importing && (importOnly || !line.positional.empty()))
     return UsageError(line.positional.empty() ? "--turning-points, --parameter and --replace go with --import-level"
                                               : "a file name without --import-level");
@@ -178,8 +181,7 @@ int main(int argc, char** argv) {
 
   if (importing) {
     if (!hasPattern)
-      import.turningPoints = orvane::ReadIniValue(orvane::ExecutableDirectory() + "/orvane.ini", kvel::field::kTurningPointsSection,
-                                                  kvel::field::kTurningPointsKey, "");
+      import.turningPoints = orvane::ReadIniValue(iniPath, kvel::field::kTurningPointsSection, kvel::field::kTurningPointsKey, "");
     const kvel::field::ImportResult result = kvel::field::ImportLevelFiles(folder, import);
     for (const std::string& message : result.messages) std::cerr << message << '\n';
     return result.status;

@@ -78,6 +78,12 @@ std::string Utf8Path(const std::string& path) { return orvane::IsValidUtf8(path)
 
 }  // namespace
 
+double KeptMisclosureK(const std::string& iniPath) {
+  double k = 0;
+  const std::string text = orvane::ReadIniValue(iniPath, kTurningPointsSection, kMisclosureKKey, "");
+  return orvane::ParseNumber(text, k) && k > 0 && k < 1000 ? k : 0;
+}
+
 ImportResult ImportLevelFiles(const std::string& workFolder, const ImportOptions& options) {
   ImportResult result;
   auto fail = [&](const std::string& message) {

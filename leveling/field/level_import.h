@@ -30,8 +30,12 @@ inline constexpr double kDefaultUnitError = 0.001;
 
 ImportResult ImportLevelFiles(const std::string& workFolder, const ImportOptions& options);
 
-// Where orvane.ini keeps the turning-point pattern.
+// Where orvane.ini keeps the turning-point pattern and the tolerance factor k of the misclosures.
 inline constexpr const char* kTurningPointsSection = "Kvel";
 inline constexpr const char* kTurningPointsKey = "turning_points";
+inline constexpr const char* kMisclosureKKey = "misclosure_k";
+
+// k kept in orvane.ini at `iniPath` (mm/sqrt(km)); 0 when there is none or it is no number above 0.
+double KeptMisclosureK(const std::string& iniPath);
 
 }  // namespace kvel::field

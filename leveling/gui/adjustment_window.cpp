@@ -17,6 +17,7 @@
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
 #include "common/work_folder.h"
+#include "leveling/field/level_import.h"
 #include "leveling/gui/help_texts.h"
 #include "leveling/gui/level_panels.h"
 #include "leveling/gui/pictures.h"
@@ -287,6 +288,8 @@ AdjustmentOptions AdjustmentWindow::Options() const {
   options.Decimals = decimals_;
   options.UnitErrorIsOne = unitOne_->isChecked();
   options.Statistics = StatisticsNow();
+  // The tolerance factor of zamkniecia.osn is kept in orvane.ini ([Kvel] misclosure_k).
+  options.MisclosureK = field::KeptMisclosureK(orvane::ExecutableDirectory() + "/orvane.ini");
   return options;
 }
 

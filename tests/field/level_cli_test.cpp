@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "leveling/field/level_import.h"
 #include "level_raw/raw_generator.h"
 #include "support/program_run.h"
 #include "support/scratch_folder.h"
@@ -40,6 +41,20 @@ std::vector<Record> ReadDeltah(const std::string& bytes) {
     records.push_back(r);
   }
   return records;
+}
+
+TEST(KeptMisclosureK, ANumberAboveZeroOrNone) {
+  ScratchFolder folder;
+  const struct {
+    const char* text;
+    double k;
+  } cases[] = {{"[Kvel]\nmisclosure_k = 2.5\n", 2.5}, {"[kvel]\nMISCLOSURE_K=4\n", 4}, {"[Kvel]\nmisclosure_k = abc\n", 0},
+               {"[Kvel]\nmisclosure_k = -1\n", 0}, {"[General]\npath=/tmp\n", 0}};
+  for (const auto& c : cases) {
+    folder.Write("orvane.ini", c.text);
+    EXPECT_EQ(KeptMisclosureK(folder.File("orvane.ini")), c.k) << c.text;
+  }
+  EXPECT_EQ(KeptMisclosureK(folder.File("missing.ini")), 0);
 }
 
 class LevelImport : public ::testing::Test {
