@@ -106,7 +106,6 @@ class LineBuilder {
   void DropSetup(int sourceLine, const std::string& why);
   void Summary(const char kind, double value);  // 'h' sum of dh, 'z' misclosure, 'b'/'f' lengths
   void Finish();
-  LevelLine* Current() { return open_ ? &file_.lines.back() : nullptr; }
 
  private:
   LevelLine& Line(int sourceLine);
