@@ -82,6 +82,8 @@ void WriteFieldBook(orvane::TextWriter& out, const FieldBookInput& in) {
       out.Line(Format("    różnice stanowiskowe instrumentu: porównano %d, niezgodnych %d%s", line.checksCompared,
                       line.checksDisagreeing, line.checksDisagreeing ? "  ** NIEZGODNOŚĆ" : ""));
     if (line.breaks > 0) out.Line(Format("    ** ciąg przerwany %d raz(y): patrz ostrzeżenia", line.breaks));
+    if (line.continuesPrevious)
+      out.Line(Format("    ciąg kontynuowany od punktu zmiennego ") + line.start + Format(" (odcinek zapisany przy ciągu poprzednim)"));
     if (raw.hasSummarySumDh) {
       const bool differs = std::fabs(raw.summarySumDh - line.sumDh) > kInstrumentHeightTolerance * std::max(1, line.setups / 10 + 1);
       out.Line(Format("    instrument: suma dh %.5f m, nasza %.5f m%s", raw.summarySumDh, line.sumDh, differs ? "  ** NIEZGODNOŚĆ" : ""));

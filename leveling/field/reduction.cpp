@@ -71,17 +71,30 @@ bool Reduce(const std::vector<RawFile>& files, const SectionRules& rules, Reduct
   SectionPoints isSection(rules, rules.turningPoints.empty() ? nullptr : &pattern);
 
   for (std::size_t f = 0; f < files.size(); ++f) {
-    for (std::size_t l = 0; l < files[f].lines.size(); ++l) {
-      const LevelLine& line = files[f].lines[l];
+    const std::vector<LevelLine>& lines = files[f].lines;
+    // A line of the file that starts on the turning point where the line before it ended goes on
+    // from it (the level was switched off, or the file was split): no section ends there, so the
+    // turning point's name (repeated from line to line) never reaches deltah.
+    std::vector<char> joinsNext(lines.size(), 0);
+    for (std::size_t l = 0, previous = lines.size(); l < lines.size(); ++l) {
+      if (lines[l].setups.empty()) continue;
+      if (previous < lines.size()) {
+        const std::string& end = lines[previous].setups.back().forePoint;
+        joinsNext[previous] = end == lines[l].setups.front().backPoint && !isSection.Named(end);
+      }
+      previous = l;
+    }
+    SectionRun section;
+    bool open = false;  // a section runs on from the line before
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+      const LevelLine& line = lines[l];
       if (line.setups.empty()) continue;
       LineReduction lr;
       lr.file = f;
       lr.line = l;
       lr.start = line.setups.front().backPoint;
       lr.end = line.setups.back().forePoint;
-
-      SectionRun section;
-      bool open = false;
+      lr.continuesPrevious = open;
       // Our heights, chained from the instrument's first height (the start, else the first
       // set-up that has one), beside the instrument's.
       bool chained = line.hasStartHeight;
@@ -150,7 +163,7 @@ bool Reduce(const std::vector<RawFile>& files, const SectionRules& rules, Reduct
 
         const bool last = s + 1 == line.setups.size();
         const bool breakNext = !last && line.setups[s + 1].backPoint != setup.forePoint;
-        if (last || breakNext || isSection(setup.forePoint)) {
+        if ((last && !joinsNext[l]) || breakNext || isSection(setup.forePoint)) {
           section.to = setup.forePoint;
           result.sections.push_back(Cleaned(section));
           open = false;
@@ -169,7 +182,7 @@ bool Reduce(const std::vector<RawFile>& files, const SectionRules& rules, Reduct
       // A line that ends on a turning point: such names repeat from line to line (1, 2, 3 ...),
       // so the same name in another line may be another point.
       for (const std::string* end : {&lr.start, &lr.end})
-        if (!isSection.Named(*end))
+        if (!isSection.Named(*end) && !(end == &lr.start && lr.continuesPrevious) && !(end == &lr.end && joinsNext[l]))
           result.warnings.push_back(files[f].path + ", wiersz " + std::to_string(line.startLine) + ": ciąg zaczyna się lub kończy w punkcie zmiennym " +
                                     *end + " (ta sama nazwa w innym ciągu może oznaczać inny punkt)");
       lr.sumDh = Clean(lr.sumDh);

@@ -48,6 +48,7 @@ struct LineReduction {
   bool hasEndHeights = false;
   double ourEndHeight = 0, instrumentEndHeight = 0;
   int breaks = 0;
+  bool continuesPrevious = false;  // the section open at the end of the line before runs on
 };
 
 struct IntermediateReduction {

@@ -93,6 +93,26 @@ TEST(RawReduction, ALineEndingOnATurningPointIsWarned) {
   EXPECT_NE(r.warnings[0].find("RP2"), std::string::npos) << r.warnings[0];
 }
 
+TEST(RawReduction, ALineStartingWhereTheLastEndedOnATurningPointGoesOn) {
+  ScratchFolder folder;
+  folder.WriteBytes("split.gsi",
+                    "410001+?......1 \n110002+00000RP1 32...6+00150000 331.06+00015000 \n"
+                    "110003+00000001 32...6+00150000 332.06+00014000 \n410004+?......1 \n"
+                    "110005+00000001 32...6+00150000 331.06+00012000 \n110006+00000RP2 32...6+00150000 332.06+00011000 \n");
+  const RawFile file = Read(folder.File("split.gsi"));
+  ASSERT_EQ(file.lines.size(), 2u);
+  Reduction r = ReduceOne(file, "[0-9]+");
+  ASSERT_EQ(r.sections.size(), 1u);
+  EXPECT_EQ(r.sections[0].from, "RP1");
+  EXPECT_EQ(r.sections[0].to, "RP2");
+  EXPECT_NEAR(r.sections[0].dh, 0.2, 1e-12);
+  EXPECT_EQ(r.sections[0].setups, 2);
+  EXPECT_TRUE(r.warnings.empty());
+  EXPECT_TRUE(r.lines[1].continuesPrevious);
+  r = ReduceOne(file, "");  // every set-up a section
+  EXPECT_EQ(r.sections.size(), 2u);
+}
+
 TEST(GsiReader, MixedUnitsRemarksAndIntermediateSightsAfterTheHeightBlock) {
   const RawFile file = Read(FixturePath("bf_line.gsi"));
   EXPECT_EQ(file.format, "GSI-8");
