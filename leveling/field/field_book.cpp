@@ -138,18 +138,25 @@ void WriteFieldBook(orvane::TextWriter& out, const FieldBookInput& in) {
   out.Line(ToCp1250("  ZAMKNIĘCIA CIĄGÓW MIĘDZY PUNKTAMI NAWIĄZANIA (f = suma dh - (H koniec - H początek))"));
   out.Line(ToCp1250("  ciąg               od               do     suma dh  H(k)-H(p)    f [mm]   L [km]") +
            (k > 0 ? ToCp1250("   f_dop  ocena") : std::string()));
+  // Lines joined at a turning point (a line going on from the one before it) close as one.
   int closed = 0;
-  lineNumber = 0;
-  for (const LineReduction& line : r.lines) {
-    ++lineNumber;
-    const auto a = in.benchmarkHeights->find(line.start);
-    const auto b = in.benchmarkHeights->find(line.end);
-    if (a == in.benchmarkHeights->end() || b == in.benchmarkHeights->end() || line.breaks > 0) continue;
-    const double f = (line.sumDh - (b->second - a->second)) * 1000;
-    out.Line(Format("  %4d ", lineNumber) + Padded(line.start, 16) + " " + Padded(line.end, 16) +
-             Format(" %11.5f %10.5f %9.2f %8.3f", line.sumDh, b->second - a->second, f, line.length / 1000) +
-             Verdict(f, line.length / 1000, k));
-    ++closed;
+  for (std::size_t i = 0; i < r.lines.size();) {
+    std::size_t last = i;
+    while (last + 1 < r.lines.size() && r.lines[last + 1].continuesPrevious) ++last;
+    double sumDh = 0, length = 0;
+    int breaks = 0;
+    for (std::size_t j = i; j <= last; ++j) sumDh += r.lines[j].sumDh, length += r.lines[j].length, breaks += r.lines[j].breaks;
+    const std::string& start = r.lines[i].start;
+    const std::string& end = r.lines[last].end;
+    const auto a = in.benchmarkHeights->find(start);
+    const auto b = in.benchmarkHeights->find(end);
+    if (a != in.benchmarkHeights->end() && b != in.benchmarkHeights->end() && breaks == 0) {
+      const double f = (sumDh - (b->second - a->second)) * 1000;
+      out.Line(Format("  %4zu ", i + 1) + Padded(start, 16) + " " + Padded(end, 16) +
+               Format(" %11.5f %10.5f %9.2f %8.3f", sumDh, b->second - a->second, f, length / 1000) + Verdict(f, length / 1000, k));
+      ++closed;
+    }
+    i = last + 1;
   }
   if (closed == 0) out.Line("  - BRAK ");
   out.Line(rule);

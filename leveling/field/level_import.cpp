@@ -196,8 +196,8 @@ ImportResult ImportLevelFiles(const std::string& workFolder, const ImportOptions
     for (const std::string& w : file.warnings) result.messages.push_back(Utf8Path(file.path) + ": " + w);
   for (const std::string& w : reduction.warnings) result.messages.push_back(w);
   result.sections = static_cast<int>(reduction.sections.size());
-  result.messages.push_back("Zapisano deltah (" + std::to_string(result.sections) + " odcinków" +
-                            (exists ? ", poprzedni jako deltah.bak" : "") + "), dziennik.osn i posrednie");
+  result.messages.push_back("Zapisano deltah (odcinków: " + std::to_string(result.sections) +
+                            (exists ? "; poprzedni jako deltah.bak" : "") + "), dziennik.osn i posrednie");
   return result;
 }
 

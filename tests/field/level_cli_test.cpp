@@ -91,6 +91,25 @@ TEST_F(LevelImport, WritesSectionsFieldBookAndIntermediatesThenTheRunAdjustsThem
   EXPECT_NE(orvane::FromCp1250(folder.Read("zamkniecia.osn")).find("ZAMKNIĘCIA SIECI PRZED WYRÓWNANIEM"), std::string::npos);
 }
 
+TEST_F(LevelImport, ALineGoingOnFromATurningPointClosesBetweenItsBenchmarks) {
+  ScratchFolder folder;
+  folder.Write("h.sta", "RP1 100.0000\nRP2 100.2003\n0 0\n");
+  folder.WriteBytes("split.gsi",
+                    "410001+?......1 \n110002+00000RP1 32...6+00150000 331.06+00015000 \n"
+                    "110003+00000001 32...6+00150000 332.06+00014000 \n410004+?......1 \n"
+                    "110005+00000001 32...6+00150000 331.06+00012000 \n110006+00000RP2 32...6+00150000 332.06+00011000 \n");
+  const CliResult r = RunCli("--folder " + Q(folder.Path()) + " --turning-points '[0-9]+' --class 3 --import-level " + Q(folder.File("split.gsi")));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::vector<Record> records = ReadDeltah(folder.Read("deltah"));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NEAR(records[0].parameter, 0.060, 1e-9);
+  const std::string book = orvane::FromCp1250(folder.Read("dziennik.osn"));
+  // f = 0.2000 - 0.2003 m over 60 m: -0.30 mm, within 3 * sqrt(0.06) = 0.73 mm.
+  EXPECT_NE(book.find("     1              RP1              RP2     0.20000    0.20030     -0.30    0.060     0.73  dop."), std::string::npos)
+      << book;
+  EXPECT_NE(book.find("ciąg kontynuowany od punktu zmiennego 1"), std::string::npos) << book;
+}
+
 TEST_F(LevelImport, AnExistingDeltahIsReplacedOnlyWhenAskedAndKeptAsBak) {
   ScratchFolder folder;
   const std::string old = "A B 1.0 1.0\r\n0 0 0.002 0\r\n";
