@@ -93,6 +93,13 @@ void WriteFieldBook(orvane::TextWriter& out, const FieldBookInput& in) {
       out.Line(Format("    instrument: celowe wstecz / w przód %.2f / %.2f m%s", raw.summaryBack, raw.summaryFore,
                       differs ? "  ** NIEZGODNOŚĆ" : ""));
     }
+    if (raw.hasSummaryTotal) {
+      // The balance's sign differs between manuals: compared by magnitude.
+      const bool differs = std::fabs(raw.summaryTotal - line.length) > 0.05 ||
+                           std::fabs(std::fabs(raw.summaryBalance) - std::fabs(line.backSum - line.foreSum)) > 0.05;
+      out.Line(Format("    instrument: długość %.2f m, nierówność celowych %.2f m%s", raw.summaryTotal, raw.summaryBalance,
+                      differs ? "  ** NIEZGODNOŚĆ" : ""));
+    }
     if (raw.hasSummaryMisclosure)
       out.Line(Format("    instrument: odchyłka dz %.2f mm (znak według producenta)", raw.summaryMisclosure * 1000));
     if (line.heightsCompared > 0 || line.hasEndHeights) {

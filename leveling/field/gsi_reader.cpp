@@ -152,13 +152,14 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
 
     // Numbers of the block by word index; a length word must have a length unit and digits only.
     double distance = 0, height = 0, stationDifference = 0;
-    bool hasDistance = false, hasHeight = false, hasStationDifference = false, setOut = false;
+    bool hasDistance = false, hasHeight = false, hasStationDifference = false, setOut = false, hasTotals = false;
+    double totals[2] = {0, 0};  // 573 sight balance, 574 total length
     int readingWi = 0;
     double reading = 0;
     for (std::size_t k = 1; k < texts.size(); ++k) {
       const Word w = MakeWord(texts[k]);
       if (w.wi == 374) setOut = true;  // the height of a set-out point is no height of the line
-      const bool length = w.wi == 32 || w.wi == 83 || (w.wi >= 330 && w.wi <= 336) || w.wi == 571;
+      const bool length = w.wi == 32 || w.wi == 83 || (w.wi >= 330 && w.wi <= 336) || (w.wi >= 571 && w.wi <= 574);
       if (!length) continue;
       const double unit = UnitOf(w.unit);
       if (unit == 0) return fail("słowo " + std::to_string(w.wi) + ": jednostka '" + std::string(1, w.unit) + "' nie jest jednostką długości");
@@ -172,6 +173,9 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
       if (w.wi == 32) distance = value, hasDistance = true;
       else if (w.wi == 83) height = value, hasHeight = true;
       else if (w.wi == 571) stationDifference = value, hasStationDifference = true;
+      else if (w.wi == 573) totals[0] = value, hasTotals = true;
+      else if (w.wi == 574) totals[1] = value, hasTotals = true;
+      else if (w.wi == 572) continue;  // the running sum of the station differences
       else readingWi = w.wi, reading = value;
     }
     const std::string point = PointName(first.data);
@@ -194,6 +198,10 @@ bool ReadGsi(LineReaderSource& source, RawFile& file, ReadError& error) {
       }
     }
     if (hasStationDifference) builder.InstrumentStationDifference(stationDifference);
+    if (hasTotals) {
+      builder.Summary('d', totals[0]);
+      builder.Summary('L', totals[1]);
+    }
     if (hasHeight && !setOut) builder.InstrumentHeight(point, height);
     return true;
   };

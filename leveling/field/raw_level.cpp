@@ -192,6 +192,8 @@ void LineBuilder::Summary(const char kind, double value) {
     case 'z': line.summaryMisclosure = value; line.hasSummaryMisclosure = true; break;
     case 'b': line.summaryBack = value; line.hasSummaryLengths = true; break;
     case 'f': line.summaryFore = value; line.hasSummaryLengths = true; break;
+    case 'L': line.summaryTotal = value; line.hasSummaryTotal = true; break;
+    case 'd': line.summaryBalance = value; break;
     default: break;
   }
 }

@@ -63,6 +63,9 @@ struct LevelLine {
   bool hasSummary = false;
   double summarySumDh = 0, summaryMisclosure = 0, summaryBack = 0, summaryFore = 0;
   bool hasSummaryMisclosure = false, hasSummaryLengths = false, hasSummarySumDh = false;
+  // GSI: the running total length (574) and sight balance (573, back minus fore) at the last set-up.
+  bool hasSummaryTotal = false;
+  double summaryTotal = 0, summaryBalance = 0;
 };
 
 struct RawFile {
@@ -104,7 +107,8 @@ class LineBuilder {
   void DropLastReading(int sourceLine, const std::string& why);
   // The set-up is measured again: the open one (or, when none is open, the last finished one).
   void DropSetup(int sourceLine, const std::string& why);
-  void Summary(const char kind, double value);  // 'h' sum of dh, 'z' misclosure, 'b'/'f' lengths
+  // 'h' sum of dh, 'z' misclosure, 'b'/'f' sums of back/fore sights, 'L' total length, 'd' balance
+  void Summary(const char kind, double value);
   void Finish();
 
  private:

@@ -192,6 +192,10 @@ TEST(GsiReader, Dna03LayoutReproducesTheInstrumentsFigures) {
     EXPECT_LT(line.maxHeightDifference, 0.00001);
   }
   EXPECT_NEAR(r.lines[1].instrumentEndHeight, 0.20158, 1e-9);
+  // The instrument's running length (574) and sight balance (573, back minus fore) are ours.
+  ASSERT_TRUE(file.lines[0].hasSummaryTotal);
+  EXPECT_NEAR(file.lines[0].summaryTotal, r.lines[0].length, 1e-5);
+  EXPECT_NEAR(file.lines[0].summaryBalance, r.lines[0].backSum - r.lines[0].foreSum, 1e-5);
 }
 
 TEST(M5Reader, InvalidAndRepeatedReadingsAreDroppedContLineContinues) {
