@@ -257,6 +257,31 @@ TEST(M5Reader, GermanTagsAndDoubleReadings) {
   EXPECT_EQ(ReduceOne(file, "").lines[0].heightsDisagreeing, 0);
 }
 
+TEST(M5Reader, AlternateSetUpsReadForeFirst) {
+  // aBF: the second set-up reads the fore staff first; aBFFB: F1 B1 B2 F2 on the second.
+  ScratchFolder folder;
+  const std::string m5 =
+      "For M5|Adr     1|TO  Start-Line         aBF    1|                      |                      |                      |\r\n"
+      "For M5|Adr     2|KD1      A1       08:00:001  1|Rb        1.50000 m   |HD         10.000 m   |                      |\r\n"
+      "For M5|Adr     3|KD1       1       08:00:002  1|Rf        1.00000 m   |HD         11.000 m   |                      |\r\n"
+      "For M5|Adr     4|KD1       2       08:00:003  1|Rf        1.70000 m   |HD         12.000 m   |                      |\r\n"
+      "For M5|Adr     5|KD1       1       08:00:004  1|Rb        1.20000 m   |HD         13.000 m   |                      |\r\n"
+      "For M5|Adr     6|KD1       2       08:00:005  1|Rb        1.10000 m   |HD         14.000 m   |                      |\r\n"
+      "For M5|Adr     7|KD1      A2       08:00:006  1|Rf        1.30000 m   |HD         15.000 m   |                      |\r\n"
+      "For M5|Adr     8|TO  End-Line                  1|                      |                      |                      |\r\n";
+  folder.WriteBytes("abf.dat", m5);
+  const RawFile file = Read(folder.File("abf.dat"));
+  ASSERT_EQ(file.lines.size(), 1u);
+  EXPECT_EQ(file.lines[0].method, LevelMethod::aBF);
+  ASSERT_EQ(file.lines[0].setups.size(), 3u);
+  EXPECT_EQ(file.lines[0].setups[1].backPoint, "1");
+  EXPECT_EQ(file.lines[0].setups[1].forePoint, "2");
+  const Reduction r = ReduceOne(file, "[0-9]+");
+  ASSERT_EQ(r.sections.size(), 1u);
+  EXPECT_NEAR(r.sections[0].dh, (1.5 - 1.0) + (1.2 - 1.7) + (1.1 - 1.3), 1e-12);
+  EXPECT_NEAR(r.sections[0].length, 10 + 11 + 12 + 13 + 14 + 15, 1e-9);
+}
+
 TEST(RawReaders, UnreadableRecordsNameTheirLine) {
   struct Bad {
     const char* name;
