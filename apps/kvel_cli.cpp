@@ -10,10 +10,13 @@
 #include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/folder_lock.h"
+#include "common/number_parse.h"
 #include "common/process_start.h"
+#include "common/settings_files.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
 #include "leveling/epochs/epoch_analysis.h"
+#include "leveling/field/level_import.h"
 
 namespace {
 
@@ -21,12 +24,15 @@ namespace {
 const char* const kHelp =
     "Usage: kvel-cli [--folder DIR] [--method lsq|robust] [--accuracy full|simplified]\n"
     "                [--decimals 3|4|5] [--mo one|empirical]\n"
-    "                [--alpha A] [--alpha0 A0] [--power B] [--snooping on|off]\n"
+    "                [--alpha A] [--alpha0 A0] [--power B] [--snooping on|off] [--class K]\n"
+    "       kvel-cli [--folder DIR] --import-level FILE... [--turning-points REGEX]\n"
+    "                [--parameter L|n] [--class K] [--replace]\n"
     "       kvel-cli --epochs DIR1 DIR2 [DIR3 ...] [--folder OUT] [--alpha A] [--mo one|empirical]\n"
     "\n"
     "Adjusts a levelling network rigorously from the standard files of a working folder and\n"
     "writes the report wyh.osn and the list of adjusted heights h.osn into the same folder,\n"
-    "with the statistical tests in testy.osn and the results as CSV in wyh.csv and h.csv.\n"
+    "with the statistical tests in testy.osn and the results as CSV in wyh.csv and h.csv,\n"
+    "and the misclosures of the network's loops and benchmark paths in zamkniecia.osn.\n"
     "\n"
     "Options:\n"
     "  --folder DIR      working folder (default: the current directory)\n"
@@ -42,6 +48,10 @@ const char* const kHelp =
     "  --power B         power of the w-test, from 0.5 to below 1 (default 0.80)\n"
     "  --snooping        on: remove the worst rejected observation and adjust again until\n"
     "                    none is rejected (default); off: test only\n"
+    "  --class K         tolerance factor k in mm/sqrt(km) of the misclosures, f_dop = k*sqrt(L):\n"
+    "                    verdicts in zamkniecia.osn and dziennik.osn (no class table of the\n"
+    "                    regulations ships; default: key misclosure_k of section [Kvel] of\n"
+    "                    orvane.ini (the settings); without k no verdicts)\n"
     "  --version         the version of the suite\n"
     "  --help            this text\n"
     "\n"
@@ -57,6 +67,19 @@ const char* const kHelp =
     "                    (default 0.05); --mo empirical (default here) uses the pooled variance\n"
     "                    factor of the epochs, --mo one the a-priori factor 1. Exit status 0 when\n"
     "                    the analysis finished, 1 on an error in an epoch's data, 2 on a usage error.\n"
+    "\n"
+    "Import of a digital level's raw files (Leica GSI-8/GSI-16, DiNi M5 .DAT):\n"
+    "  --import-level FILE...  reads the files, reduces them to sections between section points\n"
+    "                    and writes deltah (one record per section run, in file order), the field\n"
+    "                    book dziennik.osn and the intermediate sights in posrednie; no adjustment\n"
+    "  --turning-points REGEX  names of turning points (whole-name match, ECMAScript); every other\n"
+    "                    point, every benchmark of h.sta/xyh.sta and the ends of each line are\n"
+    "                    section points. Default: key turning_points of section [Kvel] of\n"
+    "                    orvane.ini (the settings); none: every set-up is a section\n"
+    "  --parameter       L: section length in km (default); n: number of set-ups\n"
+    "  --replace         replace an existing deltah (the old one is kept as deltah.bak)\n"
+    "  Exit status: 0 written; 1 an unreadable record (file and line named) or deltah exists\n"
+    "  without --replace, and nothing written; 2 usage error.\n"
     "\n"
     "Input files (Windows-1250 text, fields separated by blanks, commas, semicolons or tabs):\n"
     "  deltah, deltah1   observations, one or both: Nr(i) Nr(j) DH(i,j) parameter\n"
@@ -174,7 +197,7 @@ int main(int argc, char** argv) {
   std::string folder;
   kvel::AdjustmentOptions options;
   // The jobs of the program; each option names those it belongs to (--folder: every one).
-  enum Mode : unsigned { kAdjust = 1, kEpochs = 2 };
+  enum Mode : unsigned { kAdjust = 1, kEpochs = 2, kImport = 4 };
   static constexpr orvane::CommandOption kOptions[] = {
       {"--folder"},
       {"--method", true, kAdjust},
@@ -185,13 +208,36 @@ int main(int argc, char** argv) {
       {"--alpha0", true, kAdjust},
       {"--power", true, kAdjust},
       {"--snooping", true, kAdjust},
-      {"--epochs", false, kEpochs, kEpochs}};
+      {"--class", true, kAdjust | kImport},
+      {"--epochs", false, kEpochs, kEpochs},
+      {"--import-level", true, kImport, kImport},
+      {"--turning-points", true, kImport},
+      {"--parameter", true, kImport},
+      {"--replace", false, kImport}};
   orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
   const unsigned mode = orvane::ResolveMode(line, kOptions, kAdjust);
-  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp, mode == kEpochs); status >= 0) return status;
+  if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp, mode != kAdjust); status >= 0) return status;
   if (mode == kEpochs) return RunEpochs(line);
+  kvel::field::ImportOptions import;
+  bool hasPattern = false;
   for (const auto& [name, value] : line.options) {
-    if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
+    if (name == "--import-level") {
+      import.files.emplace_back(value);
+    } else if (name == "--turning-points") {
+      import.turningPoints = value;
+      hasPattern = true;
+    } else if (name == "--parameter") {
+      if (value == "L") import.parameter = kvel::field::AccuracyParameter::Length;
+      else if (value == "n") import.parameter = kvel::field::AccuracyParameter::Setups;
+      else return UsageError("--parameter takes L or n");
+    } else if (name == "--replace") {
+      import.replace = true;
+    } else if (name == "--class") {
+      double k = 0;
+      if (!orvane::ParseNumber(value, k) || !(k > 0 && k < 1000))
+        return UsageError("--class takes the tolerance factor k in mm/sqrt(km), a number above 0");
+      import.k = options.MisclosureK = k;
+    } else if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
       std::string error;
       if (!kvel::SetStatisticsOption(options.Statistics, name.substr(2), value, error))
         return UsageError("--" + error);
@@ -216,6 +262,9 @@ int main(int argc, char** argv) {
       else return UsageError("--mo takes one or empirical");
     }
   }
+  const orvane::SettingsFiles settings = orvane::FindSettingsFiles();
+  if (options.MisclosureK == 0) import.k = options.MisclosureK = kvel::field::KeptMisclosureK(settings);
+  for (const auto file : line.positional) import.files.emplace_back(file);
   if (folder.empty()) folder = CurrentFolder();
   TrimSlashes(folder);
 
@@ -225,6 +274,15 @@ int main(int argc, char** argv) {
     std::cerr << Utf8(problem) << '\n';
     return 1;
   }
+
+  if (mode == kImport) {
+    if (!hasPattern)
+      import.turningPoints = orvane::ReadSetting(settings, kvel::field::kTurningPointsSection, kvel::field::kTurningPointsKey, "");
+    const kvel::field::ImportResult result = kvel::field::ImportLevelFiles(folder, import);
+    for (const std::string& message : result.messages) std::cerr << message << '\n';
+    return result.status;
+  }
+
   // The window's start checks, on the files present now.
   const std::string_view refusal = kvel::StartRefusal(orvane::PresenceFlags(folder, orvane::KvelPresenceNames()));
   if (!refusal.empty()) {

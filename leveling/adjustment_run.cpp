@@ -12,6 +12,7 @@
 #include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
 #include "leveling/messages.h"
+#include "leveling/misclosure_phase.h"
 #include "leveling/network_topology.h"
 #include "leveling/normal_equations.h"
 #include "leveling/observation_files.h"
@@ -102,9 +103,10 @@ bool RunLaterPhases(AdjustmentRun& run) {
 
 // The phases in their fixed order; false at the first stop.
 bool RunPhases(AdjustmentRun& run) {
-  if (!ReadObservationFiles(run)) return false;
-  if (!ReadBenchmarksAndCatalogue(run)) return false;
-  if (!BuildNetworkTopology(run)) return false;
+  const bool reached = ReadObservationFiles(run) && ReadBenchmarksAndCatalogue(run) && BuildNetworkTopology(run);
+  // The misclosures before the adjustment: their own file, whatever the later phases find.
+  WriteMisclosures(run, reached);
+  if (!reached) return false;
   if (!RunLaterPhases(run)) return false;
   // Normal end.
   run.monitorLine += 2;

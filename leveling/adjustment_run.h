@@ -38,6 +38,7 @@ struct AdjustmentOptions {
   int Decimals = 4;      // 3, 4 or 5 decimals of the metre values in the listings
   bool UnitErrorIsOne = true;
   StatisticsOptions Statistics;  // levels of the tests written to testy.osn
+  double MisclosureK = 0;        // tolerance of zamkniecia.osn, mm/sqrt(km); 0: no verdicts
 };
 
 // What the main window (or the terminal, or a test) offers the run.

@@ -26,6 +26,13 @@ echo
 echo "== kvel-cli --epochs: two epochs of a control network of vertical displacements ($out/kvel_epochs)"
 "$bin/kvel-cli" --epochs "$out/kvel_epochs/epoka_1" "$out/kvel_epochs/epoka_2" --folder "$out/kvel_epochs"
 echo
+echo "== kvel-cli --import-level on $out/kvel-niwelator (a DiNi M5 and a GSI-8 file to deltah, then the adjustment)"
+"$bin/kvel-cli" --folder "$out/kvel-niwelator" --turning-points '[0-9]+' --class 2 \
+  --import-level "$out/kvel-niwelator/dzien1.dat" "$out/kvel-niwelator/dzien2.gsi"
+"$bin/kvel-cli" --folder "$out/kvel-niwelator" --class 2
+echo
 echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1, then wyh.osn and h.osn of its network)"
 echo "and $out/kvel (wyh.osn, h.osn, with the statistical tests in testy.osn, wyh.csv and h.csv),"
-echo "and $out/kvel_epochs (przemieszczenia.osn and przemieszczenia.csv: Rp.2104 and 1013 sank)."
+echo "and $out/kvel_epochs (przemieszczenia.osn and przemieszczenia.csv: Rp.2104 and 1013 sank);"
+echo "$out/kvel-niwelator: deltah, dziennik.osn and posrednie from the raw files, then the"
+echo "misclosures zamkniecia.osn and the adjustment."

@@ -18,9 +18,12 @@
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
 #include "common/folder_lock.h"
+#include "common/settings_files.h"
 #include "common/work_folder.h"
 #include "leveling/gui/epochs_panel.h"
+#include "leveling/field/level_import.h"
 #include "leveling/gui/help_texts.h"
+#include "leveling/gui/level_panels.h"
 #include "leveling/gui/pictures.h"
 #include "leveling/messages.h"
 
@@ -269,6 +272,15 @@ void AdjustmentWindow::BuildControls() {
 
   BuildStatisticsControls(client);
   BuildEpochsPanel(client, workFolder_, Host(), [this] { OpenPanelFile("przemieszczenia.osn"); });
+
+  // A level's raw files into deltah: the run counts deltah from then on, as if found at creation.
+  LevelPanelActions level;
+  level.open = [this](const char* name) { OpenPanelFile(name); };
+  level.deltahWritten = [this] {
+    flags_[0] = 1;
+    panels_[0]->Highlight();
+  };
+  highlightLevelPanels_ = BuildLevelPanels(client, this, workFolder_, std::move(level));
 }
 
 void AdjustmentWindow::ComboChanged(QComboBox* box, int* option, const std::vector<int>& values,
@@ -286,6 +298,8 @@ AdjustmentOptions AdjustmentWindow::Options() const {
   options.Decimals = decimals_;
   options.UnitErrorIsOne = unitOne_->isChecked();
   options.Statistics = StatisticsNow();
+  // The tolerance factor of zamkniecia.osn is kept in orvane.ini ([Kvel] misclosure_k).
+  options.MisclosureK = field::KeptMisclosureK(orvane::FindSettingsFiles());
   return options;
 }
 
@@ -319,6 +333,7 @@ void AdjustmentWindow::HighlightResults() {
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "wyh.osn"))) panels_[4]->Highlight();
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "h.osn"))) panels_[5]->Highlight();
   if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "testy.osn"))) testsPanel_->Highlight();
+  if (highlightLevelPanels_) highlightLevelPanels_();
 }
 
 void AdjustmentWindow::OpenPanelFile(const char* name) {

@@ -100,6 +100,7 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   StatisticsOptions statistics_;  // alpha, alpha0, power as last typed or chosen validly
   orvane::gui::FilePanel* testsPanel_ = nullptr;  // Panel7, testy.osn
   QCheckBox* snoopingBox_ = nullptr;              // CheckBox1
+  std::function<void()> highlightLevelPanels_;    // Panel9, zamkniecia.osn (level_panels.cpp)
 };
 
 }  // namespace kvel::gui

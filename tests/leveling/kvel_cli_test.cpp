@@ -17,14 +17,12 @@
 #include "common/cp1250.h"
 
 #include "run_support.h"
+#include "support/program_run.h"
 
 namespace kvel::testing {
 namespace {
 
-struct CliResult {
-  int status = -1;
-  std::string output;  // standard output and standard error together
-};
+using orvane::testing::CliResult;
 
 // Standard output and standard error apart.
 struct SplitResult {

@@ -26,7 +26,7 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    {"kvel", {"wyh.osn", "h.osn", "testy.osn", "wyh.csv", "h.csv"}},
+    {"kvel", {"wyh.osn", "h.osn", "testy.osn", "wyh.csv", "h.csv", "zamkniecia.osn"}},
     {"solvanta", {"bln", "blh_n.1", "blh_e.1", "deltah1"}},
 };
 
@@ -405,7 +405,7 @@ TEST_F(ResultGroup, AFolderThatTakesNoNewFilesKeepsTheEarlierResultsWholeUntilTh
   if (asOther) {
     if (const std::string why = NoOtherUser(); !why.empty()) GTEST_SKIP() << why;
   }
-  const std::vector<std::string> names[] = {{"wyh.osn", "h.osn", "testy.osn", "wyh.csv", "h.csv"}, {"bln"}};
+  const std::vector<std::string> names[] = {{"wyh.osn", "h.osn", "testy.osn", "wyh.csv", "h.csv", "zamkniecia.osn"}, {"bln"}};
   for (int p = 0; p < 2; ++p) {
     const Program program{p == 0 ? "kvel" : "solvanta", names[p]};
     Folder top;
