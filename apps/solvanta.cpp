@@ -19,7 +19,14 @@ int main(int argc, char* argv[]) {
   // The model chosen last (kept in orvane.ini beside the program), else PL-geoid2021.
   const std::string programFolder = orvane::ExecutableDirectory();
   const std::string ini = programFolder + "/orvane.ini";
-  solvanta::gui::CalculatorWindow window(orvane::LoadWorkFolder(), solvanta::ChosenModelPath(programFolder, ini));
+  // A model named there that cannot be found or read stops the program: it never runs another.
+  const solvanta::ModelChoice choice = solvanta::ChooseModel(programFolder, ini);
+  if (!choice.problem.empty()) {
+    orvane::gui::Boxes().ShowOk(nullptr, orvane::gui::BoxKind::Information, orvane::gui::ApplicationTitle(),
+                                QString::fromStdString(choice.problem));
+    return 1;
+  }
+  solvanta::gui::CalculatorWindow window(orvane::LoadWorkFolder(), choice.path);
   window.SetModelChoiceFile(ini);
   window.show();
   return QApplication::exec();

@@ -26,6 +26,7 @@ namespace {
 
 const char* const kHelp =
     "Usage: solvanta-cli --frame etrf89|etrf2000 [--folder DIR] [--tasks LIST] [--model NAME|FILE]\n"
+    "                    [--height-system LABEL] [--coordinates dms|deg|pl2000|pl1992|xyz]\n"
     "       solvanta-cli --list-models\n"
     "       solvanta-cli --import-model SOURCE TARGET.bin [--name NAME] [--height-system LABEL]\n"
     "                    [--description TEXT] [--source TEXT] [--licence TEXT]\n"
@@ -42,9 +43,18 @@ const char* const kHelp =
     "  --folder DIR   working folder (default: the current directory)\n"
     "  --tasks LIST   comma-separated tasks to enable: bl, blh_e, blh_n, sat (default: all);\n"
     "                 a task runs when it is enabled and its input exists\n"
-    "  --model M      the model: a NAME from --list-models, or a model FILE (a grid file with\n"
-    "                 no .model record beside it is read as PL-KRON86-NH); default: the model\n"
-    "                 chosen in orvane.ini, else PL-geoid2021\n"
+    "  --model M      the model: a NAME from --list-models, a grid file's name beside this\n"
+    "                 program, or a path with a \"/\" (./grid.bin for one here); default: the\n"
+    "                 model chosen in orvane.ini (one that cannot be found stops the run), else\n"
+    "                 PL-geoid2021. The first line printed names the model and its heights\n"
+    "  --height-system LABEL\n"
+    "                 the normal heights of a grid file without its .model record, e.g.\n"
+    "                 PL-KRON86-NH: required for any such file but the original\n"
+    "                 solvanta_2008QG.bin (with --import-model: the label of the new model)\n"
+    "  --coordinates C  how the point lists give positions: dms (degrees, minutes, seconds;\n"
+    "                 default), deg (decimal degrees B L), pl2000 (x y in PL-2000, zone 5-8 from\n"
+    "                 the leading digit of y), pl1992 (x y in PL-1992), xyz (geocentric X Y Z\n"
+    "                 in the run's frame; in BLH_e they give He themselves)\n"
     "  --list-models  the models beside this program: name, height system, description\n"
     "  --import-model SOURCE TARGET.bin\n"
     "                 makes a model of a GeoTIFF, GTX, ISG or XYZ text grid (latitude,\n"
@@ -66,6 +76,8 @@ const char* const kHelp =
     "semicolons or tabs; decimal point \".\"; fields after the last one used are ignored; a line\n"
     "whose first field is 0 is skipped):\n"
     "  BL, BLH_e, BLH_n  Nr Bdeg Bmin Bsec Ldeg Lmin Lsec [H]   (H: He in BLH_e, Hn in BLH_n)\n"
+    "                    or by --coordinates: Nr B L [H], Nr x y [H] (x north, y east, metres),\n"
+    "                    Nr X Y Z [Hn]; result lines repeat the coordinates as written\n"
     "  BLH.grs           Nr Bdeg Bmin Bsec Ldeg Lmin Lsec ...   (approximate positions)\n"
     "  DELTAH.gps        NrI NrJ dH 1/w   (dH = H(NrJ) - H(NrI) ellipsoidal, metres; 1/w the\n"
     "                    squared mean error of dH, m^2, copied to DELTAH1)\n"
@@ -99,6 +111,7 @@ class TerminalHost : public solvanta::CalculatorHost {
   void CloseProgressWindow() override {}
   void ShowMessage(const std::string& text) override { Print(text); }
   void ShowInformation(const std::string& text) override { Print(text); }
+  void ReportModel(const std::string& text) override { Print(text); }
 
  private:
   static void Print(const std::string& text) { std::cerr << orvane::FromCp1250(text) << std::endl; }
@@ -205,13 +218,14 @@ int main(int argc, char** argv) {
   std::string model;
   bool listModels = false;
   ImportRequest import;
+  solvanta::CalculationOptions options;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
                                           solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
   // --import-model takes SOURCE as its value; TARGET.bin is the one positional argument it allows.
   static constexpr orvane::CommandOption kOptions[] = {
       {"--frame"},       {"--folder"},        {"--tasks"},       {"--model"},
       {"--list-models", false}, {"--import-model"}, {"--name"}, {"--height-system"},
-      {"--description"}, {"--source"},        {"--licence"}};
+      {"--description"}, {"--source"},        {"--licence"}, {"--coordinates"}};
   const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
   if (const int status = orvane::EarlyExit(line, "solvanta-cli", kHelp, true); status >= 0) return status;
   for (const auto& [flag, value] : line.options) {
@@ -242,6 +256,9 @@ int main(int argc, char** argv) {
       import.description = std::string(value);
     } else if (flag == "--source") {
       import.sourceText = std::string(value);
+    } else if (flag == "--coordinates") {
+      if (!solvanta::ParseCoordinateForm(value, options.coordinates))
+        return UsageError("unknown coordinates '" + std::string(value) + "' (dms, deg, pl2000, pl1992, xyz)");
     } else {
       import.licence = std::string(value);
     }
@@ -262,17 +279,26 @@ int main(int argc, char** argv) {
   const std::string programFolder = orvane::ExecutableDirectory();
   std::string modelPath;
   if (model.empty()) {
-    modelPath = solvanta::ChosenModelPath(programFolder, programFolder + "/orvane.ini");
+    const solvanta::ModelChoice choice = solvanta::ChooseModel(programFolder, programFolder + "/orvane.ini");
+    if (!choice.problem.empty()) {
+      std::cerr << choice.problem << std::endl;
+      return 1;
+    }
+    modelPath = choice.path;
   } else if (!solvanta::ResolveModel(programFolder, model, modelPath)) {
     // A path that does not exist is handed on: the run tells the file missing.
-    if (model.find('/') == std::string::npos && model.find('.') == std::string::npos)
-      return UsageError("no model '" + model + "' (solvanta-cli --list-models)");
+    if (model.find('/') == std::string::npos)
+      return UsageError("no model '" + model + "' beside the program (solvanta-cli --list-models; a file here: ./" +
+                        model + ")");
     modelPath = model;
   }
+  options.heightSystem = import.heightSystem;
+  if (!options.heightSystem.empty() && !solvanta::IsValidHeightSystemLabel(options.heightSystem))
+    return UsageError("the height-system label '" + options.heightSystem + "' must be 1 to 24 characters without blanks");
 
   TerminalHost host(std::move(tasks));
   try {
-    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath);
+    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath, options);
     return outcome == orvane::RunOutcome::Finished ? 0 : 1;
   } catch (const std::exception& error) {
     // Out of memory before the run could catch it itself: told, never an abort.

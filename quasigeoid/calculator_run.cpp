@@ -59,7 +59,8 @@ namespace {
 // The tasks of a run whose model is loaded and whose folder is held: the results go into
 // `results`, to be put in place by the caller.
 orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
-                            const ModelGrid& grid, orvane::ResultFiles& results) {
+                            const ModelGrid& grid, const CalculationOptions& options,
+                            orvane::ResultFiles& results) {
   using orvane::RunOutcome;
   using orvane::StandardFilePath;
 
@@ -102,7 +103,7 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
     OpenList& list = lists[t];
     if (!list.enabled || !host.IsTaskSwitchSet(kListTasks[t].taskSwitch)) continue;
     host.ShowMessage(orvane::ToCp1250(list.inputPath + "->" + list.resultPath));
-    const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame);
+    const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame, {}, options.coordinates);
     if (!status.writeOk) {
       host.ShowMessage(WriteErrorMessage(list.resultPath));
       return RunOutcome::Stopped;
@@ -132,19 +133,25 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
 
 }  // namespace
 
+std::string ModelUsedMessage(const ModelInfo& info, const std::string& modelPath) {
+  return orvane::ToCp1250(std::string(messages::kModelUsed) + info.name + " (" + info.heightSystem + "), " +
+                          modelPath);
+}
+
 orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
-                                  const std::string& modelPath) {
+                                  const std::string& modelPath, const CalculationOptions& options) {
   using orvane::RunOutcome;
 
   // The model is read again by every run; then the progress window goes.
   ModelGrid& grid = ProgramModelGrid();
   const ModelLoadResult load =
-      LoadModelGrid(modelPath, grid, [&host](int steps) { host.AdvanceGauge(steps); });
+      LoadModelGrid(modelPath, grid, [&host](int steps) { host.AdvanceGauge(steps); }, options.heightSystem);
   if (load.outcome != ModelLoadOutcome::Loaded) {
     host.ShowInformation(load.message);
     return RunOutcome::EndProgram;
   }
   host.CloseProgressWindow();
+  host.ReportModel(ModelUsedMessage(grid.Info(), modelPath));
 
   if (frame != ReferenceFrame::Etrf89 && frame != ReferenceFrame::Etrf2000) {
     // The main window always sets a frame first; another caller is told, nothing is computed.
@@ -165,7 +172,7 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
   orvane::ResultFiles results;
   RunOutcome outcome = RunOutcome::Stopped;
   try {
-    outcome = RunTasks(host, workFolder, frame, grid, results);
+    outcome = RunTasks(host, workFolder, frame, grid, options, results);
   } catch (const std::exception& error) {
     // Out of memory or another fault no check foresaw.
     results.Discard();

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "common/run_outcome.h"
+#include "quasigeoid/coordinates/point_coordinates.h"
+#include "quasigeoid/model_info.h"
 #include "quasigeoid/interpolation.h"
 
 namespace solvanta {
@@ -38,7 +40,21 @@ class CalculatorHost {
   virtual void ShowMessage(const std::string& text) = 0;
   // An information box: information icon, one OK button.
   virtual void ShowInformation(const std::string& text) = 0;
+  // The run's first line, once the model is read: the model, its height system and its file
+  // (Windows-1250). A front end shows it where it tells the user what the run does.
+  virtual void ReportModel(const std::string& text) { (void)text; }
 };
+
+// What a run is asked besides its folder, frame and model.
+struct CalculationOptions {
+  // The normal heights of a model file without a record (LoadModelGrid); empty: none given.
+  std::string heightSystem;
+  // The form of the point lists' coordinates.
+  CoordinateForm coordinates = CoordinateForm::Dms;
+};
+
+// "Model quasi-geoidy: NAME (LABEL), FILE" for the model `info` read from `modelPath` (Windows-1250).
+std::string ModelUsedMessage(const ModelInfo& info, const std::string& modelPath);
 
 // The end-of-run message, and the message of a run without input (Windows-1250).
 std::string EndOfRunMessage();    // " koniec obliczeń "
@@ -54,7 +70,7 @@ std::string UnexpectedErrorMessage(const std::string& what);
 
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
 // `frame` (ReferenceFrame::Etrf89 or ReferenceFrame::Etrf2000, codes 1 and 3), reading the model from
-// `modelPath` (normally the chosen model beside the program, ChosenModelPath of model_catalogue.h;
+// `modelPath` (normally the chosen model beside the program, ChooseModel of model_catalogue.h;
 // its record gives the height-system label of BLH_n.1).
 //
 // Outcomes:
@@ -69,6 +85,6 @@ std::string UnexpectedErrorMessage(const std::string& what);
 // Result files are written beside the old ones and take their place together when the run ends
 // (Finished or EndProgram), so a run that is killed leaves the old results whole.
 orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
-                                  const std::string& modelPath);
+                                  const std::string& modelPath, const CalculationOptions& options = {});
 
 }  // namespace solvanta

@@ -83,7 +83,9 @@ void SmallFont(QLabel* label) {
 
 CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), modelPath_(std::move(modelPath)),
-      run_(&solvanta::RunCalculation),
+      run_([](CalculatorHost& host, const std::string& folder, solvanta::ReferenceFrame frame, const std::string& model) {
+        return solvanta::RunCalculation(host, folder, frame, model);
+      }),
       open_([this](const QString& path) {
         orvane::gui::OpenInEditor(path, this, findChild<QPushButton*>(QStringLiteral("BitBtn1")));
       }) {

@@ -45,10 +45,10 @@ class SolvantaCli : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kCli)) GTEST_SKIP() << "solvanta-cli is not built";
-    WriteLinearGridFile(model_.File("model.bin"));
+    WriteLinearGridFile(model_.File("solvanta_2008QG.bin"));
   }
   Result Cli(const std::string& arguments) { return RunProgram(tools_, kCli, arguments); }
-  std::string Model() const { return "--model '" + model_.File("model.bin") + "'"; }
+  std::string Model() const { return "--model '" + model_.File("solvanta_2008QG.bin") + "'"; }
   std::string Folder() const { return "--folder '" + folder_.Str() + "'"; }
 
   ScratchFolder model_;

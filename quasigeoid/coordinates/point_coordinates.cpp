@@ -1,0 +1,193 @@
+#include "quasigeoid/coordinates/point_coordinates.h"
+
+#include <GeographicLib/Constants.hpp>
+#include <GeographicLib/Geocentric.hpp>
+#include <GeographicLib/TransverseMercator.hpp>
+
+#include <cmath>
+#include <cstdio>
+
+#include "common/number_parse.h"
+
+namespace solvanta {
+
+namespace {
+
+// GRS80.
+constexpr double kA = 6378137.0;
+constexpr double kF = 1.0 / 298.257222101;
+
+// PL-2000: zone n on the central meridian 3n degrees, scale 0.999923, false easting
+// n * 1 000 000 + 500 000. PL-1992: meridian 19 degrees, scale 0.9993, false easting 500 000 and
+// northing -5 300 000.
+constexpr double kPl2000Scale = 0.999923;
+constexpr double kPl1992Scale = 0.9993;
+constexpr double kPl1992Meridian = 19.0;
+constexpr double kPl1992FalseNorthing = -5300000.0;
+// Half the width of a PL-2000 zone's strip, degrees.
+constexpr double kZoneHalfWidth = 1.5;
+
+const GeographicLib::TransverseMercator& Pl2000() {
+  static const GeographicLib::TransverseMercator tm(kA, kF, kPl2000Scale);
+  return tm;
+}
+const GeographicLib::TransverseMercator& Pl1992() {
+  static const GeographicLib::TransverseMercator tm(kA, kF, kPl1992Scale);
+  return tm;
+}
+const GeographicLib::Geocentric& Grs80() {
+  static const GeographicLib::Geocentric earth(kA, kF);
+  return earth;
+}
+
+bool Number(std::string_view field, long double& value) { return orvane::ParseNumber(field, value); }
+
+// A plane coordinate no list of Poland comes near (beyond it the series mean nothing).
+bool Plausible(double v, double limit) { return std::isfinite(v) && std::fabs(v) < limit; }
+
+}  // namespace
+
+bool ParseCoordinateForm(std::string_view name, CoordinateForm& form) {
+  for (CoordinateForm f : {CoordinateForm::Dms, CoordinateForm::Degrees, CoordinateForm::Pl2000,
+                           CoordinateForm::Pl1992, CoordinateForm::Geocentric}) {
+    if (name == CoordinateFormName(f)) {
+      form = f;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string_view CoordinateFormName(CoordinateForm form) {
+  switch (form) {
+    case CoordinateForm::Dms:
+      return "dms";
+    case CoordinateForm::Degrees:
+      return "deg";
+    case CoordinateForm::Pl2000:
+      return "pl2000";
+    case CoordinateForm::Pl1992:
+      return "pl1992";
+    case CoordinateForm::Geocentric:
+      break;
+  }
+  return "xyz";
+}
+
+std::string_view CoordinateFormTitle(CoordinateForm form) {
+  switch (form) {
+    case CoordinateForm::Dms:
+      return "B, L: stopnie, minuty, sekundy";
+    case CoordinateForm::Degrees:
+      return "B, L: stopnie dziesiętne";
+    case CoordinateForm::Pl2000:
+      return "x, y: PL-2000 (strefy 5-8)";
+    case CoordinateForm::Pl1992:
+      return "x, y: PL-1992";
+    case CoordinateForm::Geocentric:
+      break;
+  }
+  return "X, Y, Z: geocentryczne";
+}
+
+int CoordinateFieldCount(CoordinateForm form) {
+  switch (form) {
+    case CoordinateForm::Dms:
+      return 6;
+    case CoordinateForm::Geocentric:
+      return 3;
+    case CoordinateForm::Degrees:
+    case CoordinateForm::Pl2000:
+    case CoordinateForm::Pl1992:
+      break;
+  }
+  return 2;
+}
+
+CoordinateRead ReadCoordinates(CoordinateForm form, const std::string_view* fields, PlanePosition& position) {
+  long double a = 0, b = 0, c = 0;
+  if (!Number(fields[0], a) || !Number(fields[1], b)) return CoordinateRead::NotANumber;
+  if (form == CoordinateForm::Geocentric && !Number(fields[2], c)) return CoordinateRead::NotANumber;
+  double latitude = 0, longitude = 0;
+  switch (form) {
+    case CoordinateForm::Dms:
+      return CoordinateRead::NotANumber;  // read by ParseDmsFields
+    case CoordinateForm::Degrees:
+      // Any number is a position here; the model's area decides whether it is computed.
+      position.bSeconds = a * 3600.0L;
+      position.lSeconds = b * 3600.0L;
+      return CoordinateRead::Read;
+    case CoordinateForm::Pl2000: {
+      const double x = static_cast<double>(a);
+      const double y = static_cast<double>(b);
+      if (!(y >= 5000000.0 && y < 9000000.0)) return CoordinateRead::NoZone;
+      if (!Plausible(x, 1e7)) return CoordinateRead::Unusable;
+      const int zone = static_cast<int>(y / 1000000.0);
+      const double meridian = 3.0 * zone;
+      Pl2000().Reverse(meridian, y - (zone * 1000000.0 + 500000.0), x, latitude, longitude);
+      if (!(std::fabs(longitude - meridian) <= kZoneHalfWidth + 1e-9)) return CoordinateRead::OutsideZone;
+      break;
+    }
+    case CoordinateForm::Pl1992: {
+      const double x = static_cast<double>(a);
+      const double y = static_cast<double>(b);
+      if (!Plausible(x, 1e7) || !Plausible(y - 500000.0, 2e6)) return CoordinateRead::Unusable;
+      Pl1992().Reverse(kPl1992Meridian, y - 500000.0, x - kPl1992FalseNorthing, latitude, longitude);
+      break;
+    }
+    case CoordinateForm::Geocentric: {
+      const double X = static_cast<double>(a);
+      const double Y = static_cast<double>(b);
+      const double Z = static_cast<double>(c);
+      // Within 100 km of the ellipsoid: a position on the Earth, not a typing error.
+      const double r = std::sqrt(X * X + Y * Y + Z * Z);
+      if (!(r > kA * (1 - kF) - 1e5 && r < kA + 1e5)) return CoordinateRead::Unusable;
+      double h = 0;
+      Grs80().Reverse(X, Y, Z, latitude, longitude, h);
+      position.ellipsoidalHeight = h;
+      break;
+    }
+  }
+  position.bSeconds = static_cast<long double>(latitude) * 3600.0L;
+  position.lSeconds = static_cast<long double>(longitude) * 3600.0L;
+  return CoordinateRead::Read;
+}
+
+std::string CoordinateMisfitText(CoordinateForm form, CoordinateRead read, const std::string_view* fields) {
+  const std::string system = form == CoordinateForm::Pl2000   ? "PL-2000"
+                             : form == CoordinateForm::Pl1992 ? "PL-1992"
+                                                              : "X Y Z";
+  switch (read) {
+    case CoordinateRead::NoZone:
+      return " *** y = " + std::string(fields[1]) + " bez numeru strefy 5-8 układu PL-2000";
+    case CoordinateRead::OutsideZone:
+      return " *** punkt poza pasem strefy " + std::string(fields[1].substr(0, 1)) + " układu PL-2000 (y = " +
+             std::string(fields[1]) + ")";
+    case CoordinateRead::Unusable:
+      return " *** współrzędne poza zasięgiem układu " + system;
+    case CoordinateRead::Read:
+    case CoordinateRead::NotANumber:
+      break;
+  }
+  return {};
+}
+
+void ToPl2000(double latitude, double longitude, int zone, double& x, double& y) {
+  double easting = 0, northing = 0;
+  Pl2000().Forward(3.0 * zone, latitude, longitude, easting, northing);
+  x = northing;
+  y = easting + zone * 1000000.0 + 500000.0;
+}
+
+void ToPl1992(double latitude, double longitude, double& x, double& y) {
+  double easting = 0, northing = 0;
+  Pl1992().Forward(kPl1992Meridian, latitude, longitude, easting, northing);
+  x = northing + kPl1992FalseNorthing;
+  y = easting + 500000.0;
+}
+
+void ToGeocentric(double latitude, double longitude, double h, double& X, double& Y, double& Z) {
+  Grs80().Forward(latitude, longitude, h, X, Y, Z);
+}
+
+}  // namespace solvanta
