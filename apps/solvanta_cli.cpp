@@ -41,7 +41,8 @@ const char* const kHelp =
     "  --frame F      frame of the ellipsoidal heights and of N: etrf89 (PL-ETRF89) or\n"
     "                 etrf2000 (PL-ETRF2000, epoch 2011.00); required\n"
     "  --folder DIR   working folder (default: the current directory)\n"
-    "  --tasks LIST   comma-separated tasks to enable: bl, blh_e, blh_n, sat (default: all);\n"
+    "  --tasks LIST   comma-separated tasks to enable: bl, blh_e, blh_n, sat, kron86,\n"
+    "                 evrf2007 (default: all);\n"
     "                 a task runs when it is enabled and its input exists\n"
     "  --model M      the model: a NAME from --list-models, a grid file's name beside this\n"
     "                 program, or a path with a \"/\" (./grid.bin for one here); default: the\n"
@@ -71,6 +72,10 @@ const char* const kHelp =
     "  blh_e  BLH_e -> BLH_n.1   normal height Hn = He - N from the ellipsoidal height He\n"
     "  blh_n  BLH_n -> BLH_e.1   ellipsoidal height He = Hn + N from the normal height Hn\n"
     "  sat    DELTAH.gps + BLH.grs -> DELTAH1   satellite levelling: dH(norm) = dH(elips) - dN\n"
+    "  kron86    H_KRON86 -> h_evrf2007.1   PL-KRON86-NH heights to PL-EVRF2007-NH, by the\n"
+    "            difference of the models PL-geoid2011-KRON86 and PL-geoid2011-EVRF2007 (as\n"
+    "            EPSG:9662); with pl2000 or pl1992 also xyh.sta -> xyh_evrf2007.sta\n"
+    "  evrf2007  H_EVRF2007 -> h_kron86.1   the other way\n"
     "\n"
     "Input records (Windows-1250 text, one point per line, fields separated by blanks, commas,\n"
     "semicolons or tabs; decimal point \".\"; fields after the last one used are ignored; a line\n"
@@ -78,6 +83,7 @@ const char* const kHelp =
     "  BL, BLH_e, BLH_n  Nr Bdeg Bmin Bsec Ldeg Lmin Lsec [H]   (H: He in BLH_e, Hn in BLH_n)\n"
     "                    or by --coordinates: Nr B L [H], Nr x y [H] (x north, y east, metres),\n"
     "                    Nr X Y Z [Hn]; result lines repeat the coordinates as written\n"
+    "  H_KRON86, H_EVRF2007  Nr coordinates H   (as BLH_n)\n"
     "  BLH.grs           Nr Bdeg Bmin Bsec Ldeg Lmin Lsec ...   (approximate positions)\n"
     "  DELTAH.gps        NrI NrJ dH 1/w   (dH = H(NrJ) - H(NrI) ellipsoidal, metres; 1/w the\n"
     "                    squared mean error of dH, m^2, copied to DELTAH1)\n"
@@ -88,6 +94,7 @@ const char* const kHelp =
     "  BLN      Nr B(d m s) L(d m s) N KSI = k[\"] ETA = e[\"]  frame\n"
     "  BLH_n.1  Nr B L Hn KSI = k[\"]  ETA = e[\"]  HEIGHT-SYSTEM z  frame  (the model's label)\n"
     "  BLH_e.1  Nr B L He  frame\n"
+    "  h_evrf2007.1, h_kron86.1  Nr coordinates H dH  HEIGHT-SYSTEM  (H in the other system)\n"
     "  DELTAH1  NrI NrJ dH(norm) 1/w frame, ended by the record 0 0 0 0: an observation file\n"
     "           of the levelling adjustment (kvel-cli)\n"
     "Bad records, points outside the model's area and points where the model has no data\n"
@@ -199,6 +206,10 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
       tasks.insert(solvanta::TaskSwitch::BlhN);
     } else if (name == "sat") {
       tasks.insert(solvanta::TaskSwitch::SatelliteLevelling);
+    } else if (name == "kron86") {
+      tasks.insert(solvanta::TaskSwitch::Kron86);
+    } else if (name == "evrf2007") {
+      tasks.insert(solvanta::TaskSwitch::Evrf2007);
     } else if (!name.empty()) {
       bad = std::string(name);
       return false;
@@ -220,7 +231,8 @@ int main(int argc, char** argv) {
   ImportRequest import;
   solvanta::CalculationOptions options;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
-                                          solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
+                                          solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling,
+                                          solvanta::TaskSwitch::Kron86, solvanta::TaskSwitch::Evrf2007};
   // --import-model takes SOURCE as its value; TARGET.bin is the one positional argument it allows.
   static constexpr orvane::CommandOption kOptions[] = {
       {"--frame"},       {"--folder"},        {"--tasks"},       {"--model"},
@@ -241,7 +253,7 @@ int main(int argc, char** argv) {
       folder = std::string(value);
     } else if (flag == "--tasks") {
       std::string bad;
-      if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat)");
+      if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat, kron86, evrf2007)");
     } else if (flag == "--model") {
       model = std::string(value);
     } else if (flag == "--list-models") {
@@ -293,6 +305,7 @@ int main(int argc, char** argv) {
     modelPath = model;
   }
   options.heightSystem = import.heightSystem;
+  options.modelDirectory = programFolder;  // the PL-geoid2011 models of kron86 and evrf2007
   if (!options.heightSystem.empty() && !solvanta::IsValidHeightSystemLabel(options.heightSystem))
     return UsageError("the height-system label '" + options.heightSystem + "' must be 1 to 24 characters without blanks");
 

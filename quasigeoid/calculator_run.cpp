@@ -3,6 +3,7 @@
 #include <array>
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "common/cp1250.h"
 #include "common/folder_lock.h"
@@ -10,6 +11,7 @@
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
 #include "common/work_folder.h"
+#include "quasigeoid/height_systems.h"
 #include "quasigeoid/messages.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/point_lists.h"
@@ -43,6 +45,20 @@ constexpr std::array<ListTask, 3> kListTasks = {{
     {PointListTask::NormalToEllipsoidal, TaskSwitch::BlhN, ResultPanel::BlhE1, "blh_n", "blh_e.1"},
 }};
 
+// The height-system tasks, after the point lists.
+struct HeightTask {
+  HeightConversion conversion;
+  TaskSwitch taskSwitch;
+  ResultPanel panel;
+  const char* inputName;
+  const char* resultName;
+};
+
+constexpr std::array<HeightTask, 2> kHeightTasks = {{
+    {HeightConversion::Kron86ToEvrf2007, TaskSwitch::Kron86, ResultPanel::HEvrf20071, "h_kron86", "h_evrf2007.1"},
+    {HeightConversion::Evrf2007ToKron86, TaskSwitch::Evrf2007, ResultPanel::HKron861, "h_evrf2007", "h_kron86.1"},
+}};
+
 // The open files of one point-list task.
 struct OpenList {
   bool enabled = false;
@@ -55,6 +71,63 @@ struct OpenList {
 }  // namespace
 
 namespace {
+
+// PL-KRON86-NH <-> PL-EVRF2007-NH for the lists whose input and switch are there (and xyh.sta with
+// plane coordinates); the two models are read only when one is.
+orvane::RunOutcome RunHeightTasks(CalculatorHost& host, const std::string& workFolder,
+                                  const CalculationOptions& options, orvane::ResultFiles& results) {
+  using orvane::RunOutcome;
+  using orvane::StandardFilePath;
+  std::unique_ptr<HeightSystemGrids> grids;
+  for (const HeightTask& task : kHeightTasks) {
+    const std::string inputPath = StandardFilePath(workFolder, task.inputName);
+    if (!orvane::FileExists(inputPath) || !host.IsTaskSwitchSet(task.taskSwitch)) continue;
+    if (!grids) {
+      grids = std::make_unique<HeightSystemGrids>();
+      std::string message;
+      if (!LoadHeightSystemGrids(options.modelDirectory, *grids, message)) {
+        host.ShowInformation(message);
+        return RunOutcome::Stopped;
+      }
+    }
+    struct Job {
+      std::string input, result;
+      ResultPanel panel;
+      bool catalogue;
+    };
+    std::vector<Job> jobs = {{inputPath, StandardFilePath(workFolder, task.resultName), task.panel, false}};
+    const bool plane = options.coordinates == CoordinateForm::Pl2000 || options.coordinates == CoordinateForm::Pl1992;
+    const std::string catalogue = StandardFilePath(workFolder, "xyh.sta");
+    if (task.conversion == HeightConversion::Kron86ToEvrf2007 && plane && orvane::FileExists(catalogue))
+      jobs.push_back({catalogue, StandardFilePath(workFolder, "xyh_evrf2007.sta"), ResultPanel::XyhEvrf2007, true});
+    for (const Job& job : jobs) {
+      orvane::LineReader input;
+      orvane::TextWriter result;
+      if (!input.Open(job.input)) {
+        host.ShowMessage(CannotReadMessage(job.input));
+        return RunOutcome::Stopped;
+      }
+      if (!result.Create(job.result, &results)) {
+        host.ShowMessage(CannotCreateMessage(job.result));
+        return RunOutcome::Stopped;
+      }
+      host.HighlightPanel(job.panel);
+      host.ShowMessage(orvane::ToCp1250(job.input + "->" + job.result));
+      const PointListStatus status =
+          job.catalogue ? ConvertBenchmarkCatalogue(input, result, *grids, options.coordinates)
+                        : ConvertHeightList(task.conversion, input, result, *grids, options.coordinates);
+      if (!status.writeOk) {
+        host.ShowMessage(WriteErrorMessage(job.result));
+        return RunOutcome::Stopped;
+      }
+      if (!status.readOk) {
+        host.ShowMessage(CannotReadMessage(job.input));
+        return RunOutcome::Stopped;
+      }
+    }
+  }
+  return RunOutcome::Finished;
+}
 
 // The tasks of a run whose model is loaded and whose folder is held: the results go into
 // `results`, to be put in place by the caller.
@@ -72,6 +145,8 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
     lists[t].resultPath = StandardFilePath(workFolder, kListTasks[t].resultName);
     anyList = anyList || orvane::FileExists(lists[t].inputPath);
   }
+  for (const HeightTask& task : kHeightTasks)
+    anyList = anyList || orvane::FileExists(StandardFilePath(workFolder, task.inputName));
   SatelliteLevellingFiles satellite{StandardFilePath(workFolder, "deltah.gps"),
                                     StandardFilePath(workFolder, "blh.grs"),
                                     StandardFilePath(workFolder, "deltah1"), &results};
@@ -121,6 +196,9 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
       return RunOutcome::Stopped;
     }
   }
+
+  const RunOutcome heights = RunHeightTasks(host, workFolder, options, results);
+  if (heights != RunOutcome::Finished) return heights;
 
   // Satellite levelling last.
   if (satelliteInputs && host.IsTaskSwitchSet(TaskSwitch::SatelliteLevelling)) {
@@ -172,7 +250,12 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
   orvane::ResultFiles results;
   RunOutcome outcome = RunOutcome::Stopped;
   try {
-    outcome = RunTasks(host, workFolder, frame, grid, options, results);
+    CalculationOptions taskOptions = options;
+    if (taskOptions.modelDirectory.empty()) {
+      const auto slash = modelPath.rfind('/');
+      taskOptions.modelDirectory = slash == std::string::npos ? std::string(".") : modelPath.substr(0, slash);
+    }
+    outcome = RunTasks(host, workFolder, frame, grid, taskOptions, results);
   } catch (const std::exception& error) {
     // Out of memory or another fault no check foresaw.
     results.Discard();

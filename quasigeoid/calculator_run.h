@@ -15,11 +15,12 @@
 
 namespace solvanta {
 
-// Task switches of the main window (CheckBox1..CheckBox4).
-enum class TaskSwitch : int { Bl = 1, BlhE = 2, BlhN = 3, SatelliteLevelling = 4 };
+// Task switches of the main window (CheckBox1..CheckBox4; the height-system tasks' own boxes).
+enum class TaskSwitch : int { Bl = 1, BlhE = 2, BlhN = 3, SatelliteLevelling = 4, Kron86 = 5, Evrf2007 = 6 };
 
-// Result panels of the main window that the run highlights (Panel4, Panel5, Panel6, Panel9).
-enum class ResultPanel : int { Bln = 4, BlhN1 = 5, BlhE1 = 6, Deltah1 = 9 };
+// Result panels of the main window that the run highlights (Panel4, Panel5, Panel6, Panel9; the
+// height-system tasks' own panels).
+enum class ResultPanel : int { Bln = 4, BlhN1 = 5, BlhE1 = 6, Deltah1 = 9, HEvrf20071 = 10, HKron861 = 11, XyhEvrf2007 = 12 };
 
 // What the front end offers the run. All calls come from the thread that called RunCalculation;
 // the message boxes are modal: the run goes on when they return.
@@ -51,6 +52,8 @@ struct CalculationOptions {
   std::string heightSystem;
   // The form of the point lists' coordinates.
   CoordinateForm coordinates = CoordinateForm::Dms;
+  // Where the two PL-geoid2011 models of the height-system tasks lie; empty: beside the model.
+  std::string modelDirectory;
 };
 
 // "Model quasi-geoidy: NAME (LABEL), FILE" for the model `info` read from `modelPath` (Windows-1250).

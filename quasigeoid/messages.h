@@ -50,6 +50,11 @@ inline constexpr char kBadRecordHeights[] = "*** Błedny rekord: ";
 inline constexpr char kOutsideArea1[] = " *** punkt poza obszarem dopuszczalnym (1)";
 inline constexpr char kOutsideArea2[] = " *** punkt poza obszarem dopuszczalnym (2)";
 inline constexpr char kOutsideArea3[] = " *** punkt poza obszarem dopuszczalnym (3)";
+// The same in the height-system tasks: (4) PL-KRON86-NH -> PL-EVRF2007-NH, (5) back.
+inline constexpr char kOutsideArea4[] = " *** punkt poza obszarem dopuszczalnym (4)";
+inline constexpr char kOutsideArea5[] = " *** punkt poza obszarem dopuszczalnym (5)";
+inline constexpr char kNoCoverage4[] = " *** punkt poza zasięgiem modelu (4)";
+inline constexpr char kNoCoverage5[] = " *** punkt poza zasięgiem modelu (5)";
 // Result line of a point inside the area where the model has no data; numbered as above.
 inline constexpr char kNoCoverage1[] = " *** punkt poza zasięgiem modelu (1)";
 inline constexpr char kNoCoverage2[] = " *** punkt poza zasięgiem modelu (2)";

@@ -509,6 +509,20 @@ long long ConvertShared(PointListTask task, CoordinateForm form, orvane::LineRea
 
 }  // namespace
 
+LineResult ReadHeightRecord(std::string_view line, CoordinateForm form, HeightRecord& record) {
+  RecordFields fields;
+  PreparedRecord r;
+  PrepareRecord(PointListTask::NormalToEllipsoidal, form, line, fields, r);
+  record.nr = r.p.nr;
+  record.point = r.p.point;
+  record.height = r.p.height;
+  record.position = r.position;
+  record.misfit = r.misfit;
+  record.coordinates.clear();
+  if (r.result == LineResult::Result) AppendCoordinates(r, record.coordinates);
+  return r.result;
+}
+
 std::string DecimalCommaLine(std::string_view line) {
   static const std::string text = orvane::ToCp1250(messages::kDecimalComma);
   return text + std::string(line);

@@ -53,6 +53,21 @@ enum class LineResult {
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
                             ReferenceFrame frame, std::string& out, CoordinateForm form = CoordinateForm::Dms);
 
+// A record of BLH_n's layout (point number, coordinates in the run's form, a height), read and
+// located, for the tasks that convert heights by other grids (height_systems.h).
+struct HeightRecord {
+  std::string_view nr;       // cut to 16 bytes; a view into the line
+  GeodeticPoint point;
+  Real height = 0;
+  GridPosition position;     // for Result
+  std::string coordinates;   // for Result: the coordinates as a result line prints them
+  std::string misfit;        // for Misfit: the message after the point number (UTF-8)
+};
+
+// Reads `line`: Ignored (field 1 is "0", or one field only), Bad, Outside (beyond the grid's
+// area), Misfit (coordinates that do not fit `form`) or Result.
+LineResult ReadHeightRecord(std::string_view line, CoordinateForm form, HeightRecord& record);
+
 // The message line written, once per input file, before the result of the first record that
 // most likely holds a decimal comma (orvane::HasDecimalComma): "*** Uwaga: przecinek dziesiętny?
 // Przecinek rozdziela pola: " and the line (Windows-1250). The record is converted as read.
