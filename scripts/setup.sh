@@ -9,7 +9,7 @@ packages=(
   fonts-liberation2
   proj-data proj-bin libproj-dev
   libgdal-dev gdal-bin python3
-  libboost-math-dev libgeographiclib-dev
+  libboost-math-dev
   xvfb xauth time
   qt6-translations-l10n
   clang libclang-rt-14-dev

@@ -1,11 +1,11 @@
 #include "quasigeoid/coordinates/point_coordinates.h"
 
-#include <GeographicLib/Constants.hpp>
-#include <GeographicLib/Geocentric.hpp>
-#include <GeographicLib/TransverseMercator.hpp>
+#include <proj.h>
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "common/number_parse.h"
 
@@ -19,25 +19,72 @@ constexpr double kF = 1.0 / 298.257222101;
 
 // PL-2000: zone n on the central meridian 3n degrees, scale 0.999923, false easting
 // n * 1 000 000 + 500 000. PL-1992: meridian 19 degrees, scale 0.9993, false easting 500 000 and
-// northing -5 300 000.
-constexpr double kPl2000Scale = 0.999923;
-constexpr double kPl1992Scale = 0.9993;
-constexpr double kPl1992Meridian = 19.0;
+// northing -5 300 000. Given to PROJ without false eastings and northings, which are added here.
 constexpr double kPl1992FalseNorthing = -5300000.0;
 // Half the width of a PL-2000 zone's strip, degrees.
 constexpr double kZoneHalfWidth = 1.5;
+constexpr double kDegree = 3.14159265358979323846 / 180.0;
 
-const GeographicLib::TransverseMercator& Pl2000() {
-  static const GeographicLib::TransverseMercator tm(kA, kF, kPl2000Scale);
-  return tm;
+// PROJ's operations of one thread: a PJ may be used by one thread at a time, and every list
+// thread makes its own (a few microseconds each, from a definition string, no database).
+class Operations {
+ public:
+  Operations() : context_(proj_context_create()) { proj_context_set_enable_network(context_, 0); }
+  ~Operations() {
+    for (PJ*& op : ops_)
+      if (op) proj_destroy(op);
+    proj_context_destroy(context_);
+  }
+  Operations(const Operations&) = delete;
+  Operations& operator=(const Operations&) = delete;
+
+  // 0..3: PL-2000 zones 5..8, 4: PL-1992, 5: geocentric.
+  PJ* Get(int k) {
+    if (!ops_[k]) ops_[k] = proj_create(context_, Definition(k).c_str());
+    return ops_[k];
+  }
+
+ private:
+  static std::string Definition(int k) {
+    // Poder and Engsager's exact transverse Mercator (nanometres within a zone), named so that no
+    // default of the library can put another in its place.
+    if (k < 4)
+      return "+proj=tmerc +algo=poder_engsager +ellps=GRS80 +lat_0=0 +k=0.999923 +x_0=0 +y_0=0 +lon_0=" +
+             std::to_string(3 * (k + 5));
+    if (k == 4) return "+proj=tmerc +algo=poder_engsager +ellps=GRS80 +lat_0=0 +k=0.9993 +x_0=0 +y_0=0 +lon_0=19";
+    return "+proj=cart +ellps=GRS80";
+  }
+  PJ_CONTEXT* context_;
+  PJ* ops_[6] = {};
+};
+
+Operations& ThreadOperations() {
+  thread_local Operations operations;
+  return operations;
 }
-const GeographicLib::TransverseMercator& Pl1992() {
-  static const GeographicLib::TransverseMercator tm(kA, kF, kPl1992Scale);
-  return tm;
+
+// Inverse of operation k: latitude and longitude in degrees (and h for the geocentric one); false
+// where PROJ gives no position.
+bool Inverse(int k, double a, double b, double c, double& latitude, double& longitude, double& h) {
+  PJ* op = ThreadOperations().Get(k);
+  if (!op) return false;
+  const PJ_COORD out = proj_trans(op, PJ_INV, proj_coord(a, b, c, 0));
+  if (!std::isfinite(out.lpz.lam) || !std::isfinite(out.lpz.phi) || std::fabs(out.lpz.phi) > 2) {
+    proj_errno_reset(op);
+    return false;
+  }
+  latitude = out.lpz.phi / kDegree;
+  longitude = out.lpz.lam / kDegree;
+  h = out.lpz.z;
+  return true;
 }
-const GeographicLib::Geocentric& Grs80() {
-  static const GeographicLib::Geocentric earth(kA, kF);
-  return earth;
+
+void Forward(int k, double latitude, double longitude, double h, double& a, double& b, double& c) {
+  const PJ_COORD out =
+      proj_trans(ThreadOperations().Get(k), PJ_FWD, proj_coord(longitude * kDegree, latitude * kDegree, h, 0));
+  a = out.xyz.x;
+  b = out.xyz.y;
+  c = out.xyz.z;
 }
 
 bool Number(std::string_view field, long double& value) { return orvane::ParseNumber(field, value); }
@@ -124,7 +171,9 @@ CoordinateRead ReadCoordinates(CoordinateForm form, const std::string_view* fiel
       if (!Plausible(x, 1e7)) return CoordinateRead::Unusable;
       const int zone = static_cast<int>(y / 1000000.0);
       const double meridian = 3.0 * zone;
-      Pl2000().Reverse(meridian, y - (zone * 1000000.0 + 500000.0), x, latitude, longitude);
+      double h = 0;
+      if (!Inverse(zone - 5, y - (zone * 1000000.0 + 500000.0), x, 0, latitude, longitude, h))
+        return CoordinateRead::Unusable;
       if (!(std::fabs(longitude - meridian) <= kZoneHalfWidth + 1e-9)) return CoordinateRead::OutsideZone;
       break;
     }
@@ -132,7 +181,9 @@ CoordinateRead ReadCoordinates(CoordinateForm form, const std::string_view* fiel
       const double x = static_cast<double>(a);
       const double y = static_cast<double>(b);
       if (!Plausible(x, 1e7) || !Plausible(y - 500000.0, 2e6)) return CoordinateRead::Unusable;
-      Pl1992().Reverse(kPl1992Meridian, y - 500000.0, x - kPl1992FalseNorthing, latitude, longitude);
+      double h = 0;
+      if (!Inverse(4, y - 500000.0, x - kPl1992FalseNorthing, 0, latitude, longitude, h))
+        return CoordinateRead::Unusable;
       break;
     }
     case CoordinateForm::Geocentric: {
@@ -143,7 +194,7 @@ CoordinateRead ReadCoordinates(CoordinateForm form, const std::string_view* fiel
       const double r = std::sqrt(X * X + Y * Y + Z * Z);
       if (!(r > kA * (1 - kF) - 1e5 && r < kA + 1e5)) return CoordinateRead::Unusable;
       double h = 0;
-      Grs80().Reverse(X, Y, Z, latitude, longitude, h);
+      if (!Inverse(5, X, Y, Z, latitude, longitude, h)) return CoordinateRead::Unusable;
       position.ellipsoidalHeight = h;
       break;
     }
@@ -173,21 +224,21 @@ std::string CoordinateMisfitText(CoordinateForm form, CoordinateRead read, const
 }
 
 void ToPl2000(double latitude, double longitude, int zone, double& x, double& y) {
-  double easting = 0, northing = 0;
-  Pl2000().Forward(3.0 * zone, latitude, longitude, easting, northing);
+  double easting = 0, northing = 0, unused = 0;
+  Forward(zone - 5, latitude, longitude, 0, easting, northing, unused);
   x = northing;
   y = easting + zone * 1000000.0 + 500000.0;
 }
 
 void ToPl1992(double latitude, double longitude, double& x, double& y) {
-  double easting = 0, northing = 0;
-  Pl1992().Forward(kPl1992Meridian, latitude, longitude, easting, northing);
+  double easting = 0, northing = 0, unused = 0;
+  Forward(4, latitude, longitude, 0, easting, northing, unused);
   x = northing + kPl1992FalseNorthing;
   y = easting + 500000.0;
 }
 
 void ToGeocentric(double latitude, double longitude, double h, double& X, double& Y, double& Z) {
-  Grs80().Forward(latitude, longitude, h, X, Y, Z);
+  Forward(5, latitude, longitude, h, X, Y, Z);
 }
 
 }  // namespace solvanta
