@@ -124,17 +124,17 @@ std::string_view CoordinateFormName(CoordinateForm form) {
 std::string_view CoordinateFormTitle(CoordinateForm form) {
   switch (form) {
     case CoordinateForm::Dms:
-      return "B, L: stopnie, minuty, sekundy";
+      return "stopnie, min., sek.";
     case CoordinateForm::Degrees:
-      return "B, L: stopnie dziesiętne";
+      return "stopnie dziesiętne";
     case CoordinateForm::Pl2000:
-      return "x, y: PL-2000 (strefy 5-8)";
+      return "PL-2000 (x, y)";
     case CoordinateForm::Pl1992:
-      return "x, y: PL-1992";
+      return "PL-1992 (x, y)";
     case CoordinateForm::Geocentric:
       break;
   }
-  return "X, Y, Z: geocentryczne";
+  return "X, Y, Z geocentryczne";
 }
 
 int CoordinateFieldCount(CoordinateForm form) {
