@@ -31,13 +31,16 @@ std::string UnexpectedErrorMessage(const std::string& what) {
 
 namespace {
 
-struct ListTask {
-  PointListTask kind;
+// A task of one input file and one result file, `Kind` telling what it does.
+template <typename Kind>
+struct FileTask {
+  Kind kind;
   TaskSwitch taskSwitch;
   ResultPanel panel;
   const char* inputName;
   const char* resultName;
 };
+using ListTask = FileTask<PointListTask>;
 
 constexpr std::array<ListTask, 3> kListTasks = {{
     {PointListTask::AnomalyList, TaskSwitch::Bl, ResultPanel::Bln, "bl", "bln"},
@@ -46,13 +49,7 @@ constexpr std::array<ListTask, 3> kListTasks = {{
 }};
 
 // The height-system tasks, after the point lists.
-struct HeightTask {
-  HeightConversion conversion;
-  TaskSwitch taskSwitch;
-  ResultPanel panel;
-  const char* inputName;
-  const char* resultName;
-};
+using HeightTask = FileTask<HeightConversion>;
 
 constexpr std::array<HeightTask, 2> kHeightTasks = {{
     {HeightConversion::Kron86ToEvrf2007, TaskSwitch::Kron86, ResultPanel::HEvrf20071, "h_kron86", "h_evrf2007.1"},
@@ -98,7 +95,7 @@ orvane::RunOutcome RunHeightTasks(CalculatorHost& host, const std::string& workF
     std::vector<Job> jobs = {{inputPath, StandardFilePath(workFolder, task.resultName), task.panel, false}};
     const bool plane = options.coordinates == CoordinateForm::Pl2000 || options.coordinates == CoordinateForm::Pl1992;
     const std::string catalogue = StandardFilePath(workFolder, "xyh.sta");
-    if (task.conversion == HeightConversion::Kron86ToEvrf2007 && plane && orvane::FileExists(catalogue))
+    if (task.kind == HeightConversion::Kron86ToEvrf2007 && plane && orvane::FileExists(catalogue))
       jobs.push_back({catalogue, StandardFilePath(workFolder, "xyh_evrf2007.sta"), ResultPanel::XyhEvrf2007, true});
     for (const Job& job : jobs) {
       orvane::LineReader input;
@@ -115,7 +112,7 @@ orvane::RunOutcome RunHeightTasks(CalculatorHost& host, const std::string& workF
       host.ShowMessage(orvane::ToCp1250(job.input + "->" + job.result));
       const PointListStatus status =
           job.catalogue ? ConvertBenchmarkCatalogue(input, result, *grids, options.coordinates)
-                        : ConvertHeightList(task.conversion, input, result, *grids, options.coordinates);
+                        : ConvertHeightList(task.kind, input, result, *grids, options.coordinates);
       if (!status.writeOk) {
         host.ShowMessage(WriteErrorMessage(job.result));
         return RunOutcome::Stopped;

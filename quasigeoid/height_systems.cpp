@@ -85,6 +85,26 @@ bool Converted(HeightConversion conversion, LineResult read, const HeightRecord&
   return true;
 }
 
+// Streams `input` into `result`: `convert` puts a line's output into `out` and says whether it is
+// written (with CR LF); closes both files.
+template <typename Convert>
+PointListStatus ConvertLines(orvane::LineReader& input, orvane::TextWriter& result, Convert convert) {
+  PointListStatus status;
+  std::string_view line;
+  std::string out;
+  while (input.ReadLineView(line)) {
+    ++status.lines;
+    out.clear();
+    if (!convert(line, out)) continue;
+    out += "\r\n";
+    result.Write(out);
+  }
+  status.readOk = !input.Failed();
+  input.Close();
+  status.writeOk = result.Close();
+  return status;
+}
+
 }  // namespace
 
 bool LoadHeightSystemGrids(const std::string& directory, HeightSystemGrids& grids, std::string& message) {
@@ -124,31 +144,15 @@ LineResult ConvertHeightLine(HeightConversion conversion, std::string_view line,
 
 PointListStatus ConvertHeightList(HeightConversion conversion, orvane::LineReader& input, orvane::TextWriter& result,
                                   const HeightSystemGrids& grids, CoordinateForm form) {
-  PointListStatus status;
-  std::string_view line;
-  std::string out;
-  while (input.ReadLineView(line)) {
-    ++status.lines;
-    out.clear();
-    if (ConvertHeightLine(conversion, line, grids, form, out) == LineResult::Ignored) continue;
-    out += "\r\n";
-    result.Write(out);
-  }
-  status.readOk = !input.Failed();
-  input.Close();
-  status.writeOk = result.Close();
-  return status;
+  return ConvertLines(input, result, [&](std::string_view line, std::string& out) {
+    return ConvertHeightLine(conversion, line, grids, form, out) != LineResult::Ignored;
+  });
 }
 
 PointListStatus ConvertBenchmarkCatalogue(orvane::LineReader& input, orvane::TextWriter& result,
                                           const HeightSystemGrids& grids, CoordinateForm form) {
-  PointListStatus status;
-  std::string_view line;
-  std::string out;
   std::string_view fields[5];
-  while (input.ReadLineView(line)) {
-    ++status.lines;
-    out.clear();
+  return ConvertLines(input, result, [&](std::string_view line, std::string& out) {
     const int count = orvane::SplitLeadingFields(line, fields, 4);
     if (count < 4 || fields[1] == "0") {
       out.append(line);  // group end records, headings: as they stand
@@ -169,13 +173,8 @@ PointListStatus ConvertBenchmarkCatalogue(orvane::LineReader& input, orvane::Tex
         out.append(line.substr(end));
       }
     }
-    out += "\r\n";
-    result.Write(out);
-  }
-  status.readOk = !input.Failed();
-  input.Close();
-  status.writeOk = result.Close();
-  return status;
+    return true;
+  });
 }
 
 }  // namespace solvanta

@@ -60,20 +60,16 @@ Deflections DeflectionsAt(const CellNodes& nodes, const GridPosition& position, 
   // A corner of weight zero adds nothing (its nodes may lack data, so they are not read).
   auto weighed = [corners](unsigned bit, Real value) { return (corners & bit) ? value : 0.0L; };
   result.computed = true;
-  if (!result.ksiMissing) {
-    const Real k00 = weighed(CellNodes::kCorner00, Ksi(nodes, 1, 1, m));
-    const Real k10 = weighed(CellNodes::kCorner10, Ksi(nodes, 2, 1, m));
-    const Real k11 = weighed(CellNodes::kCorner11, Ksi(nodes, 2, 2, m));
-    const Real k01 = weighed(CellNodes::kCorner01, Ksi(nodes, 1, 2, m));
-    result.ksi = (1.0L - dx) * k00 * (1.0L - dy) + k10 * dx * (1.0L - dy) + k11 * dx * dy + (1.0L - dx) * k01 * dy;
-  }
-  if (!result.etaMissing) {
-    const Real e00 = weighed(CellNodes::kCorner00, Eta(nodes, 1, 1, pl));
-    const Real e10 = weighed(CellNodes::kCorner10, Eta(nodes, 2, 1, pl));
-    const Real e11 = weighed(CellNodes::kCorner11, Eta(nodes, 2, 2, pl));
-    const Real e01 = weighed(CellNodes::kCorner01, Eta(nodes, 1, 2, pl));
-    result.eta = (1.0L - dx) * e00 * (1.0L - dy) + e10 * dx * (1.0L - dy) + e11 * dx * dy + (1.0L - dx) * e01 * dy;
-  }
+  // One component, bilinear in its values at the four corners.
+  auto bilinear = [&](Real (*component)(const CellNodes&, int, int, Real), Real step) {
+    const Real v00 = weighed(CellNodes::kCorner00, component(nodes, 1, 1, step));
+    const Real v10 = weighed(CellNodes::kCorner10, component(nodes, 2, 1, step));
+    const Real v11 = weighed(CellNodes::kCorner11, component(nodes, 2, 2, step));
+    const Real v01 = weighed(CellNodes::kCorner01, component(nodes, 1, 2, step));
+    return (1.0L - dx) * v00 * (1.0L - dy) + v10 * dx * (1.0L - dy) + v11 * dx * dy + (1.0L - dx) * v01 * dy;
+  };
+  if (!result.ksiMissing) result.ksi = bilinear(Ksi, m);
+  if (!result.etaMissing) result.eta = bilinear(Eta, pl);
   return result;
 }
 
