@@ -367,13 +367,15 @@ void CalculatorWindow::PerformRun(ProgressWindow* progress) {
 }
 
 bool CalculatorWindow::IsTaskSwitchSet(TaskSwitch task) {
-  if (task == TaskSwitch::Kron86) return listOptions_->HeightTaskSet();
+  if (task == TaskSwitch::Kron86) return listOptions_->Kron86ToEvrf2007Set();
+  if (task == TaskSwitch::Evrf2007) return listOptions_->Evrf2007ToKron86Set();
   const int index = static_cast<int>(task) - 1;
   return index >= 0 && index < 4 && switches_[static_cast<std::size_t>(index)]->isChecked();
 }
 
 void CalculatorWindow::HighlightPanel(ResultPanel panel) {
-  if (panel == ResultPanel::HEvrf20071) listOptions_->HighlightResult();
+  if (panel == ResultPanel::HEvrf20071) listOptions_->HighlightResult(0);
+  if (panel == ResultPanel::HKron861) listOptions_->HighlightResult(1);
   const int number = static_cast<int>(panel);
   if (number < 1 || number > 9) return;
   FilePanel* target = panels_[static_cast<std::size_t>(number - 1)];

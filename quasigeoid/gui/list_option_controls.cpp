@@ -51,27 +51,34 @@ ListOptionControls::ListOptionControls(QWidget* client, std::string workFolder,
   heightTask_->move(144, 486);
   heightTask_->adjustSize();
   heightTask_->setChecked(true);
-  input_ = new orvane::gui::FilePanel(QStringLiteral("H_KRON86"), client);
-  input_->setObjectName(QStringLiteral("Panel10"));
-  input_->setGeometry(168, 478, 89, 33);
-  input_->setCursor(Qt::PointingHandCursor);
-  auto* text = Caption(client, "StaticText9", QStringLiteral("  H Kronstadt '86  =>  H PL-EVRF2007-NH  ( PL-geoid2011 )"),
-                       264, 486, false);
-  QFont small = text->font();
+  direction_ = new QComboBox(client);
+  direction_->setObjectName(QStringLiteral("ComboBox3"));
+  direction_->setGeometry(280, 482, 360, 26);
+  direction_->addItem(QStringLiteral("H Kronstadt '86  =>  H PL-EVRF2007-NH  ( PL-geoid2011 )"));
+  direction_->addItem(QStringLiteral("H PL-EVRF2007-NH  =>  H Kronstadt '86  ( PL-geoid2011 )"));
+  QFont small = direction_->font();
   small.setPixelSize(12);
-  text->setFont(small);
-  text->adjustSize();
-  result_ = new orvane::gui::FilePanel(QStringLiteral("h_evrf2007.1"), client);
-  result_->setObjectName(QStringLiteral("Panel11"));
-  result_->setGeometry(672, 476, 89, 33);
-  result_->setCursor(Qt::PointingHandCursor);
-  QPalette palette = result_->palette();
-  palette.setColor(QPalette::WindowText, orvane::gui::Navy());
-  result_->setPalette(palette);
-  connect(input_, &orvane::gui::ClickableLabel::clicked, this,
-          [this, open] { open(orvane::StandardFilePath(workFolder_, "H_KRON86")); });
-  connect(result_, &orvane::gui::ClickableLabel::clicked, this,
-          [this, open] { open(orvane::StandardFilePath(workFolder_, "h_evrf2007.1")); });
+  direction_->setFont(small);
+  connect(direction_, &QComboBox::activated, this, &ListOptionControls::ChooseDirection);
+  const char* const names[2][2] = {{"H_KRON86", "h_evrf2007.1"}, {"H_EVRF2007", "h_kron86.1"}};
+  for (int d = 0; d < 2; ++d) {
+    for (int k = 0; k < 2; ++k) {
+      auto* panel = new orvane::gui::FilePanel(QString::fromLatin1(names[d][k]), client);
+      panel->setObjectName(QStringLiteral("Panel%1").arg(10 + 2 * d + k));
+      panel->setGeometry(k == 0 ? 168 : 672, k == 0 ? 478 : 476, 89, 33);
+      panel->setCursor(Qt::PointingHandCursor);
+      if (k == 1) {
+        QPalette palette = panel->palette();
+        palette.setColor(QPalette::WindowText, orvane::gui::Navy());
+        panel->setPalette(palette);
+      }
+      const std::string file = names[d][k];
+      connect(panel, &orvane::gui::ClickableLabel::clicked, this,
+              [this, open, file] { open(orvane::StandardFilePath(workFolder_, file)); });
+      panel->setVisible(d == 0);
+      (k == 0 ? inputs_ : results_)[d] = panel;
+    }
+  }
   HighlightPresentFiles();
 }
 
@@ -89,16 +96,31 @@ void ListOptionControls::ChooseForm(CoordinateForm form) {
     if (kForms[k] == form) forms_->setCurrentIndex(k);
 }
 
-bool ListOptionControls::HeightTaskSet() const { return heightTask_->isChecked(); }
+bool ListOptionControls::Kron86ToEvrf2007Set() const {
+  return heightTask_->isChecked() && direction_->currentIndex() == 0;
+}
 
-void ListOptionControls::HighlightResult() {
-  result_->Highlight();
-  result_->repaint();
+bool ListOptionControls::Evrf2007ToKron86Set() const {
+  return heightTask_->isChecked() && direction_->currentIndex() == 1;
+}
+
+void ListOptionControls::ChooseDirection(int index) {
+  if (index < 0 || index > 1) return;
+  direction_->setCurrentIndex(index);
+  for (int d = 0; d < 2; ++d) {
+    inputs_[d]->setVisible(d == index);
+    results_[d]->setVisible(d == index);
+  }
+}
+
+void ListOptionControls::HighlightResult(int direction) {
+  results_[direction]->Highlight();
+  results_[direction]->repaint();
 }
 
 void ListOptionControls::HighlightPresentFiles() {
-  if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "H_KRON86"))) input_->Highlight();
-  if (orvane::FileExists(orvane::StandardFilePath(workFolder_, "h_evrf2007.1"))) result_->Highlight();
+  for (orvane::gui::FilePanel* panel : {inputs_[0], results_[0], inputs_[1], results_[1]})
+    if (orvane::FileExists(orvane::StandardFilePath(workFolder_, panel->text().toStdString()))) panel->Highlight();
 }
 
 }  // namespace solvanta::gui

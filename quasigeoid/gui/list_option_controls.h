@@ -1,9 +1,10 @@
 #pragma once
 // The main window's controls of the coordinate forms and of the height-system task, kept apart from
 // the window's own layout: the list "WSPÓŁRZĘDNE PUNKTÓW" (`ComboBox2`, its choice kept in
-// orvane.ini like the model's), and the task PL-KRON86-NH -> PL-EVRF2007-NH: its switch
-// (`CheckBox5`), its input panel "H_KRON86" (`Panel10`) and its result panel "h_evrf2007.1"
-// (`Panel11`).
+// orvane.ini like the model's), and the height-system task: its switch (`CheckBox5`), its
+// direction (`ComboBox3`: PL-KRON86-NH -> PL-EVRF2007-NH or back), and the panels of the direction
+// chosen: "H_KRON86" (`Panel10`) and "h_evrf2007.1" (`Panel11`), or "H_EVRF2007" (`Panel12`) and
+// "h_kron86.1" (`Panel13`) in their place.
 #include <QObject>
 #include <functional>
 #include <string>
@@ -33,9 +34,13 @@ class ListOptionControls : public QObject {
   void SetChoiceFile(std::string iniPath);
   CoordinateForm Form() const;
   void ChooseForm(CoordinateForm form);
-  bool HeightTaskSet() const;
-  // Highlights the result panel (the run made h_evrf2007.1) and the input panel when its file is there.
-  void HighlightResult();
+  // Whether the task of that direction (TaskSwitch::Kron86 or TaskSwitch::Evrf2007) is to run.
+  bool Kron86ToEvrf2007Set() const;
+  bool Evrf2007ToKron86Set() const;
+  // The other direction, as the user chooses it.
+  void ChooseDirection(int index);
+  // Highlights the result panel of a direction (the run made its file): 0 to PL-EVRF2007-NH, 1 back.
+  void HighlightResult(int direction);
   void HighlightPresentFiles();
 
  private:
@@ -43,8 +48,10 @@ class ListOptionControls : public QObject {
   std::string choiceFile_;
   QComboBox* forms_ = nullptr;
   QCheckBox* heightTask_ = nullptr;
-  orvane::gui::FilePanel* input_ = nullptr;
-  orvane::gui::FilePanel* result_ = nullptr;
+  QComboBox* direction_ = nullptr;
+  // Per direction: the input and the result panel (only those of the chosen direction are shown).
+  orvane::gui::FilePanel* inputs_[2] = {};
+  orvane::gui::FilePanel* results_[2] = {};
 };
 
 }  // namespace solvanta::gui

@@ -332,6 +332,19 @@ class SolvantaWindowTest : public QObject {
     PressOk(w);
     const QString told = boxes_.Texts().join(QLatin1Char('|'));
     QVERIFY2(told.contains(QStringLiteral("*** Brak pliku: PL-geoid2011-KRON86.bin")), qPrintable(told));
+    // The other direction: its own panels in the same places.
+    auto* direction = w.findChild<QComboBox*>(QStringLiteral("ComboBox3"));
+    QVERIFY(direction);
+    QVERIFY(w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel10"))->isVisible());
+    QVERIFY(!w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel12"))->isVisible());
+    direction->setCurrentIndex(1);
+    emit direction->activated(1);
+    QVERIFY(!w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel10"))->isVisible());
+    auto* back = w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel12"));
+    QVERIFY(back->isVisible());
+    QCOMPARE(back->text(), QStringLiteral("H_EVRF2007"));
+    QCOMPARE(w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel13"))->text(), QStringLiteral("h_kron86.1"));
+    QVERIFY(!back->IsHighlighted());
     // A new window takes the kept form.
     CalculatorWindow again(dir.path().toStdString(), modelPath_.toStdString());
     again.SetModelChoiceFile(ini.toStdString());
