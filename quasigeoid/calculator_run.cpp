@@ -69,6 +69,20 @@ struct OpenList {
 
 namespace {
 
+// False, after the box that tells it, when a list's result could not be written or its input read.
+bool ListWentWell(CalculatorHost& host, const PointListStatus& status, const std::string& inputPath,
+                  const std::string& resultPath) {
+  if (!status.writeOk) {
+    host.ShowMessage(WriteErrorMessage(resultPath));
+    return false;
+  }
+  if (!status.readOk) {
+    host.ShowMessage(CannotReadMessage(inputPath));
+    return false;
+  }
+  return true;
+}
+
 // PL-KRON86-NH <-> PL-EVRF2007-NH for the lists whose input and switch are there (and xyh.sta with
 // plane coordinates); the two models are read only when one is.
 orvane::RunOutcome RunHeightTasks(CalculatorHost& host, const std::string& workFolder,
@@ -113,14 +127,7 @@ orvane::RunOutcome RunHeightTasks(CalculatorHost& host, const std::string& workF
       const PointListStatus status =
           job.catalogue ? ConvertBenchmarkCatalogue(input, result, *grids, options.coordinates)
                         : ConvertHeightList(task.kind, input, result, *grids, options.coordinates);
-      if (!status.writeOk) {
-        host.ShowMessage(WriteErrorMessage(job.result));
-        return RunOutcome::Stopped;
-      }
-      if (!status.readOk) {
-        host.ShowMessage(CannotReadMessage(job.input));
-        return RunOutcome::Stopped;
-      }
+      if (!ListWentWell(host, status, job.input, job.result)) return RunOutcome::Stopped;
     }
   }
   return RunOutcome::Finished;
@@ -175,15 +182,9 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
     OpenList& list = lists[t];
     if (!list.enabled || !host.IsTaskSwitchSet(kListTasks[t].taskSwitch)) continue;
     host.ShowMessage(orvane::ToCp1250(list.inputPath + "->" + list.resultPath));
-    const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame, {}, options.coordinates);
-    if (!status.writeOk) {
-      host.ShowMessage(WriteErrorMessage(list.resultPath));
-      return RunOutcome::Stopped;
-    }
-    if (!status.readOk) {
-      host.ShowMessage(CannotReadMessage(list.inputPath));
-      return RunOutcome::Stopped;
-    }
+    const PointListStatus status =
+        ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame, {}, options.coordinates);
+    if (!ListWentWell(host, status, list.inputPath, list.resultPath)) return RunOutcome::Stopped;
   }
   // Results of lists that were skipped stay created and empty.
   for (OpenList& list : lists) {

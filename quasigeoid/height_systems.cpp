@@ -12,8 +12,7 @@ namespace solvanta {
 
 namespace {
 
-bool LoadOne(const std::string& directory, const char* name, const char* label, ModelGrid& grid,
-             std::string& message) {
+bool LoadOne(const std::string& directory, const char* name, const char* label, ModelGrid& grid, std::string& message) {
   std::string path;
   if (!ResolveModel(directory, name, path)) {
     message = orvane::ToCp1250(std::string(messages::kMissingFile) + name + ".bin");

@@ -95,8 +95,8 @@ bool Plausible(double v, double limit) { return std::isfinite(v) && std::fabs(v)
 }  // namespace
 
 bool ParseCoordinateForm(std::string_view name, CoordinateForm& form) {
-  for (CoordinateForm f : {CoordinateForm::Dms, CoordinateForm::Degrees, CoordinateForm::Pl2000,
-                           CoordinateForm::Pl1992, CoordinateForm::Geocentric}) {
+  for (CoordinateForm f : {CoordinateForm::Dms, CoordinateForm::Degrees, CoordinateForm::Pl2000, CoordinateForm::Pl1992,
+                           CoordinateForm::Geocentric}) {
     if (name == CoordinateFormName(f)) {
       form = f;
       return true;
@@ -212,8 +212,8 @@ std::string CoordinateMisfitText(CoordinateForm form, CoordinateRead read, const
     case CoordinateRead::NoZone:
       return " *** y = " + std::string(fields[1]) + " bez numeru strefy 5-8 układu PL-2000";
     case CoordinateRead::OutsideZone:
-      return " *** punkt poza pasem strefy " + std::string(fields[1].substr(0, 1)) + " układu PL-2000 (y = " +
-             std::string(fields[1]) + ")";
+      return " *** punkt poza pasem strefy " + std::string(fields[1].substr(0, 1)) +
+             " układu PL-2000 (y = " + std::string(fields[1]) + ")";
     case CoordinateRead::Unusable:
       return " *** współrzędne poza zasięgiem układu " + system;
     case CoordinateRead::Read:

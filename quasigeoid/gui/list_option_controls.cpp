@@ -40,8 +40,9 @@ ListOptionControls::ListOptionControls(QWidget* client, std::string workFolder,
     if (choiceFile_.empty() || index < 0) return;
     if (!orvane::WriteIniValue(choiceFile_, kModelChoiceSection, kCoordinateChoiceKey,
                                std::string(CoordinateFormName(kForms[index])))) {
-      orvane::gui::Boxes().Message(forms_->window(), QStringLiteral("*** Nie można zapisać wyboru współrzędnych w pliku: ") +
-                                                         QString::fromStdString(choiceFile_));
+      orvane::gui::Boxes().Message(
+          forms_->window(),
+          QStringLiteral("*** Nie można zapisać wyboru współrzędnych w pliku: ") + QString::fromStdString(choiceFile_));
     }
   });
 

@@ -147,9 +147,10 @@ TEST_P(EveryForm, GivesWhatDegreesMinutesSecondsGive) {
         ASSERT_EQ(formResult, dmsResult) << fromForm << "\n" << fromDms;
         if (dmsResult != LineResult::Result) continue;
         // The coordinates as the input wrote them, then the very fields of the DMS line.
-        EXPECT_EQ(fromForm.substr(0, 17 + coordinates.size()), std::string(16 - nr.size(), ' ') + nr + " " + coordinates);
-        EXPECT_EQ(AfterCoordinates(fromForm, coordinates.size()), AfterCoordinates(fromDms, 29))
-            << fromForm << "\n" << fromDms;
+        EXPECT_EQ(fromForm.substr(0, 17 + coordinates.size()),
+                  std::string(16 - nr.size(), ' ') + nr + " " + coordinates);
+        EXPECT_EQ(AfterCoordinates(fromForm, coordinates.size()), AfterCoordinates(fromDms, 29)) << fromForm << "\n"
+                                                                                                 << fromDms;
         ++compared;
       }
     }
@@ -157,16 +158,14 @@ TEST_P(EveryForm, GivesWhatDegreesMinutesSecondsGive) {
   EXPECT_GT(compared, 1000);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, EveryForm,
-    ::testing::Values(
-        FormCase{"pl2000_zone5", CoordinateForm::Pl2000, "EPSG:2176", 14.2, 16.49},
-        FormCase{"pl2000_zone6", CoordinateForm::Pl2000, "EPSG:2177", 16.51, 19.49},
-        FormCase{"pl2000_zone7", CoordinateForm::Pl2000, "EPSG:2178", 19.51, 22.49},
-        FormCase{"pl2000_zone8", CoordinateForm::Pl2000, "EPSG:2179", 22.51, 24.1},
-        FormCase{"pl1992", CoordinateForm::Pl1992, "EPSG:2180", 14.2, 24.1},
-        FormCase{"deg", CoordinateForm::Degrees, "", 14.2, 24.1},
-        FormCase{"xyz", CoordinateForm::Geocentric, "", 14.2, 24.1}));
+INSTANTIATE_TEST_SUITE_P(Forms, EveryForm,
+                         ::testing::Values(FormCase{"pl2000_zone5", CoordinateForm::Pl2000, "EPSG:2176", 14.2, 16.49},
+                                           FormCase{"pl2000_zone6", CoordinateForm::Pl2000, "EPSG:2177", 16.51, 19.49},
+                                           FormCase{"pl2000_zone7", CoordinateForm::Pl2000, "EPSG:2178", 19.51, 22.49},
+                                           FormCase{"pl2000_zone8", CoordinateForm::Pl2000, "EPSG:2179", 22.51, 24.1},
+                                           FormCase{"pl1992", CoordinateForm::Pl1992, "EPSG:2180", 14.2, 24.1},
+                                           FormCase{"deg", CoordinateForm::Degrees, "", 14.2, 24.1},
+                                           FormCase{"xyz", CoordinateForm::Geocentric, "", 14.2, 24.1}));
 
 // Coordinates that do not fit the form get a line naming them; numbers that are no numbers make
 // a bad record; nothing hangs on NaN, infinities or a point at the Earth's centre.
@@ -180,7 +179,8 @@ TEST(CoordinateForms, MisfitsAreNamed) {
       {CoordinateForm::Pl2000, "A 5800000.00 567890.12", "A *** y = 567890.12 bez numeru strefy 5-8 układu PL-2000"},
       {CoordinateForm::Pl2000, "A 5800000.00 9567890.12", "A *** y = 9567890.12 bez numeru strefy 5-8 układu PL-2000"},
       // 6 700 000: about 2.9 degrees east of the 18th meridian, beyond zone 6's strip.
-      {CoordinateForm::Pl2000, "A 5800000.00 6700000.00", "A *** punkt poza pasem strefy 6 układu PL-2000 (y = 6700000.00)"},
+      {CoordinateForm::Pl2000, "A 5800000.00 6700000.00",
+       "A *** punkt poza pasem strefy 6 układu PL-2000 (y = 6700000.00)"},
       {CoordinateForm::Pl1992, "A 1e9 500000", "A *** współrzędne poza zasięgiem układu PL-1992"},
       {CoordinateForm::Geocentric, "A 0 0 0", "A *** współrzędne poza zasięgiem układu X Y Z"},
       {CoordinateForm::Geocentric, "A 3e6 1e6", "*** Błędny rekord: A 3e6 1e6"},
