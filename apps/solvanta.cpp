@@ -41,8 +41,14 @@ int main(int argc, char* argv[]) {
   // The model chosen last (kept in the user's orvane.ini), else PL-geoid2021.
   const orvane::SettingsFiles settings = orvane::FindSettingsFiles();
   const std::string models = solvanta::ModelFolder(orvane::ExecutableDirectory());
-  solvanta::gui::CalculatorWindow window(folder.empty() ? orvane::LoadWorkFolder(settings) : folder,
-                                         solvanta::ChosenModelPath(models, settings));
+  // A model named there that cannot be found or read stops the program: it never runs another.
+  const solvanta::ModelChoice choice = solvanta::ChooseModel(models, settings);
+  if (!choice.problem.empty()) {
+    orvane::gui::Boxes().ShowOk(nullptr, orvane::gui::BoxKind::Information, orvane::gui::ApplicationTitle(),
+                                QString::fromStdString(choice.problem));
+    return 1;
+  }
+  solvanta::gui::CalculatorWindow window(folder.empty() ? orvane::LoadWorkFolder(settings) : folder, choice.path);
   window.SetModelChoiceFile(settings.own);
   window.show();
   return QApplication::exec();

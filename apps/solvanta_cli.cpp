@@ -60,6 +60,7 @@ const char* const kHelp =
 #else
 const char* const kHelp =
     "Usage: solvanta-cli --frame etrf89|etrf2000 [--folder DIR] [--tasks LIST] [--model NAME|FILE]\n"
+    "                    [--height-system LABEL] [--coordinates dms|deg|pl2000|pl1992|xyz]\n"
     "       solvanta-cli --list-models\n"
     "       solvanta-cli --import-model SOURCE TARGET.bin [--name NAME] [--height-system LABEL]\n"
     "                    [--description TEXT] [--source TEXT] [--licence TEXT]\n"
@@ -74,12 +75,23 @@ const char* const kHelp =
     "  --frame F      frame of the ellipsoidal heights and of N: etrf89 (PL-ETRF89) or\n"
     "                 etrf2000 (PL-ETRF2000, epoch 2011.00); required\n"
     "  --folder DIR   working folder (default: the current directory)\n"
-    "  --tasks LIST   comma-separated tasks to enable: bl, blh_e, blh_n, sat (default: all);\n"
+    "  --tasks LIST   comma-separated tasks to enable: bl, blh_e, blh_n, sat, kron86,\n"
+    "                 evrf2007 (default: all);\n"
     "                 a task runs when it is enabled and its input exists\n"
-    "  --model M      the model: a NAME from --list-models, or a model FILE (a grid file with\n"
-    "                 no .model record beside it is read as PL-KRON86-NH); default: the model\n"
-    "                 chosen in orvane.ini (the user's ~/.config/orvane/orvane.ini, then the\n"
-    "                 one beside the program, then /etc/orvane/orvane.ini), else PL-geoid2021\n"
+    "  --model M      the model: a NAME from --list-models, a grid file's name beside this\n"
+    "                 program (or in PREFIX/share/orvane), or a path with a \"/\" (./grid.bin\n"
+    "                 for one here); default: the model chosen in orvane.ini (the user's\n"
+    "                 ~/.config/orvane/orvane.ini, then the one beside the program, then\n"
+    "                 /etc/orvane/orvane.ini; one that cannot be found stops the run), else\n"
+    "                 PL-geoid2021. The first line printed names the model and its heights\n"
+    "  --height-system LABEL\n"
+    "                 the normal heights of a grid file without its .model record, e.g.\n"
+    "                 PL-KRON86-NH: required for any such file but the original\n"
+    "                 solvanta_2008QG.bin (with --import-model: the label of the new model)\n"
+    "  --coordinates C  how the point lists give positions: dms (degrees, minutes, seconds;\n"
+    "                 default), deg (decimal degrees B L), pl2000 (x y in PL-2000, zone 5-8 from\n"
+    "                 the leading digit of y), pl1992 (x y in PL-1992), xyz (geocentric X Y Z\n"
+    "                 in the run's frame; in BLH_e they give He themselves)\n"
     "  --list-models  the models (beside this program, else in PREFIX/share/orvane): name,\n"
     "                 height system, description\n"
     "  --import-model SOURCE TARGET.bin\n"
@@ -101,11 +113,18 @@ const char* const kHelp =
     "  blh_e  BLH_e -> BLH_n.1   normal height Hn = He - N from the ellipsoidal height He\n"
     "  blh_n  BLH_n -> BLH_e.1   ellipsoidal height He = Hn + N from the normal height Hn\n"
     "  sat    DELTAH.gps + BLH.grs -> DELTAH1   satellite levelling: dH(norm) = dH(elips) - dN\n"
+    "  kron86    H_KRON86 -> h_evrf2007.1   PL-KRON86-NH heights to PL-EVRF2007-NH, by the\n"
+    "            difference of the models PL-geoid2011-KRON86 and PL-geoid2011-EVRF2007 (as\n"
+    "            EPSG:9662); with pl2000 or pl1992 also xyh.sta -> xyh_evrf2007.sta\n"
+    "  evrf2007  H_EVRF2007 -> h_kron86.1   the other way\n"
     "\n"
     "Input records (Windows-1250 text, one point per line, fields separated by blanks, commas,\n"
     "semicolons or tabs; decimal point \".\"; fields after the last one used are ignored; a line\n"
     "whose first field is 0 is skipped):\n"
     "  BL, BLH_e, BLH_n  Nr Bdeg Bmin Bsec Ldeg Lmin Lsec [H]   (H: He in BLH_e, Hn in BLH_n)\n"
+    "                    or by --coordinates: Nr B L [H], Nr x y [H] (x north, y east, metres),\n"
+    "                    Nr X Y Z [Hn]; result lines repeat the coordinates as written\n"
+    "  H_KRON86, H_EVRF2007  Nr coordinates H   (as BLH_n)\n"
     "  BLH.grs           Nr Bdeg Bmin Bsec Ldeg Lmin Lsec ...   (approximate positions)\n"
     "  DELTAH.gps        NrI NrJ dH 1/w   (dH = H(NrJ) - H(NrI) ellipsoidal, metres; 1/w the\n"
     "                    squared mean error of dH, m^2, copied to DELTAH1)\n"
@@ -116,6 +135,7 @@ const char* const kHelp =
     "  BLN      Nr B(d m s) L(d m s) N KSI = k[\"] ETA = e[\"]  frame\n"
     "  BLH_n.1  Nr B L Hn KSI = k[\"]  ETA = e[\"]  HEIGHT-SYSTEM z  frame  (the model's label)\n"
     "  BLH_e.1  Nr B L He  frame\n"
+    "  h_evrf2007.1, h_kron86.1  Nr coordinates H dH  HEIGHT-SYSTEM  (H in the other system)\n"
     "  DELTAH1  NrI NrJ dH(norm) 1/w frame, ended by the record 0 0 0 0: an observation file\n"
     "           of the levelling adjustment (kvel-cli)\n"
     "Bad records, points outside the model's area and points where the model has no data\n"
@@ -140,6 +160,7 @@ class TerminalHost : public solvanta::CalculatorHost {
   void CloseProgressWindow() override {}
   void ShowMessage(const std::string& text) override { Print(text); }
   void ShowInformation(const std::string& text) override { Print(text); }
+  void ReportModel(const std::string& text) override { Print(text); }
 
  private:
   static void Print(const std::string& text) { std::cerr << orvane::FromCp1250(text) << std::endl; }
@@ -227,6 +248,10 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
       tasks.insert(solvanta::TaskSwitch::BlhN);
     } else if (name == "sat") {
       tasks.insert(solvanta::TaskSwitch::SatelliteLevelling);
+    } else if (name == "kron86") {
+      tasks.insert(solvanta::TaskSwitch::Kron86);
+    } else if (name == "evrf2007") {
+      tasks.insert(solvanta::TaskSwitch::Evrf2007);
     } else if (!name.empty()) {
       bad = std::string(name);
       return false;
@@ -245,8 +270,10 @@ int main(int argc, char** argv) {
   std::string folder = ".";
   std::string model;
   ImportRequest import;
+  solvanta::CalculationOptions options;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
-                                          solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
+                                          solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling,
+                                          solvanta::TaskSwitch::Kron86, solvanta::TaskSwitch::Evrf2007};
   // --import-model takes SOURCE as its value; TARGET.bin is the one positional argument it allows.
   static constexpr orvane::CommandOption kOptions[] = {
       {"--frame", true, kCalculate},
@@ -256,10 +283,11 @@ int main(int argc, char** argv) {
       {"--list-models", false, kListModels, kListModels},
       {"--import-model", true, kImport, kImport},
       {"--name", true, kImport},
-      {"--height-system", true, kImport},
+      {"--height-system", true, kImport | kCalculate},
       {"--description", true, kImport},
       {"--source", true, kImport},
-      {"--licence", true, kImport}};
+      {"--licence", true, kImport},
+      {"--coordinates", true, kCalculate}};
   orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
 #ifdef ORVANE_MODEL_IMPORT
   if (argc > 0 && std::string_view(argv[0]).ends_with("solvanta-cli")) programName = "solvanta-cli";
@@ -285,7 +313,7 @@ int main(int argc, char** argv) {
       folder = std::string(value);
     } else if (flag == "--tasks") {
       std::string bad;
-      if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat)");
+      if (!ParseTasks(value, tasks, bad)) return UsageError("unknown task '" + bad + "' (bl, blh_e, blh_n, sat, kron86, evrf2007)");
     } else if (flag == "--model") {
       model = std::string(value);
     } else if (flag == "--list-models") {
@@ -300,6 +328,9 @@ int main(int argc, char** argv) {
       import.description = std::string(value);
     } else if (flag == "--source") {
       import.sourceText = std::string(value);
+    } else if (flag == "--coordinates") {
+      if (!solvanta::ParseCoordinateForm(value, options.coordinates))
+        return UsageError("unknown coordinates '" + std::string(value) + "' (dms, deg, pl2000, pl1992, xyz)");
     } else {
       import.licence = std::string(value);
     }
@@ -321,13 +352,23 @@ int main(int argc, char** argv) {
   const std::string modelFolder = solvanta::ModelFolder(orvane::ExecutableDirectory());
   std::string modelPath;
   if (model.empty()) {
-    modelPath = solvanta::ChosenModelPath(modelFolder, orvane::FindSettingsFiles());
+    const solvanta::ModelChoice choice = solvanta::ChooseModel(modelFolder, orvane::FindSettingsFiles());
+    if (!choice.problem.empty()) {
+      std::cerr << choice.problem << std::endl;
+      return 1;
+    }
+    modelPath = choice.path;
   } else if (!solvanta::ResolveModel(modelFolder, model, modelPath)) {
     // A path that does not exist is handed on: the run tells the file missing.
-    if (model.find('/') == std::string::npos && model.find('.') == std::string::npos)
-      return UsageError("no model '" + model + "' (solvanta-cli --list-models)");
+    if (model.find('/') == std::string::npos)
+      return UsageError("no model '" + model + "' beside the program (solvanta-cli --list-models; a file here: ./" +
+                        model + ")");
     modelPath = model;
   }
+  options.heightSystem = import.heightSystem;
+  options.modelDirectory = modelFolder;  // the PL-geoid2011 models of kron86 and evrf2007
+  if (!options.heightSystem.empty() && !solvanta::IsValidHeightSystemLabel(options.heightSystem))
+    return UsageError("the height-system label '" + options.heightSystem + "' must be 1 to 24 characters without blanks");
 
   // What a killed run left is settled by the run itself; a folder that is missing or unusable is
   // named before the model is read.
@@ -337,7 +378,7 @@ int main(int argc, char** argv) {
   }
   TerminalHost host(std::move(tasks));
   try {
-    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath);
+    const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath, options);
     return outcome == orvane::RunOutcome::Finished ? 0 : 1;
   } catch (const std::exception& error) {
     // Out of memory before the run could catch it itself: told, never an abort.

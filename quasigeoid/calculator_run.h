@@ -9,15 +9,18 @@
 #include <string>
 
 #include "common/run_outcome.h"
+#include "quasigeoid/coordinates/point_coordinates.h"
+#include "quasigeoid/model_info.h"
 #include "quasigeoid/interpolation.h"
 
 namespace solvanta {
 
-// Task switches of the main window (CheckBox1..CheckBox4).
-enum class TaskSwitch : int { Bl = 1, BlhE = 2, BlhN = 3, SatelliteLevelling = 4 };
+// Task switches of the main window (CheckBox1..CheckBox4; the height-system tasks' own boxes).
+enum class TaskSwitch : int { Bl = 1, BlhE = 2, BlhN = 3, SatelliteLevelling = 4, Kron86 = 5, Evrf2007 = 6 };
 
-// Result panels of the main window that the run highlights (Panel4, Panel5, Panel6, Panel9).
-enum class ResultPanel : int { Bln = 4, BlhN1 = 5, BlhE1 = 6, Deltah1 = 9 };
+// Result panels of the main window that the run highlights (Panel4, Panel5, Panel6, Panel9; the
+// height-system tasks' own panels).
+enum class ResultPanel : int { Bln = 4, BlhN1 = 5, BlhE1 = 6, Deltah1 = 9, HEvrf20071 = 10, HKron861 = 11, XyhEvrf2007 = 12 };
 
 // What the front end offers the run. All calls come from the thread that called RunCalculation;
 // the message boxes are modal: the run goes on when they return.
@@ -38,7 +41,23 @@ class CalculatorHost {
   virtual void ShowMessage(const std::string& text) = 0;
   // An information box: information icon, one OK button.
   virtual void ShowInformation(const std::string& text) = 0;
+  // The run's first line, once the model is read: the model, its height system and its file
+  // (Windows-1250). A front end shows it where it tells the user what the run does.
+  virtual void ReportModel(const std::string& text) { (void)text; }
 };
+
+// What a run is asked besides its folder, frame and model.
+struct CalculationOptions {
+  // The normal heights of a model file without a record (LoadModelGrid); empty: none given.
+  std::string heightSystem;
+  // The form of the point lists' coordinates.
+  CoordinateForm coordinates = CoordinateForm::Dms;
+  // Where the two PL-geoid2011 models of the height-system tasks lie; empty: beside the model.
+  std::string modelDirectory;
+};
+
+// "Model quasi-geoidy: NAME (LABEL), FILE" for the model `info` read from `modelPath` (Windows-1250).
+std::string ModelUsedMessage(const ModelInfo& info, const std::string& modelPath);
 
 // The end-of-run message, and the message of a run without input (Windows-1250).
 std::string EndOfRunMessage();    // " koniec obliczeń "
@@ -55,7 +74,7 @@ std::string UnexpectedErrorMessage(const std::string& what);
 
 // Performs one run on `workFolder` (standard files matched without regard to letter case) in the
 // `frame` (ReferenceFrame::Etrf89 or ReferenceFrame::Etrf2000, codes 1 and 3), reading the model from
-// `modelPath` (normally the chosen model beside the program, ChosenModelPath of model_catalogue.h;
+// `modelPath` (normally the chosen model beside the program, ChooseModel of model_catalogue.h;
 // its record gives the height-system label of BLH_n.1).
 //
 // Outcomes:
@@ -70,6 +89,6 @@ std::string UnexpectedErrorMessage(const std::string& what);
 // Result files are written beside the old ones and take their place together when the run ends
 // (Finished or EndProgram), so a run that is killed leaves the old results whole.
 orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workFolder, ReferenceFrame frame,
-                                  const std::string& modelPath);
+                                  const std::string& modelPath, const CalculationOptions& options = {});
 
 }  // namespace solvanta

@@ -44,7 +44,11 @@ Deflections DeflectionsAt(const CellNodes& nodes, const GridPosition& position, 
   const int j = position.j;
   Deflections result;
   if (i < 2 || i > maxRow || j < 2 || j > maxColumn) return result;
-  if (!nodes.DifferencesHaveData()) {
+  const unsigned corners = WeightedCorners(position);
+  result.ksiMissing = !nodes.KsiHasData(corners);
+  result.etaMissing = !nodes.EtaHasData(corners);
+  if (result.ksiMissing && result.etaMissing) {
+    result = Deflections{};
     result.noData = true;
     return result;
   }
@@ -53,17 +57,19 @@ Deflections DeflectionsAt(const CellNodes& nodes, const GridPosition& position, 
   const Real pl = 746.25L - 0.153L * row;   // 0.01 degree of parallel at the cell, metres
   const Real dx = position.dx;
   const Real dy = position.dy;
-  const Real k00 = Ksi(nodes, 1, 1, m);
-  const Real k10 = Ksi(nodes, 2, 1, m);
-  const Real k11 = Ksi(nodes, 2, 2, m);
-  const Real k01 = Ksi(nodes, 1, 2, m);
-  const Real e00 = Eta(nodes, 1, 1, pl);
-  const Real e10 = Eta(nodes, 2, 1, pl);
-  const Real e11 = Eta(nodes, 2, 2, pl);
-  const Real e01 = Eta(nodes, 1, 2, pl);
+  // A corner of weight zero adds nothing (its nodes may lack data, so they are not read).
+  auto weighed = [corners](unsigned bit, Real value) { return (corners & bit) ? value : 0.0L; };
   result.computed = true;
-  result.ksi = (1.0L - dx) * k00 * (1.0L - dy) + k10 * dx * (1.0L - dy) + k11 * dx * dy + (1.0L - dx) * k01 * dy;
-  result.eta = (1.0L - dx) * e00 * (1.0L - dy) + e10 * dx * (1.0L - dy) + e11 * dx * dy + (1.0L - dx) * e01 * dy;
+  // One component, bilinear in its values at the four corners.
+  auto bilinear = [&](Real (*component)(const CellNodes&, int, int, Real), Real step) {
+    const Real v00 = weighed(CellNodes::kCorner00, component(nodes, 1, 1, step));
+    const Real v10 = weighed(CellNodes::kCorner10, component(nodes, 2, 1, step));
+    const Real v11 = weighed(CellNodes::kCorner11, component(nodes, 2, 2, step));
+    const Real v01 = weighed(CellNodes::kCorner01, component(nodes, 1, 2, step));
+    return (1.0L - dx) * v00 * (1.0L - dy) + v10 * dx * (1.0L - dy) + v11 * dx * dy + (1.0L - dx) * v01 * dy;
+  };
+  if (!result.ksiMissing) result.ksi = bilinear(Ksi, m);
+  if (!result.etaMissing) result.eta = bilinear(Eta, pl);
   return result;
 }
 

@@ -60,8 +60,11 @@ struct Deflections {
   Real ksi = 0;           // meridian component, arc-seconds
   Real eta = 0;           // prime-vertical component, arc-seconds
   // The cell gets deflections, but a node they need has no data: the point lies outside the
-  // model's coverage (computed is false).
+  // model's coverage for both (computed is false).
   bool noData = false;
+  // Computed, but one component's own nodes lack data: that one is not given (its value is 0).
+  bool ksiMissing = false;
+  bool etaMissing = false;
 };
 
 // Latitude and longitude of the point in arc-seconds. The whole degrees and minutes are summed
@@ -119,20 +122,32 @@ inline bool LocateCell(const GeodeticPoint& point, EdgeClamping clamping, GridPo
   return true;
 }
 
-// True when the four corners of the cell hold data, so N can be interpolated. A grid without
-// nodata nodes (HasNoData false) answers without looking.
+// The corners of the position's cell whose bilinear weight is not zero (CellNodes::kCorner00 ...):
+// a point on a node weighs that node alone, a point on a cell side the two nodes of that side.
+inline unsigned WeightedCorners(const GridPosition& position) {
+  unsigned corners = CellNodes::kAllCorners;
+  if (position.dx == 0) corners &= CellNodes::kCorner00 | CellNodes::kCorner01;
+  if (position.dx == 1) corners &= CellNodes::kCorner10 | CellNodes::kCorner11;
+  if (position.dy == 0) corners &= CellNodes::kCorner00 | CellNodes::kCorner10;
+  if (position.dy == 1) corners &= CellNodes::kCorner01 | CellNodes::kCorner11;
+  return corners;
+}
+
+// True when the corners that N weighs at the position hold data, so N can be interpolated. A
+// grid without nodata nodes (HasNoData false) answers without looking.
 inline bool CellHasData(const ModelGrid& grid, const GridPosition& position) {
   if (!grid.HasNoData()) return true;
   CellNodes nodes;
   grid.CellNodesAt(position.i, position.j, nodes);
-  return nodes.CornersHaveData();
+  return nodes.CornersHaveData(WeightedCorners(position));
 }
 
-// The bilinear N (PL-ETRF2000), metres, from the nodes of the position's cell, which must
-// hold data (CellNodes::CornersHaveData).
+// The bilinear N (PL-ETRF2000), metres, from the nodes of the position's cell, whose weighted
+// corners must hold data (CellNodes::CornersHaveData(WeightedCorners(position))).
 inline Real GridAnomalyAt(const CellNodes& nodes, const GridPosition& position) {
   const Real dx = position.dx;
   const Real dy = position.dy;
+  // A corner of weight zero may hold kNoData: its weight is exactly 0 then, so it adds 0.
   const Real a00 = static_cast<Real>(nodes.At(1, 1)) * kGridUnit;
   const Real a10 = static_cast<Real>(nodes.At(2, 1)) * kGridUnit;
   const Real a11 = static_cast<Real>(nodes.At(2, 2)) * kGridUnit;
@@ -170,8 +185,9 @@ inline Real AnomalyAt(const ModelGrid& grid, const GridPosition& position, Refer
 // KSI and ETA in arc-seconds at an admissible position, computed only for cells with
 // 2 <= i <= maxRow and 2 <= j <= maxColumn (limits above 798 and 1198 are cut to those, the
 // largest cells whose differences stay inside the grid). The same for both frames. `nodes` are
-// those of the position's cell. When a node that the differences need has no data, they are not
-// computed and noData is set.
+// those of the position's cell. Only the corners of non-zero weight are read. When a node that
+// one component's differences need has no data, that component is not given (ksiMissing,
+// etaMissing); when both lack data, neither is computed and noData is set.
 Deflections DeflectionsAt(const CellNodes& nodes, const GridPosition& position, DeflectionLimits limits);
 Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, int maxRow, int maxColumn);
 inline Deflections DeflectionsAt(const ModelGrid& grid, const GridPosition& position, DeflectionLimits limits) {

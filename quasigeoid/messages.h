@@ -32,6 +32,15 @@ inline constexpr char kReadError[] = "*** Błąd odczytu pliku: ";
 // Load failure: the model's description record is damaged (its file name follows).
 inline constexpr char kDamagedDescription[] = "*** Uszkodzony opis modelu: ";
 
+// Load failure: a grid file without its record, other than the original model (record name follows).
+inline constexpr char kNoModelRecord[] = "*** Brak opisu modelu: ";
+inline constexpr char kGiveHeightSystem[] =
+    " (układ wysokości normalnych modelu nieznany: podaj go, solvanta-cli --height-system ETYKIETA)";
+// Load failure: the height system given differs from the record's (record name and labels follow).
+inline constexpr char kOtherHeightSystem[] = "*** Inny układ wysokości w opisie modelu ";
+// The run's first line: the model read and its height system (name, label, file follow).
+inline constexpr char kModelUsed[] = "Model quasi-geoidy: ";
+
 // --- Point lists (anomaly and height tasks) ---
 // Result line of a record that does not parse, anomaly task (the record follows).
 inline constexpr char kBadRecord[] = "*** Błędny rekord: ";
@@ -41,10 +50,19 @@ inline constexpr char kBadRecordHeights[] = "*** Błedny rekord: ";
 inline constexpr char kOutsideArea1[] = " *** punkt poza obszarem dopuszczalnym (1)";
 inline constexpr char kOutsideArea2[] = " *** punkt poza obszarem dopuszczalnym (2)";
 inline constexpr char kOutsideArea3[] = " *** punkt poza obszarem dopuszczalnym (3)";
+// The same in the height-system tasks: (4) PL-KRON86-NH -> PL-EVRF2007-NH, (5) back.
+inline constexpr char kOutsideArea4[] = " *** punkt poza obszarem dopuszczalnym (4)";
+inline constexpr char kOutsideArea5[] = " *** punkt poza obszarem dopuszczalnym (5)";
+inline constexpr char kNoCoverage4[] = " *** punkt poza zasięgiem modelu (4)";
+inline constexpr char kNoCoverage5[] = " *** punkt poza zasięgiem modelu (5)";
 // Result line of a point inside the area where the model has no data; numbered as above.
 inline constexpr char kNoCoverage1[] = " *** punkt poza zasięgiem modelu (1)";
 inline constexpr char kNoCoverage2[] = " *** punkt poza zasięgiem modelu (2)";
 inline constexpr char kNoCoverage3[] = " *** punkt poza zasięgiem modelu (3)";
+// End of a result line whose N is given but whose KSI, ETA or both would need a node without data.
+inline constexpr char kKsiNoCoverage[] = " *** KSI poza zasięgiem modelu";
+inline constexpr char kEtaNoCoverage[] = " *** ETA poza zasięgiem modelu";
+inline constexpr char kDeflectionsNoCoverage[] = " *** KSI i ETA poza zasięgiem modelu";
 // Warning before a record that most likely holds a decimal comma (the record follows).
 inline constexpr char kDecimalComma[] = "*** Uwaga: przecinek dziesiętny? Przecinek rozdziela pola: ";
 

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 
+#include "common/cp1250.h"
 #include "common/work_folder.h"
 #include "quasigeoid/model_grid.h"
 
@@ -51,16 +53,21 @@ std::vector<ModelEntry> FindModels(const std::string& directory) {
 
 bool ResolveModel(const std::string& directory, const std::string& nameOrFile, std::string& path) {
   if (nameOrFile.empty()) return false;
-  if (nameOrFile.find('/') == std::string::npos) {
-    for (const ModelEntry& model : FindModels(directory)) {
-      if (SameName(model.info.name, nameOrFile)) {
-        path = model.path;
-        return true;
-      }
+  if (nameOrFile.find('/') != std::string::npos) {
+    if (!orvane::FileExists(nameOrFile)) return false;
+    path = nameOrFile;
+    return true;
+  }
+  for (const ModelEntry& model : FindModels(directory)) {
+    if (SameName(model.info.name, nameOrFile)) {
+      path = model.path;
+      return true;
     }
   }
-  if (!orvane::FileExists(nameOrFile)) return false;
-  path = nameOrFile;
+  // A grid file beside the program, named with its extension.
+  const std::string beside = directory + "/" + nameOrFile;
+  if (nameOrFile == "." || nameOrFile == ".." || !orvane::FileExists(beside)) return false;
+  path = beside;
   return true;
 }
 
@@ -80,15 +87,30 @@ std::string ModelFolder(const std::string& programFolder) {
   return FindModels(shared).empty() ? programFolder : shared;
 }
 
-std::string ChosenModelPath(const std::string& directory, const std::string& iniPath) {
-  return ChosenModelPath(directory, orvane::SettingsFiles{iniPath, {iniPath}});
+ModelChoice ChooseModel(const std::string& directory, const std::string& iniPath) {
+  return ChooseModel(directory, orvane::SettingsFiles{iniPath, {iniPath}});
 }
 
-std::string ChosenModelPath(const std::string& directory, const orvane::SettingsFiles& settings) {
-  const std::string name = orvane::ReadSetting(settings, kModelChoiceSection, kModelChoiceKey, "");
+ModelChoice ChooseModel(const std::string& directory, const orvane::SettingsFiles& settings) {
+  const std::string raw = orvane::ReadSetting(settings, kModelChoiceSection, kModelChoiceKey, "");
+  ModelChoice choice;
+  if (raw.empty()) {
+    choice.path = DefaultModelPath(directory);
+    return choice;
+  }
+  const std::string value = orvane::IsValidUtf8(raw) ? raw : orvane::FromCp1250(raw);
+  const std::string named = std::string("orvane.ini [") + kModelChoiceSection + "] " + kModelChoiceKey + "=" + value;
   std::string path;
-  if (!name.empty() && name.find('/') == std::string::npos && ResolveModel(directory, name, path)) return path;
-  return DefaultModelPath(directory);
+  if (!ResolveModel(directory, raw, path)) {
+    choice.problem = "*** " + named + ": nie ma takiego modelu obok programu";
+    return choice;
+  }
+  if (::access(path.c_str(), R_OK) != 0) {
+    choice.problem = "*** " + named + ": nie można odczytać pliku " + path;
+    return choice;
+  }
+  choice.path = path;
+  return choice;
 }
 
 bool KeepModelChoice(const std::string& iniPath, const std::string& name) {

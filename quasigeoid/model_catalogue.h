@@ -25,8 +25,10 @@ struct ModelEntry {
 // without a record. The default model comes first, the others follow by name.
 std::vector<ModelEntry> FindModels(const std::string& directory);
 
-// A model given by NAME (one of FindModels(directory), letter case not significant) or by the path
-// of its grid file. False when it is neither a known name nor an existing file.
+// A model given by NAME (one of FindModels(directory), letter case not significant, or the name
+// of a grid file in `directory`) or by a path with a "/" (relative to the current directory or
+// absolute). A bare name is looked up only in `directory`, never in the current directory. False
+// when it is neither a known model nor an existing file.
 bool ResolveModel(const std::string& directory, const std::string& nameOrFile, std::string& path);
 
 // The default model's grid file in `directory`: PL-geoid2021 when it is there, else the original
@@ -39,11 +41,19 @@ std::string DefaultModelPath(const std::string& directory);
 // in PREFIX/bin (/usr/share/orvane for /usr/bin).
 std::string ModelFolder(const std::string& programFolder);
 
-// The model chosen in orvane.ini at `iniPath` (section "Solvanta", key "model") when it is found
-// in `directory`; the default otherwise.
-std::string ChosenModelPath(const std::string& directory, const std::string& iniPath);
-// The same, the choice read from the settings files.
-std::string ChosenModelPath(const std::string& directory, const orvane::SettingsFiles& settings);
+// The model chosen in orvane.ini: its grid file, or why there is none.
+struct ModelChoice {
+  std::string path;     // the grid file (empty when refused)
+  std::string problem;  // UTF-8: the key and the value that name no readable model; empty when found
+};
+
+// The model chosen in orvane.ini at `iniPath` (section "Solvanta", key "model"), resolved in
+// `directory` (ResolveModel). No key, or an empty value: the default. A value that names no model,
+// or a model file that cannot be read, is refused with a message naming the key and the value:
+// a run never falls back to another model without a word.
+ModelChoice ChooseModel(const std::string& directory, const std::string& iniPath);
+// The same, the choice read from the settings files (common/settings_files.h).
+ModelChoice ChooseModel(const std::string& directory, const orvane::SettingsFiles& settings);
 
 // Keeps `name` as the chosen model in orvane.ini, every other line unchanged (the file and its
 // folder are created when missing). False when the file could not be written.

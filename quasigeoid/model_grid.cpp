@@ -86,7 +86,8 @@ void ModelGrid::GatherEdgeCellNodes(int i, int j, CellNodes& nodes) const {
   }
 }
 
-ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress) {
+ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress,
+                              const std::string& heightSystem) {
   const std::string fileName = FileNameOf(path);
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
@@ -151,8 +152,21 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
   switch (ReadModelRecord(recordPath, model)) {
     case RecordRead::Absent:
       model = BareModelInfo(path);
+      if (!heightSystem.empty()) {
+        model.heightSystem = heightSystem;
+        model.heightSystemEpsg = HeightSystemEpsg(heightSystem);
+      } else if (!IsOriginalModelFile(path)) {
+        return Failure(ModelLoadOutcome::Damaged,
+                       messages::kNoModelRecord + FileNameOf(recordPath) + messages::kGiveHeightSystem, size);
+      }
       break;
     case RecordRead::Read:
+      if (!heightSystem.empty() && heightSystem != model.heightSystem) {
+        return Failure(ModelLoadOutcome::Damaged,
+                       messages::kOtherHeightSystem + FileNameOf(recordPath) + ": " + model.heightSystem + ", nie " +
+                           heightSystem,
+                       size);
+      }
       break;
     case RecordRead::Invalid:
       return Failure(ModelLoadOutcome::Damaged, messages::kDamagedDescription + FileNameOf(recordPath), size);

@@ -39,15 +39,35 @@ struct CellNodes {
   alignas(64) std::int32_t v[16];
   bool mayLackData = false;  // the grid has nodes without data: the tests below must be asked
   std::int32_t At(int r, int c) const { return v[4 * c + r]; }
-  // The inner 2 x 2, which N reads, all hold data.
-  bool CornersHaveData() const {
-    return !mayLackData || (v[5] != kNoData && v[6] != kNoData && v[9] != kNoData && v[10] != kNoData);
-  }
-  // The 12 nodes that KSI and ETA read (all but the four outer corners) all hold data.
-  bool DifferencesHaveData() const {
+  // The corners of a cell that carry weight, as bits: kCorner00 (i, j), kCorner10 (i + 1, j),
+  // kCorner11 (i + 1, j + 1), kCorner01 (i, j + 1). A corner of weight zero (a point on a node or
+  // on a cell side) is not read, so it may lack data.
+  static constexpr unsigned kCorner00 = 1, kCorner10 = 2, kCorner11 = 4, kCorner01 = 8, kAllCorners = 15;
+  // The inner 2 x 2 that N reads, those in `corners`, all hold data.
+  bool CornersHaveData(unsigned corners = kAllCorners) const {
     if (!mayLackData) return true;
-    for (int k : {1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14})
-      if (v[k] == kNoData) return false;
+    for (const auto& [bit, k] : kCornerNodes)
+      if ((corners & bit) && v[k] == kNoData) return false;
+    return true;
+  }
+  // The nodes of the meridian differences (KSI) at the corners in `corners` all hold data.
+  bool KsiHasData(unsigned corners = kAllCorners) const { return StencilHasData(corners, 1); }
+  // The nodes of the parallel differences (ETA) at the corners in `corners` all hold data.
+  bool EtaHasData(unsigned corners = kAllCorners) const { return StencilHasData(corners, 4); }
+  // The 12 nodes that KSI and ETA read (all but the four outer corners) all hold data.
+  bool DifferencesHaveData() const { return KsiHasData() && EtaHasData(); }
+
+ private:
+  struct CornerNode {
+    unsigned bit;
+    int k;  // index of the corner node in v
+  };
+  static constexpr CornerNode kCornerNodes[4] = {{kCorner00, 5}, {kCorner10, 6}, {kCorner11, 10}, {kCorner01, 9}};
+  // The corner and its two neighbours `step` away in v (1: south and north, 4: west and east).
+  bool StencilHasData(unsigned corners, int step) const {
+    if (!mayLackData) return true;
+    for (const auto& [bit, k] : kCornerNodes)
+      if ((corners & bit) && (v[k - step] == kNoData || v[k] == kNoData || v[k + step] == kNoData)) return false;
     return true;
   }
 };
@@ -153,11 +173,15 @@ struct ModelLoadResult {
 };
 
 // Reads the model file at `path` into `grid`, with its metadata record beside it when there is
-// one (ModelRecordPath); without a record the grid is the original model, labelled PL-KRON86-NH.
+// one (ModelRecordPath). A grid without a record is labelled `heightSystem` when one is given, and
+// PL-KRON86-NH only when it is the original model file (solvanta_2008QG.bin); any other is
+// refused (Damaged): its normal heights are never guessed. A `heightSystem` that differs from
+// the record's label is refused too.
 // Missing and Damaged are reported, never read as a partial grid; a record that cannot be read,
 // or whose count of covered nodes differs from the file, makes the model Damaged. The caller
 // shows the message and ends the program. The contents of `grid` are unspecified after a failed
 // load.
-ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress = {});
+ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress = {},
+                              const std::string& heightSystem = {});
 
 }  // namespace solvanta

@@ -1,5 +1,7 @@
 #include "quasigeoid/model_info.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,10 @@ std::string ModelRecordPath(const std::string& modelPath) {
   const auto dot = modelPath.rfind('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
   return (hasExtension ? modelPath.substr(0, dot) : modelPath) + kModelRecordExtension;
+}
+
+bool IsOriginalModelFile(const std::string& modelPath) {
+  return ::strcasecmp(FileNameOf(modelPath).c_str(), "solvanta_2008QG.bin") == 0;
 }
 
 ModelInfo BareModelInfo(const std::string& modelPath) {

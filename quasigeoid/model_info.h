@@ -45,6 +45,10 @@ std::string ModelRecordPath(const std::string& modelPath);
 // The file name of a path (what messages about the model name).
 std::string FileNameOf(const std::string& path);
 
+// True when the file at `modelPath` is the original model file, solvanta_2008QG.bin (letter case
+// not significant): the only grid whose height system is known without a record.
+bool IsOriginalModelFile(const std::string& modelPath);
+
 // The original model in the file at `modelPath`: named after the file (without ".bin"),
 // PL-KRON86-NH.
 ModelInfo BareModelInfo(const std::string& modelPath);

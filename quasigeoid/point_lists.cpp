@@ -78,27 +78,63 @@ struct ParsedPoint {
 // Fields 1 to 8 of a record; field 0 unused, as in the field table.
 using RecordFields = std::array<std::string_view, 9>;
 
-bool ParseRecord(PointListTask task, const RecordFields& f, ParsedPoint& p) {
+// Whether the task's record carries a height field after the coordinates: X Y Z give the
+// ellipsoidal height of BLH_e themselves.
+bool HasHeightField(PointListTask task, CoordinateForm form) {
+  if (task == PointListTask::AnomalyList) return false;
+  return !(task == PointListTask::EllipsoidalToNormal && form == CoordinateForm::Geocentric);
+}
+
+CoordinateRead ParseRecord(PointListTask task, CoordinateForm form, const RecordFields& f, ParsedPoint& p) {
   p.nr = CutPointNr(f[1]);
-  orvane::DmsPosition position;
-  if (!orvane::ParseDmsFields({f[2], f[3], f[4], f[5], f[6], f[7]}, position)) return false;
-  p.point = PointOf(position);
-  if (task != PointListTask::AnomalyList && !orvane::ParseNumber(f[8], p.height)) return false;
-  return true;
+  const int count = CoordinateFieldCount(form);
+  if (form == CoordinateForm::Dms) {
+    orvane::DmsPosition position;
+    if (!orvane::ParseDmsFields({f[2], f[3], f[4], f[5], f[6], f[7]}, position)) return CoordinateRead::NotANumber;
+    p.point = PointOf(position);
+  } else {
+    PlanePosition position;
+    const CoordinateRead read = ReadCoordinates(form, &f[2], position);
+    if (read != CoordinateRead::Read) return read;
+    // The whole angle in the seconds: LocateCell and the frame conversion read their sum.
+    p.point = GeodeticPoint{0, 0, position.bSeconds, 0, 0, position.lSeconds};
+    p.height = position.ellipsoidalHeight;
+  }
+  if (HasHeightField(task, form) && !orvane::ParseNumber(f[static_cast<std::size_t>(2 + count)], p.height))
+    return CoordinateRead::NotANumber;
+  return CoordinateRead::Read;
 }
 
 // KSI and ETA with their marks. BLH_n.1 has two blanks before a computed ETA and one before the
 // placeholder.
+// A component whose nodes lack data gets the placeholder.
 void AppendDeflections(PointListTask task, const Deflections& d, std::string& out) {
-  if (!d.computed) {
+  if (!d.computed || (d.ksiMissing && d.etaMissing)) {
     out += " KSI =  ***  [\"] ETA =  ***  [\"]";
     return;
   }
   out += " KSI = ";
-  AppendFixedField(out, d.ksi, 6, 2);
-  out += task == PointListTask::EllipsoidalToNormal ? "[\"]  ETA = " : "[\"] ETA = ";
-  AppendFixedField(out, d.eta, 6, 2);
+  if (d.ksiMissing) {
+    out += " ***  ";
+  } else {
+    AppendFixedField(out, d.ksi, 6, 2);
+  }
+  out += task == PointListTask::EllipsoidalToNormal && !d.etaMissing ? "[\"]  ETA = " : "[\"] ETA = ";
+  if (d.etaMissing) {
+    out += " ***  ";
+  } else {
+    AppendFixedField(out, d.eta, 6, 2);
+  }
   out += kSecondMark;
+}
+
+// The remark at the end of a line whose KSI or ETA lies beyond the model's coverage, naming which.
+void AppendMissingDeflections(const Deflections& d, std::string& out) {
+  if (!d.ksiMissing && !d.etaMissing) return;
+  static const std::string ksi = orvane::ToCp1250(messages::kKsiNoCoverage);
+  static const std::string eta = orvane::ToCp1250(messages::kEtaNoCoverage);
+  static const std::string both = orvane::ToCp1250(messages::kDeflectionsNoCoverage);
+  out += d.ksiMissing && d.etaMissing ? both : d.ksiMissing ? ksi : eta;
 }
 
 // What follows the value (and the deflections) to the end of a result line; BLH_n.1 names the
@@ -142,6 +178,10 @@ struct PreparedRecord {
   std::string_view line;
   std::string_view bSecondsText;  // fields 4 and 7 as read, printed as they stand when they can be
   std::string_view lSecondsText;
+  // Another form than degrees, minutes and seconds: its coordinate fields, printed as read.
+  std::array<std::string_view, 3> coordinateTexts;
+  int coordinateCount = 0;
+  std::string misfit;  // Misfit: the message after the point number
   ParsedPoint p;
   GridPosition position;
   long lineNumber = 0;  // in the list's file, named in a bad record's message; 0: not known
@@ -149,23 +189,62 @@ struct PreparedRecord {
 
 // `fields` is scratch space that a list keeps for all its lines. The views in `r` point into
 // `line`.
-void PrepareRecord(PointListTask task, std::string_view line, RecordFields& fields, PreparedRecord& r) {
+void PrepareRecord(PointListTask task, CoordinateForm form, std::string_view line, RecordFields& fields,
+                   PreparedRecord& r) {
   r.line = line;
   // A record needs at most its first 8 fields; they are read in place, not copied. Knowing
   // whether there are at least 8 is all the test of too few fields asks.
   const int count = orvane::SplitLeadingFields(line, fields.data(), 8);
-  const int fewest = task == PointListTask::EllipsoidalToNormal ? 8 : 2;
+  const int coordinates = CoordinateFieldCount(form);
+  const int fewest =
+      task == PointListTask::EllipsoidalToNormal ? 1 + coordinates + (HasHeightField(task, form) ? 1 : 0) : 2;
   if (count < fewest || fields[1] == "0") {
     r.result = LineResult::Ignored;
-  } else if (!ParseRecord(task, fields, r.p)) {
+    return;
+  }
+  const CoordinateRead read = ParseRecord(task, form, fields, r.p);
+  if (read == CoordinateRead::NotANumber) {
     r.result = LineResult::Bad;
+  } else if (read != CoordinateRead::Read) {
+    r.result = LineResult::Misfit;
+    r.misfit = CoordinateMisfitText(form, read, &fields[2]);
   } else if (!LocateCell(r.p.point, EdgeClamping::On, r.position)) {
     r.result = LineResult::Outside;
   } else {
     r.result = LineResult::Result;
-    r.bSecondsText = fields[4];
-    r.lSecondsText = fields[7];
+    if (form == CoordinateForm::Dms) {
+      r.bSecondsText = fields[4];
+      r.lSecondsText = fields[7];
+      r.coordinateCount = 0;
+    } else {
+      r.coordinateCount = coordinates;
+      for (int k = 0; k < coordinates; ++k) r.coordinateTexts[static_cast<std::size_t>(k)] = fields[2 + k];
+    }
   }
+}
+
+// The coordinates of a result line: degrees, minutes and seconds in their columns, any other form
+// as the input wrote it, one blank between fields.
+void AppendCoordinates(const PreparedRecord& r, std::string& out) {
+  if (r.coordinateCount > 0) {
+    for (int k = 0; k < r.coordinateCount; ++k) {
+      if (k > 0) out.push_back(kSeparator);
+      out += r.coordinateTexts[static_cast<std::size_t>(k)];
+    }
+    return;
+  }
+  const GeodeticPoint& point = r.p.point;
+  AppendIntegerField(out, point.bDegrees, 2);
+  out.push_back(kSeparator);
+  AppendIntegerField(out, point.bMinutes, 2);
+  out.push_back(kSeparator);
+  AppendFixedFieldOf(out, r.bSecondsText, point.bSeconds, 8, 5);
+  out.push_back(kSeparator);
+  AppendIntegerField(out, point.lDegrees, 2);
+  out.push_back(kSeparator);
+  AppendIntegerField(out, point.lMinutes, 2);
+  out.push_back(kSeparator);
+  AppendFixedFieldOf(out, r.lSecondsText, point.lSeconds, 8, 5);
 }
 
 // The line of a prepared record onto the end of `out`; an ignored line adds nothing.
@@ -184,6 +263,10 @@ LineResult FinishRecord(PointListTask task, const PreparedRecord& r, const Model
       out += p.nr;
       out += OutsideText(task);
       return r.result;
+    case LineResult::Misfit:
+      out += p.nr;
+      out += orvane::ToCp1250(r.misfit);
+      return r.result;
     case LineResult::NoCoverage:
     case LineResult::Result:
       break;
@@ -194,26 +277,19 @@ LineResult FinishRecord(PointListTask task, const PreparedRecord& r, const Model
   Deflections deflections;
   if (task == PointListTask::AnomalyList) deflections = DeflectionsAt(nodes, position, kAnomalyListLimits);
   if (task == PointListTask::EllipsoidalToNormal) deflections = DeflectionsAt(nodes, position, kEllipsoidalToNormalLimits);
-  if (deflections.noData || !nodes.CornersHaveData()) {
+  // N needs the corners it weighs; KSI and ETA each their own differences, and a component
+  // without data is marked on a line that still gives N.
+  if (!nodes.CornersHaveData(WeightedCorners(position))) {
     out += p.nr;
     out += NoCoverageText(task);
     return LineResult::NoCoverage;
   }
+  if (deflections.noData) deflections.ksiMissing = deflections.etaMissing = true;
   const Real n = AnomalyInFrame(GridAnomalyAt(nodes, position), frame, p.point);
 
   AppendRightAligned(out, p.nr, 16);
   out.push_back(kSeparator);
-  AppendIntegerField(out, p.point.bDegrees, 2);
-  out.push_back(kSeparator);
-  AppendIntegerField(out, p.point.bMinutes, 2);
-  out.push_back(kSeparator);
-  AppendFixedFieldOf(out, r.bSecondsText, p.point.bSeconds, 8, 5);
-  out.push_back(kSeparator);
-  AppendIntegerField(out, p.point.lDegrees, 2);
-  out.push_back(kSeparator);
-  AppendIntegerField(out, p.point.lMinutes, 2);
-  out.push_back(kSeparator);
-  AppendFixedFieldOf(out, r.lSecondsText, p.point.lSeconds, 8, 5);
+  AppendCoordinates(r, out);
   out.push_back(kSeparator);
 
   switch (task) {
@@ -230,24 +306,35 @@ LineResult FinishRecord(PointListTask task, const PreparedRecord& r, const Model
       break;
   }
   AppendTail(task, grid.Info().heightSystem, frame, out);
+  AppendMissingDeflections(deflections, out);
   return LineResult::Result;
 }
 
 // One line onto the end of `out`; an ignored line adds nothing.
-LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelGrid& grid, ReferenceFrame frame,
-                         RecordFields& fields, std::string& out, long lineNumber = 0) {
+LineResult ConvertRecord(PointListTask task, CoordinateForm form, std::string_view line, const ModelGrid& grid,
+                         ReferenceFrame frame, RecordFields& fields, std::string& out, long lineNumber = 0) {
   PreparedRecord r;
-  PrepareRecord(task, line, fields, r);
+  PrepareRecord(task, form, line, fields, r);
   r.lineNumber = lineNumber;
   return FinishRecord(task, r, grid, frame, out);
 }
 
 // A line converted as `converted` whose number fields look joined by a decimal comma: the user is
 // told once per list, before that line's result.
-bool WarnsOfDecimalComma(PointListTask task, std::string_view line, LineResult converted) {
+bool WarnsOfDecimalComma(PointListTask task, CoordinateForm form, std::string_view line, LineResult converted) {
   if (converted == LineResult::Ignored || converted == LineResult::Bad) return false;
-  return task == PointListTask::AnomalyList ? orvane::HasDecimalComma(line, {4, 7})
-                                            : orvane::HasDecimalComma(line, {4, 7, 8});
+  const bool height = HasHeightField(task, form);
+  switch (form) {
+    case CoordinateForm::Dms:
+      return height ? orvane::HasDecimalComma(line, {4, 7, 8}) : orvane::HasDecimalComma(line, {4, 7});
+    case CoordinateForm::Geocentric:
+      return height ? orvane::HasDecimalComma(line, {2, 3, 4, 5}) : orvane::HasDecimalComma(line, {2, 3, 4});
+    case CoordinateForm::Degrees:
+    case CoordinateForm::Pl2000:
+    case CoordinateForm::Pl1992:
+      break;
+  }
+  return height ? orvane::HasDecimalComma(line, {2, 3, 4}) : orvane::HasDecimalComma(line, {2, 3});
 }
 
 // Lines prepared together before any is finished: the grid nodes of the first are on their way
@@ -274,10 +361,12 @@ struct LineBlock {
 // reader and the writer are used by one thread at a time.
 class SharedList {
  public:
-  SharedList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result, const ModelGrid& grid,
-             ReferenceFrame frame, std::size_t blockLines, std::size_t mostWaiting, bool commaWarned)
+  SharedList(PointListTask task, CoordinateForm form, orvane::LineReader& input, orvane::TextWriter& result,
+             const ModelGrid& grid, ReferenceFrame frame, std::size_t blockLines, std::size_t mostWaiting,
+             bool commaWarned)
       : commaWarned_(commaWarned),
         task_(task),
+        form_(form),
         input_(input),
         result_(result),
         grid_(grid),
@@ -300,7 +389,7 @@ class SharedList {
         for (std::size_t k = 0; k < count; ++k) {
           const std::size_t end = block->ends[first + k];
           PreparedRecord& r = prepared[k];
-          PrepareRecord(task_, std::string_view(block->text.data() + begin, end - begin), fields, r);
+          PrepareRecord(task_, form_, std::string_view(block->text.data() + begin, end - begin), fields, r);
           r.lineNumber = block->firstLine + static_cast<long>(first + k);
           if (r.result == LineResult::Result) grid_.PrefetchCellNodes(r.position.i, r.position.j);
           begin = end;
@@ -311,7 +400,7 @@ class SharedList {
           if (converted == LineResult::Ignored) continue;
           block->out += "\r\n";
           if (block->commaAt == std::string::npos && !commaWarned_.load(std::memory_order_relaxed) &&
-              WarnsOfDecimalComma(task_, prepared[k].line, converted)) {
+              WarnsOfDecimalComma(task_, form_, prepared[k].line, converted)) {
             block->commaAt = at;
             block->commaLine = DecimalCommaLine(prepared[k].line);
           }
@@ -390,6 +479,7 @@ class SharedList {
   // Set by the writing thread once the list has warned; read by the others only to skip the test.
   std::atomic<bool> commaWarned_;
   const PointListTask task_;
+  const CoordinateForm form_;
   orvane::LineReader& input_;
   orvane::TextWriter& result_;
   const ModelGrid& grid_;
@@ -417,10 +507,11 @@ int ThreadsFor(const PointListPlan& plan) {
 }
 
 // Converts the rest of the input on the plan's threads; the lines read.
-long long ConvertShared(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                        const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan, bool commaWarned) {
+long long ConvertShared(PointListTask task, CoordinateForm form, orvane::LineReader& input,
+                        orvane::TextWriter& result, const ModelGrid& grid, ReferenceFrame frame,
+                        const PointListPlan& plan, bool commaWarned) {
   const int threads = ThreadsFor(plan);
-  SharedList list(task, input, result, grid, frame, std::max<std::size_t>(plan.blockLines, 1),
+  SharedList list(task, form, input, result, grid, frame, std::max<std::size_t>(plan.blockLines, 1),
                   2 * static_cast<std::size_t>(threads), commaWarned);
   std::vector<std::thread> helpers;
   for (int t = 1; t < threads; ++t) {
@@ -437,20 +528,35 @@ long long ConvertShared(PointListTask task, orvane::LineReader& input, orvane::T
 
 }  // namespace
 
+LineResult ReadHeightRecord(std::string_view line, CoordinateForm form, HeightRecord& record) {
+  RecordFields fields;
+  PreparedRecord r;
+  PrepareRecord(PointListTask::NormalToEllipsoidal, form, line, fields, r);
+  record.nr = r.p.nr;
+  record.point = r.p.point;
+  record.height = r.p.height;
+  record.position = r.position;
+  record.misfit = r.misfit;
+  record.coordinates.clear();
+  if (r.result == LineResult::Result) AppendCoordinates(r, record.coordinates);
+  return r.result;
+}
+
 std::string DecimalCommaLine(std::string_view line) {
   static const std::string text = orvane::ToCp1250(messages::kDecimalComma);
   return text + std::string(line);
 }
 
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
-                            ReferenceFrame frame, std::string& out) {
+                            ReferenceFrame frame, std::string& out, CoordinateForm form) {
   RecordFields fields;
   out.clear();
-  return ConvertRecord(task, line, grid, frame, fields, out);
+  return ConvertRecord(task, form, line, grid, frame, fields, out);
 }
 
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                                 const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan) {
+                                 const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan,
+                                 CoordinateForm form) {
   PointListStatus status;
   std::string_view line;
   std::string out;
@@ -461,9 +567,9 @@ PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, 
   while (status.lines < plan.simpleLines && (more = input.ReadLineView(line))) {
     ++status.lines;
     out.clear();
-    const LineResult converted = ConvertRecord(task, line, grid, frame, fields, out, input.LineNumber());
+    const LineResult converted = ConvertRecord(task, form, line, grid, frame, fields, out, input.LineNumber());
     if (converted == LineResult::Ignored) continue;
-    if (!commaWarned && WarnsOfDecimalComma(task, line, converted)) {
+    if (!commaWarned && WarnsOfDecimalComma(task, form, line, converted)) {
       result.Line(DecimalCommaLine(line));
       commaWarned = true;
     }
@@ -471,7 +577,7 @@ PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, 
     out += "\r\n";
     result.Write(out);
   }
-  if (more) status.lines += ConvertShared(task, input, result, grid, frame, plan, commaWarned);
+  if (more) status.lines += ConvertShared(task, form, input, result, grid, frame, plan, commaWarned);
   status.readOk = !input.Failed();
   input.Close();
   status.writeOk = result.Close();

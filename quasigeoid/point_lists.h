@@ -12,6 +12,7 @@
 #include "common/point_record.h"
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
+#include "quasigeoid/coordinates/point_coordinates.h"
 #include "quasigeoid/interpolation.h"
 #include "quasigeoid/model_grid.h"
 
@@ -39,16 +40,33 @@ enum class LineResult {
   Result,    // a result line
   Bad,       // "*** Błędny rekord: " / "*** Błedny rekord: " and the line
   Outside,   // the point number and " *** punkt poza obszarem dopuszczalnym (n)"
-  NoCoverage,  // the point number and " *** punkt poza zasięgiem modelu (n)": N, KSI or ETA
-               // would need a node without data
+  NoCoverage,  // the point number and " *** punkt poza zasięgiem modelu (n)": N would need a
+               // node without data
+  Misfit,      // the point number and why its coordinates do not fit the run's form
 };
 
 // Converts one input line; for every outcome but Ignored, `out` receives the line to write
 // (without its line end). The record's fields are read in place (the same fields as SplitFields
 // gives), so a long list copies nothing per field. BLH_n.1 lines name the grid's height system
 // (grid.Info().heightSystem, "PL-KRON86-NH" for the original model).
+// `form` is the coordinates' form (CoordinateForm): a result line gives them as the input wrote them.
 LineResult ConvertPointLine(PointListTask task, std::string_view line, const ModelGrid& grid,
-                            ReferenceFrame frame, std::string& out);
+                            ReferenceFrame frame, std::string& out, CoordinateForm form = CoordinateForm::Dms);
+
+// A record of BLH_n's layout (point number, coordinates in the run's form, a height), read and
+// located, for the tasks that convert heights by other grids (height_systems.h).
+struct HeightRecord {
+  std::string_view nr;       // cut to 16 bytes; a view into the line
+  GeodeticPoint point;
+  Real height = 0;
+  GridPosition position;     // for Result
+  std::string coordinates;   // for Result: the coordinates as a result line prints them
+  std::string misfit;        // for Misfit: the message after the point number (UTF-8)
+};
+
+// Reads `line`: Ignored (field 1 is "0", or one field only), Bad, Outside (beyond the grid's
+// area), Misfit (coordinates that do not fit `form`) or Result.
+LineResult ReadHeightRecord(std::string_view line, CoordinateForm form, HeightRecord& record);
 
 // The message line written, once per input file, before the result of the first record that
 // most likely holds a decimal comma (orvane::HasDecimalComma): "*** Uwaga: przecinek dziesiętny?
@@ -80,6 +98,7 @@ struct PointListPlan {
 // comma's message line, at most once, before the line that gave it) and closes both.
 // The grid is only read (by several threads for a long list).
 PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, orvane::TextWriter& result,
-                                 const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan = {});
+                                 const ModelGrid& grid, ReferenceFrame frame, const PointListPlan& plan = {},
+                                 CoordinateForm form = CoordinateForm::Dms);
 
 }  // namespace solvanta

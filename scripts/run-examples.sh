@@ -17,6 +17,9 @@ echo
 echo "== solvanta-cli on $out/solvanta (model PL-geoid2021, normal heights in PL-EVRF2007-NH, PL-ETRF2000)"
 "$bin/solvanta-cli" --frame etrf2000 --model PL-geoid2021 --folder "$out/solvanta"
 echo
+echo "== solvanta-cli on $out/solvanta-pl2000 (points in PL-2000; Kronstadt '86 heights and xyh.sta to PL-EVRF2007-NH)"
+"$bin/solvanta-cli" --frame etrf2000 --coordinates pl2000 --tasks bl,kron86 --folder "$out/solvanta-pl2000"
+echo
 echo "== kvel-cli on $out/kvel (least squares, full analysis)"
 "$bin/kvel-cli" --folder "$out/kvel"
 echo
@@ -31,7 +34,8 @@ echo "== kvel-cli --import-level on $out/kvel-niwelator (a DiNi M5 and a GSI-8 f
   --import-level "$out/kvel-niwelator/dzien1.dat" "$out/kvel-niwelator/dzien2.gsi"
 "$bin/kvel-cli" --folder "$out/kvel-niwelator" --class 2
 echo
-echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1, then wyh.osn and h.osn of its network)"
+echo "Results: $out/solvanta (BLN, BLH_n.1, BLH_e.1, DELTAH1, then wyh.osn and h.osn of its network),"
+echo "$out/solvanta-pl2000 (BLN, h_evrf2007.1, xyh_evrf2007.sta)"
 echo "and $out/kvel (wyh.osn, h.osn, with the statistical tests in testy.osn, wyh.csv and h.csv),"
 echo "and $out/kvel_epochs (przemieszczenia.osn and przemieszczenia.csv: Rp.2104 and 1013 sank);"
 echo "$out/kvel-niwelator: deltah, dziennik.osn and posrednie from the raw files, then the"

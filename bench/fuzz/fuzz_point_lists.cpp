@@ -1,5 +1,5 @@
 // libFuzzer target: one input is the point list of a working folder (BL, BLH_e or BLH_n by the
-// input's size) and, split at its first NUL byte, the satellite levelling's DELTAH.gps and
+// input's size, in one of the coordinate forms by its size too) and, split at its first NUL byte, the satellite levelling's DELTAH.gps and
 // BLH.grs. The whole calculator run goes over it on a plane model grid. The run must return one
 // of its outcomes, and its result files must be whole CR LF lines.
 #include <unistd.h>
@@ -45,7 +45,7 @@ std::string MakeModel(const std::string& folder) {
   for (std::size_t k = 0; k < values.size(); ++k)
     values[k] = -1500000 + 1000 * static_cast<std::int32_t>(k / solvanta::kGridColumns) +
                 500 * static_cast<std::int32_t>(k % solvanta::kGridColumns);
-  const std::string path = folder + "/model.bin";
+  const std::string path = folder + "/" + solvanta::kModelFileName;  // a grid without a record: the original
   Write(path, std::string_view(reinterpret_cast<const char*>(values.data()), values.size() * 4));
   return path;
 }
@@ -79,7 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   solvanta::bench::SilentCalculatorHost host;
   const solvanta::ReferenceFrame frame = size % 2 == 0 ? solvanta::ReferenceFrame::Etrf89 : solvanta::ReferenceFrame::Etrf2000;
-  const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, model);
+  static constexpr solvanta::CoordinateForm kForms[] = {
+      solvanta::CoordinateForm::Dms, solvanta::CoordinateForm::Degrees, solvanta::CoordinateForm::Pl2000,
+      solvanta::CoordinateForm::Pl1992, solvanta::CoordinateForm::Geocentric};
+  solvanta::CalculationOptions options;
+  options.coordinates = kForms[(size / 6) % 5];
+  const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, model, options);
   if (outcome != orvane::RunOutcome::Finished && outcome != orvane::RunOutcome::Stopped &&
       outcome != orvane::RunOutcome::EndProgram)
     Fail("unknown outcome");

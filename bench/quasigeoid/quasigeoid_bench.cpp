@@ -2,10 +2,13 @@
 // - the point lists BL -> BLN and BLH_e -> BLH_n.1 on 1 000 000 points, in both frames, the
 //   points in survey order (a wandering line, as a traverse or a scan of a sheet gives) and in
 //   random order over the whole model (every point a fresh place in the grid);
+// - the same BL lists with the points in PL-2000 (each in its zone) instead of degrees, minutes
+//   and seconds: the cost of the inverse projection per point;
 // - satellite levelling with 100 000 stations and 200 000 vectors.
 // Each figure includes reading the input file and writing the result file.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "common/record_tokenizer.h"
 #include "common/text_writer.h"
 #include "quasigeoid/calculator_run.h"
+#include "quasigeoid/coordinates/point_coordinates.h"
 #include "silent_calculator_host.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/point_lists.h"
@@ -62,9 +66,11 @@ void WriteAngle(std::FILE* f, double degrees) {
   std::fprintf(f, " %d %d %.5f", d, m, (minutes - m) * 60);
 }
 
-// A list of points with ellipsoidal heights (the BL task ignores the height field).
-std::string PointList(bool surveyOrder) {
-  const fs::path path = Folder() / (surveyOrder ? "survey" : "random");
+// A list of points with ellipsoidal heights (the BL task ignores the height field), in degrees,
+// minutes and seconds or in PL-2000 (x y to the millimetre, the zone from the longitude).
+std::string PointList(bool surveyOrder, solvanta::CoordinateForm form = solvanta::CoordinateForm::Dms) {
+  const bool plane = form == solvanta::CoordinateForm::Pl2000;
+  const fs::path path = Folder() / (std::string(surveyOrder ? "survey" : "random") + (plane ? "_pl2000" : ""));
   if (fs::exists(path)) return path.string();
   std::FILE* f = std::fopen(path.string().c_str(), "wb");
   std::mt19937_64 random(7);
@@ -84,24 +90,32 @@ std::string PointList(bool surveyOrder) {
       l = lon(random);
     }
     std::fprintf(f, "P%d", k);
-    WriteAngle(f, b);
-    WriteAngle(f, l);
+    if (plane) {
+      const int zone = std::clamp(static_cast<int>(std::lround(l / 3.0)), 5, 8);
+      double x = 0, y = 0;
+      solvanta::ToPl2000(b, l, zone, x, y);
+      std::fprintf(f, " %.3f %.3f", x, y);
+    } else {
+      WriteAngle(f, b);
+      WriteAngle(f, l);
+    }
     std::fprintf(f, " %.4f\r\n", height(random));
   }
   std::fclose(f);
   return path.string();
 }
 
-void BM_PointList(benchmark::State& state, PointListTask task, ReferenceFrame frame, bool surveyOrder) {
+void BM_PointList(benchmark::State& state, PointListTask task, ReferenceFrame frame, bool surveyOrder,
+                  solvanta::CoordinateForm form = solvanta::CoordinateForm::Dms) {
   const ModelGrid& grid = Grid();
-  const std::string input = PointList(surveyOrder);
+  const std::string input = PointList(surveyOrder, form);
   const std::string result = (Folder() / "result").string();
   for (auto _ : state) {
     orvane::LineReader reader;
     orvane::TextWriter writer;
     reader.Open(input);
     writer.Create(result);
-    const auto status = solvanta::ConvertPointList(task, reader, writer, grid, frame);
+    const auto status = solvanta::ConvertPointList(task, reader, writer, grid, frame, {}, form);
     if (!status.readOk || !status.writeOk) state.SkipWithError("file error");
   }
   state.SetItemsProcessed(state.iterations() * kListPoints);
@@ -145,6 +159,9 @@ BENCHMARK_CAPTURE(BM_PointList, BL_ETRF2000_random, BL, E2000, false)->Unit(benc
 BENCHMARK_CAPTURE(BM_PointList, BLH_e_ETRF2000_random, BLHe, E2000, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PointList, BL_ETRF89_random, BL, E89, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PointList, BLH_e_ETRF89_random, BLHe, E89, false)->Unit(benchmark::kMillisecond);
+constexpr auto PL2000 = solvanta::CoordinateForm::Pl2000;
+BENCHMARK_CAPTURE(BM_PointList, BL_PL2000_ETRF2000_survey, BL, E2000, true, PL2000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PointList, BL_PL2000_ETRF2000_random, BL, E2000, false, PL2000)->Unit(benchmark::kMillisecond);
 
 // 100 000 stations over the model, 200 000 vectors between random stations (a tenth of the
 // numbers entered twice, so the duplicate rule is exercised too).

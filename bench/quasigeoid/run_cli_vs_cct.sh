@@ -74,7 +74,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 : >"$work/cct.times"
 i=0
 while [ "$i" -lt "$runs" ]; do
-  timed "$work/cli.times" "$cli" --frame etrf2000 --tasks bl --folder "$work/list" --model "$work/model.bin" 2>/dev/null
+  timed "$work/cli.times" "$cli" --frame etrf2000 --tasks bl --folder "$work/list" --model "$work/model.bin" --height-system PL-EVRF2007-NH 2>/dev/null
   timed "$work/cct.times" sh -c 'cct -d 6 +proj=vgridshift +grids="$1" +multiplier=-1 "$2" >"$3"' \
     cct "$grid" "$work/cct.in" "$work/cct.out"
   i=$((i + 1))

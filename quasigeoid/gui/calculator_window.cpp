@@ -17,6 +17,7 @@
 #include "common/work_folder.h"
 #include "quasigeoid/gui/contour_map.h"
 #include "quasigeoid/gui/help_text.h"
+#include "quasigeoid/gui/list_option_controls.h"
 #include "quasigeoid/gui/progress_window.h"
 #include "quasigeoid/model_grid.h"
 
@@ -84,7 +85,12 @@ void SmallFont(QLabel* label) {
 
 CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent)
     : QMainWindow(parent), workFolder_(std::move(workFolder)), modelPath_(std::move(modelPath)),
-      run_(&solvanta::RunCalculation),
+      run_([this](CalculatorHost& host, const std::string& folder, solvanta::ReferenceFrame frame,
+                  const std::string& model) {
+        CalculationOptions options;
+        options.coordinates = listOptions_->Form();
+        return solvanta::RunCalculation(host, folder, frame, model, options);
+      }),
       open_([this](const QString& path) {
         orvane::gui::OpenInEditor(path, this, findChild<QPushButton*>(QStringLiteral("BitBtn1")));
       }) {
@@ -248,7 +254,16 @@ void CalculatorWindow::BuildControls() {
   quit->setGeometry(672, 528, 105, 41);
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
 
+  listOptions_ = new ListOptionControls(client, workFolder_, [this](const std::string& path) {
+    open_(QString::fromStdString(path));
+  });
+
   ShowModel();
+}
+
+void CalculatorWindow::SetModelChoiceFile(std::string iniPath) {
+  modelChoiceFile_ = std::move(iniPath);
+  listOptions_->SetChoiceFile(modelChoiceFile_);
 }
 
 void CalculatorWindow::ChooseModel(int index) {
@@ -359,11 +374,15 @@ void CalculatorWindow::PerformRun(ProgressWindow* progress) {
 }
 
 bool CalculatorWindow::IsTaskSwitchSet(TaskSwitch task) {
+  if (task == TaskSwitch::Kron86) return listOptions_->Kron86ToEvrf2007Set();
+  if (task == TaskSwitch::Evrf2007) return listOptions_->Evrf2007ToKron86Set();
   const int index = static_cast<int>(task) - 1;
   return index >= 0 && index < 4 && switches_[static_cast<std::size_t>(index)]->isChecked();
 }
 
 void CalculatorWindow::HighlightPanel(ResultPanel panel) {
+  if (panel == ResultPanel::HEvrf20071) listOptions_->HighlightResult(0);
+  if (panel == ResultPanel::HKron861) listOptions_->HighlightResult(1);
   const int number = static_cast<int>(panel);
   if (number < 1 || number > 9) return;
   FilePanel* target = panels_[static_cast<std::size_t>(number - 1)];

@@ -23,6 +23,7 @@ class FilePanel;
 
 namespace solvanta::gui {
 
+class ListOptionControls;
 
 class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   Q_OBJECT
@@ -39,8 +40,9 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   // is read by every run.
   CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent = nullptr);
 
-  // Where a new choice of model is kept (the user's orvane.ini, common/settings_files.h); none by default.
-  void SetModelChoiceFile(std::string iniPath) { modelChoiceFile_ = std::move(iniPath); }
+  // Where a new choice of model is kept (the user's orvane.ini, common/settings_files.h); none by
+  // default. The coordinate form is kept in the same file.
+  void SetModelChoiceFile(std::string iniPath);
   const std::string& ModelPath() const { return modelPath_; }
   // Chooses the model at `index` of the models offered, as the user does.
   void ChooseModel(int index);
@@ -49,6 +51,8 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   void SetOpenFunction(OpenFunction open) { open_ = std::move(open); }
 
   const std::string& WorkFolder() const { return workFolder_; }
+  // The form of the point lists' coordinates and the height-system task (`ComboBox2`, `CheckBox5`).
+  ListOptionControls& ListOptions() const { return *listOptions_; }
   solvanta::ReferenceFrame ReferenceFrame() const { return referenceFrame_; }
   const std::vector<int>& Flags() const { return flags_; }
   orvane::gui::FilePanel* Panel(int number) const { return panels_[static_cast<std::size_t>(number - 1)]; }
@@ -107,6 +111,7 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   std::vector<ModelEntry> models_;  // offered by ComboBox1
   std::string modelChoiceFile_;
   QComboBox* modelChoice_ = nullptr;
+  ListOptionControls* listOptions_ = nullptr;
 };
 
 }  // namespace solvanta::gui

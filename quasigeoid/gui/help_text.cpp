@@ -47,7 +47,11 @@ QString HelpText() {
   Wszystkie zbiory danych i wyników są plikami tekstowymi folderu roboczego
   (pokazanego na pasku stanu). Separatorami pól są spacja, tabulator, przecinek
   i średnik; część dziesiętną oddziela zawsze kropka. Szerokości B i długości L
-  podaje się w stopniach, minutach i sekundach.
+  podaje się w stopniach, minutach i sekundach, albo - według listy
+  "WSPÓŁRZĘDNE PUNKTÓW" - w stopniach dziesiętnych (Nr B L), w układzie
+  PL-2000 (Nr x y, strefa 5-8 z pierwszej cyfry y), PL-1992 (Nr x y) lub
+  jako geocentryczne X Y Z (w BLH_e zastępują He). Wynik powtarza
+  współrzędne tak, jak je zapisano.
 
   1. BL  ->  BLN : odstępy quasi-geoidy od elipsoidy N oraz składowe KSI, ETA
      Rekord BL:      Nr  B(st min sek)  L(st min sek)
@@ -73,6 +77,13 @@ QString HelpText() {
      Wzór:  dH(norm) = dH(elips) - dN ,   dN = N2 - N1
      Zbiór DELTAH1 jest zbiorem obserwacyjnym programu wyrównania sieci
      niwelacyjnej.
+
+  5. H_KRON86  ->  h_evrf2007.1 : wysokości normalne PL-KRON86-NH na
+     PL-EVRF2007-NH (i odwrotnie: H_EVRF2007 -> h_kron86.1, wybór kierunku
+     na liście obok przełącznika), różnicą modeli PL-geoid2011 (EPSG:9662).
+     Rekord:  Nr  współrzędne  H ;  wynik:  Nr  współrzędne  H  dH  układ
+     W układzie PL-2000 lub PL-1992 przelicza się też wykaz reperów
+     xyh.sta  ->  xyh_evrf2007.sta .
 
   Jednym naciśnięciem "OBLICZAJ" wykonuje się wszystkie zadania, których zbiory
   danych istnieją i których przełączniki są zaznaczone. Wyniki zastępują wyniki

@@ -1,7 +1,8 @@
 #pragma once
-// Turning a published quasi-geoid grid into a model (grid file and metadata record): GeoTIFF, GTX
-// and ISG through GDAL, and the plain XYZ text in which GUGiK publishes its models (one node per
-// line: latitude, longitude and N in metres, in either order of the two angles).
+// Turning a published quasi-geoid grid into a model (grid file and metadata record): GeoTIFF and GTX
+// through GDAL (a GeoTIFF's scale and offset applied), ISG 1.0 and 2.0 text by a reader of its own,
+// and the plain XYZ text in which GUGiK publishes its models (one node per line: latitude,
+// longitude and N in metres, in either order of the two angles). Only a regular file is opened.
 //
 // Exact only: every node must lie on the model's 0.01-degree lattice inside 48..56 N and
 // 13..25 E; the values are rounded to 0.00001 m. Anything else is refused, never resampled.

@@ -318,6 +318,66 @@ class SolvantaWindowTest : public QObject {
     QVERIFY2(line.find(',') == std::string::npos, line.c_str());
   }
 
+  // "WSPÓŁRZĘDNE PUNKTÓW": the form chosen reaches the run and is kept in orvane.ini; the
+  // Kronstadt task has its switch and its panels.
+  void coordinateFormReachesTheRunAndIsKept() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("bl"), "A 5787000.000 7501000.000\r\n");
+    WriteFile(dir.filePath("H_KRON86"), "A 5787000.000 7501000.000 100.0\r\n");
+    QTemporaryDir program;
+    const QString ini = program.filePath("orvane.ini");
+    WriteFile(ini, "[General]\r\npath=/dane\r\n");
+    CalculatorWindow w(dir.path().toStdString(), modelPath_.toStdString());
+    w.SetModelChoiceFile(ini.toStdString());
+    auto* forms = w.findChild<QComboBox*>(QStringLiteral("ComboBox2"));
+    QVERIFY(forms);
+    QCOMPARE(forms->count(), 5);
+    QCOMPARE(forms->currentText(), QStringLiteral("stopnie, min., sek."));
+    QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("CheckBox5"))->isChecked());
+    QVERIFY(w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel10"))->IsHighlighted());  // H_KRON86 is there
+    QVERIFY(!w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel11"))->IsHighlighted());
+    forms->setCurrentIndex(2);
+    emit forms->activated(2);
+    QCOMPARE(QString::fromStdString(orvane::ReadIniValue(ini.toStdString(), "Solvanta", "coordinates", "")),
+             QStringLiteral("pl2000"));
+    QCOMPARE(QString::fromStdString(orvane::ReadIniValue(ini.toStdString(), "General", "path", "")),
+             QStringLiteral("/dane"));
+    w.show();
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    w.findChild<QCheckBox*>(QStringLiteral("CheckBox5"))->setChecked(false);
+    PressStart(w);
+    PressOk(w);
+    std::ifstream in(orvane::StandardFilePath(dir.path().toStdString(), "bln"));
+    std::string line;
+    std::getline(in, line);
+    QVERIFY2(line.rfind("               A 5787000.000 7501000.000   30.0000 ", 0) == 0, line.c_str());
+    // With the Kronstadt task on: the synthetic model lies alone, without the two PL-geoid2011
+    // models, and the run says so.
+    w.findChild<QCheckBox*>(QStringLiteral("CheckBox5"))->setChecked(true);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the first progress window goes
+    PressStart(w);
+    PressOk(w);
+    const QString told = boxes_.Texts().join(QLatin1Char('|'));
+    QVERIFY2(told.contains(QStringLiteral("*** Brak pliku: PL-geoid2011-KRON86.bin")), qPrintable(told));
+    // The other direction: its own panels in the same places.
+    auto* direction = w.findChild<QComboBox*>(QStringLiteral("ComboBox3"));
+    QVERIFY(direction);
+    QVERIFY(w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel10"))->isVisible());
+    QVERIFY(!w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel12"))->isVisible());
+    direction->setCurrentIndex(1);
+    emit direction->activated(1);
+    QVERIFY(!w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel10"))->isVisible());
+    auto* back = w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel12"));
+    QVERIFY(back->isVisible());
+    QCOMPARE(back->text(), QStringLiteral("H_EVRF2007"));
+    QCOMPARE(w.findChild<orvane::gui::FilePanel*>(QStringLiteral("Panel13"))->text(), QStringLiteral("h_kron86.1"));
+    QVERIFY(!back->IsHighlighted());
+    // A new window takes the kept form.
+    CalculatorWindow again(dir.path().toStdString(), modelPath_.toStdString());
+    again.SetModelChoiceFile(ini.toStdString());
+    QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->currentText(), QStringLiteral("PL-2000 (x, y)"));
+  }
+
   void runChangesTheApplicationTitleOnly() {
     // The platform appends Qt's display name to every caption it shows, so the run's title
     // "NIVORA_2008QG" is kept apart from it and reaches the message boxes alone.

@@ -81,7 +81,7 @@ class DamagedModel : public ::testing::Test {
   solvanta::ModelLoadResult Load(const std::vector<std::int32_t>& values) {
     WriteBytes(folder_.File("model.bin"),
                std::string(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(std::int32_t)));
-    return solvanta::LoadModelGrid(folder_.File("model.bin"), grid_);
+    return solvanta::LoadModelGrid(folder_.File("model.bin"), grid_, {}, "PL-KRON86-NH");
   }
   ScratchFolder folder_;
   solvanta::ModelGrid grid_;

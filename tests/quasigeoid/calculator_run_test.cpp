@@ -20,7 +20,10 @@ std::string modelPath;  // removed by ModelCleanup
 
 const std::string& ModelPath() {
   if (modelPath.empty()) {
-    const fs::path p = fs::temp_directory_path() / ("orvane_calc_model_" + std::to_string(::getpid()) + ".bin");
+    // The original model's file name: a grid without a record is PL-KRON86-NH only under it.
+    const fs::path directory = fs::temp_directory_path() / ("orvane_calc_model_" + std::to_string(::getpid()));
+    fs::create_directories(directory);
+    const fs::path p = directory / solvanta::kModelFileName;
     WriteLinearGridFile(p.string());
     modelPath = p.string();
   }
@@ -30,7 +33,7 @@ const std::string& ModelPath() {
 struct ModelCleanup : ::testing::Environment {
   void TearDown() override {
     std::error_code ignored;
-    if (!modelPath.empty()) fs::remove(modelPath, ignored);
+    if (!modelPath.empty()) fs::remove_all(fs::path(modelPath).parent_path(), ignored);
   }
 };
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new ModelCleanup);

@@ -34,17 +34,20 @@ const ModelGrid& HoleGrid() {
   return *grid;
 }
 
+// What a point lacks at the hole: N (the whole point is refused), or KSI or ETA alone (the line
+// gives N and marks the component).
+enum class Lacks { Nothing, N, Ksi, Eta };
+
 struct CoverageCase {
-  const char* record;          // Nr B L He/Hn
-  bool needsHoleForN;          // a corner of the point's cell is the hole
-  bool needsHoleForDeflections;
+  const char* record;  // Nr B L He/Hn
+  Lacks lacks;
 };
 
 void PrintTo(const CoverageCase& c, std::ostream* os) { *os << c.record; }
 
 class Coverage : public ::testing::TestWithParam<CoverageCase> {};
 
-TEST_P(Coverage, NoNumberFromANodeWithoutData) {
+TEST_P(Coverage, NumbersOnlyFromNodesWithData) {
   const CoverageCase& c = GetParam();
   const PointListTask tasks[3] = {PointListTask::AnomalyList, PointListTask::EllipsoidalToNormal,
                                   PointListTask::NormalToEllipsoidal};
@@ -53,13 +56,29 @@ TEST_P(Coverage, NoNumberFromANodeWithoutData) {
       std::string withHole, full;
       const LineResult r = solvanta::ConvertPointLine(tasks[t], c.record, HoleGrid(), frame, withHole);
       solvanta::ConvertPointLine(tasks[t], c.record, LinearGrid(), frame, full);
-      const bool uses = c.needsHoleForN || (t < 2 && c.needsHoleForDeflections);
-      if (uses) {
+      const bool deflections = t < 2;
+      if (c.lacks == Lacks::N) {
         EXPECT_EQ(r, LineResult::NoCoverage) << t;
         EXPECT_EQ(orvane::FromCp1250(withHole), "P7 *** punkt poza zasięgiem modelu (" + std::to_string(t + 1) + ")");
-      } else {
+      } else if (c.lacks == Lacks::Nothing || !deflections) {
         EXPECT_EQ(r, LineResult::Result) << t;
         EXPECT_EQ(withHole, full) << t;
+      } else {
+        // N (or the height) as on the full grid; the lacking component's placeholder and the
+        // remark that names it.
+        EXPECT_EQ(r, LineResult::Result) << t;
+        const std::size_t n = 16 + 1 + 29 + 1 + 9;
+        EXPECT_EQ(withHole.substr(0, n), full.substr(0, n)) << t;
+        const std::string text = orvane::FromCp1250(withHole);
+        const bool ksi = c.lacks == Lacks::Ksi;
+        EXPECT_NE(text.find(ksi ? "KSI =  ***  " : "ETA =  ***  "), std::string::npos) << text;
+        EXPECT_EQ(text.find(ksi ? "ETA =  ***  " : "KSI =  ***  "), std::string::npos) << text;
+        const std::string remark = ksi ? " *** KSI poza zasięgiem modelu" : " *** ETA poza zasięgiem modelu";
+        EXPECT_EQ(text.substr(text.size() - remark.size()), remark) << text;
+        // The other component as on the full grid.
+        const std::string other = ksi ? "ETA = " : "KSI = ";
+        const std::string fullText = orvane::FromCp1250(full);
+        EXPECT_EQ(text.substr(text.find(other), 12), fullText.substr(fullText.find(other), 12)) << text;
       }
     }
   }
@@ -67,14 +86,18 @@ TEST_P(Coverage, NoNumberFromANodeWithoutData) {
 
 INSTANTIATE_TEST_SUITE_P(
     AroundTheHole, Coverage,
-    ::testing::Values(CoverageCase{"P7 51 0 10 19 0 10 300", true, true},         // cell (300, 600)
-                      CoverageCase{"P7 50 59 50 18 59 50 300", true, true},       // cell (299, 599)
-                      CoverageCase{"P7 51 0 0 19 0 0 300", true, true},           // on the node itself
-                      CoverageCase{"P7 51 0 40 19 0 10 300", false, true},        // cell (301, 600): KSI reads row 300
-                      CoverageCase{"P7 50 59 30 18 58 50 300", false, true},      // cell (299, 598): ETA reads column 600
-                      CoverageCase{"P7 51 1 20 19 0 10 300", false, false},       // cell (302, 600)
-                      CoverageCase{"P7 50 59 30 18 58 10 300", false, false},     // cell (299, 597)
-                      CoverageCase{"P7 52 10 0 21 0 0 300", false, false}));      // far away
+    ::testing::Values(CoverageCase{"P7 51 0 10 19 0 10 300", Lacks::N},         // cell (300, 600)
+                      CoverageCase{"P7 50 59 50 18 59 50 300", Lacks::N},       // cell (299, 599)
+                      CoverageCase{"P7 51 0 0 19 0 0 300", Lacks::N},           // on the node itself
+                      CoverageCase{"P7 51 0 0 18 59 30 300", Lacks::N},         // on the side (300, 599)-(300, 600)
+                      CoverageCase{"P7 51 0 40 19 0 10 300", Lacks::Ksi},       // cell (301, 600): KSI reads row 300
+                      CoverageCase{"P7 50 59 30 18 58 50 300", Lacks::Eta},     // cell (299, 598): ETA reads column 600
+                      CoverageCase{"P7 51 0 0 18 59 24 300", Lacks::Eta},       // on node (300, 599), the hole weighs 0
+                      CoverageCase{"P7 50 59 24 19 0 0 300", Lacks::Ksi},       // on node (299, 600)
+                      CoverageCase{"P7 50 58 48 19 0 0 300", Lacks::Nothing},   // on node (298, 600)
+                      CoverageCase{"P7 51 1 20 19 0 10 300", Lacks::Nothing},   // cell (302, 600)
+                      CoverageCase{"P7 50 59 30 18 58 10 300", Lacks::Nothing}, // cell (299, 597)
+                      CoverageCase{"P7 52 10 0 21 0 0 300", Lacks::Nothing}));  // far away
 
 TEST(Coverage, StationWithoutDataIsNotEnteredAndItsVectorsHaveNoCoordinates) {
   ScratchFolder folder;
@@ -132,11 +155,26 @@ TEST(ModelRecord, LabelsTheNormalHeightsAndNamesTheFileUsed) {
   EXPECT_EQ(bare.substr(bare.size() - 29), "  PL-KRON86-NH z  PL-ETRF2000");
   EXPECT_EQ(withRecord.substr(0, withRecord.size() - 31), bare.substr(0, bare.size() - 29));
 
-  // The same file without its record is the original model.
+  // The same file without its record has no known height system: refused, unless it is given.
+  // Only the original model file is PL-KRON86-NH without a record.
   fs::remove(folder.File("Test-geoid.model"));
-  ASSERT_EQ(solvanta::LoadModelGrid(folder.File("Test-geoid.bin"), *grid).outcome, solvanta::ModelLoadOutcome::Loaded);
-  EXPECT_EQ(grid->Info().heightSystem, "PL-KRON86-NH");
+  auto r = solvanta::LoadModelGrid(folder.File("Test-geoid.bin"), *grid);
+  EXPECT_EQ(r.outcome, solvanta::ModelLoadOutcome::Damaged);
+  EXPECT_EQ(orvane::FromCp1250(r.message).substr(0, 42), "*** Brak opisu modelu: Test-geoid.model (u");
+  ASSERT_EQ(solvanta::LoadModelGrid(folder.File("Test-geoid.bin"), *grid, {}, "PL-EVRF2007-NH").outcome,
+            solvanta::ModelLoadOutcome::Loaded);
+  EXPECT_EQ(grid->Info().heightSystem, "PL-EVRF2007-NH");
   EXPECT_FALSE(grid->Info().hasRecord);
+  fs::copy_file(folder.File("Test-geoid.bin"), folder.File("SOLVANTA_2008QG.bin"));
+  ASSERT_EQ(solvanta::LoadModelGrid(folder.File("SOLVANTA_2008QG.bin"), *grid).outcome,
+            solvanta::ModelLoadOutcome::Loaded);
+  EXPECT_EQ(grid->Info().heightSystem, "PL-KRON86-NH");
+  // A label that contradicts the record is refused.
+  ASSERT_TRUE(solvanta::WriteModelRecord(folder.File("Test-geoid.model"), Evrf2007Model()));
+  r = solvanta::LoadModelGrid(folder.File("Test-geoid.bin"), *grid, {}, "PL-KRON86-NH");
+  EXPECT_EQ(r.outcome, solvanta::ModelLoadOutcome::Damaged);
+  EXPECT_EQ(orvane::FromCp1250(r.message),
+            "*** Inny układ wysokości w opisie modelu Test-geoid.model: PL-EVRF2007-NH, nie PL-KRON86-NH");
 }
 
 TEST(ModelRecord, ARecordThatDoesNotFitItsGridIsRefused) {
@@ -188,15 +226,33 @@ TEST(ModelCatalogue, FindsTheModelsBesideTheProgramDefaultFirst) {
   EXPECT_FALSE(solvanta::ResolveModel(folder.Str(), "Orphan", path));
   EXPECT_EQ(solvanta::DefaultModelPath(folder.Str()), folder.File("PL-geoid2021.bin"));
 
-  // The choice kept in orvane.ini; an unknown name falls back to the default.
+  // The choice kept in orvane.ini; an unknown name is refused, naming the key and the value.
   const std::string ini = folder.File("orvane.ini");
   WriteBytes(ini, "[General]\r\npath=/data/pomiary\r\n");
-  EXPECT_EQ(solvanta::ChosenModelPath(folder.Str(), ini), folder.File("PL-geoid2021.bin"));
+  EXPECT_EQ(solvanta::ChooseModel(folder.Str(), ini).path, folder.File("PL-geoid2021.bin"));
   ASSERT_TRUE(solvanta::KeepModelChoice(ini, "solvanta_2008QG"));
-  EXPECT_EQ(solvanta::ChosenModelPath(folder.Str(), ini), folder.File("solvanta_2008QG.bin"));
+  EXPECT_EQ(solvanta::ChooseModel(folder.Str(), ini).path, folder.File("solvanta_2008QG.bin"));
   EXPECT_EQ(orvane::LoadWorkFolder(ini), "/data/pomiary");
   ASSERT_TRUE(solvanta::KeepModelChoice(ini, "Gone"));
-  EXPECT_EQ(solvanta::ChosenModelPath(folder.Str(), ini), folder.File("PL-geoid2021.bin"));
+  const solvanta::ModelChoice gone = solvanta::ChooseModel(folder.Str(), ini);
+  EXPECT_EQ(gone.path, "");
+  EXPECT_EQ(gone.problem, "*** orvane.ini [Solvanta] model=Gone: nie ma takiego modelu obok programu");
+
+  // A bare name is looked up beside the program only, never in the current directory.
+  {
+    ScratchFolder here;
+    WriteLinearGridFile(here.File("Local.bin"));
+    const fs::path before = fs::current_path();
+    fs::current_path(here.Path());
+    ASSERT_TRUE(solvanta::KeepModelChoice(ini, "Local.bin"));
+    EXPECT_NE(solvanta::ChooseModel(folder.Str(), ini).problem, "");
+    EXPECT_FALSE(solvanta::ResolveModel(folder.Str(), "Local.bin", path));
+    EXPECT_TRUE(solvanta::ResolveModel(folder.Str(), "./Local.bin", path));
+    fs::current_path(before);
+  }
+  // A grid file beside the program, by its file name.
+  ASSERT_TRUE(solvanta::KeepModelChoice(ini, "Z-model.bin"));
+  EXPECT_EQ(solvanta::ChooseModel(folder.Str(), ini).path, folder.File("Z-model.bin"));
 
   // Without PL-geoid2021 the original model is the default.
   fs::remove(folder.File("PL-geoid2021.bin"));

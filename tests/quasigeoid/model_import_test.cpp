@@ -4,6 +4,7 @@
 #include "quasigeoid/import/model_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,8 +98,8 @@ TEST(ModelImport, WritesTheModelThatTheCalculatorReads) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 2);
 }
 
-// The same 3 x 4 nodes as ISG (the International Service for the Geoid's text, read by GDAL:
-// nodes at the centres of cells whose outer edges the header gives) and as GTX.
+// The same 3 x 4 nodes as ISG 1.0 (the International Service for the Geoid's text, with the nodes
+// at the centres of cells whose outer edges the header gives, as GDAL reads it) and as GTX.
 TEST(ModelImport, IsgAndGtxOfOneGridGiveTheSameIntegers) {
   ScratchFolder folder;
   WriteBytes(folder.File("patch.isg"),
@@ -121,9 +122,10 @@ TEST(ModelImport, IsgAndGtxOfOneGridGiveTheSameIntegers) {
   // GTX rows run from the south.
   solvanta_test::WriteGtx(folder.File("patch.gtx"), 52.0, 19.0, 0.01, 0.01, 3, 4,
                           {30.1f, 30.2f, 30.3f, 30.4f, 31.1f, 31.2f, 31.3f, -88.8888f, 32.1f, 32.2f, 32.3f, 32.4f});
-  const auto isg = Import(folder.File("patch.isg"));
+  std::string problem;
+  const auto isg = Import(folder.File("patch.isg"), &problem);
   const auto gtx = Import(folder.File("patch.gtx"));
-  ASSERT_TRUE(isg);
+  ASSERT_TRUE(isg) << problem;
   ASSERT_TRUE(gtx);
   EXPECT_TRUE(isg->values == gtx->values);
   EXPECT_EQ(isg->coveredNodes, 11);
@@ -131,6 +133,124 @@ TEST(ModelImport, IsgAndGtxOfOneGridGiveTheSameIntegers) {
   EXPECT_EQ(node(400, 600), 3010000);  // 52.00 N, 19.00 E
   EXPECT_EQ(node(402, 603), 3240000);
   EXPECT_EQ(node(401, 603), kNoData);
+}
+
+// The patch of the test above as an ISG 2.0 grid (the header's bounds are the nodes; once in
+// degrees, once in degrees, minutes and seconds) and as a GeoTIFF whose stored values are scaled
+// (N = 0.5 stored + 10): node for node the plain GTX.
+TEST(ModelImport, Isg2AndScaledGeoTiffGiveThePlainGtxIntegers) {
+  ScratchFolder folder;
+  const std::vector<float> values = {30.1f, 30.2f, 30.3f, 30.4f, 31.1f, 31.2f, 31.3f, -88.8888f, 32.1f, 32.2f, 32.3f, 32.4f};
+  solvanta_test::WriteGtx(folder.File("patch.gtx"), 52.0, 19.0, 0.01, 0.01, 3, 4, values);
+  const auto gtx = Import(folder.File("patch.gtx"));
+  ASSERT_TRUE(gtx);
+  const std::string body =
+      "end_of_head ==================================================\n"
+      "  32.1000   32.2000   32.3000   32.4000\n"
+      "  31.1000   31.2000   31.3000 -9999.0000\n"
+      "  30.1000   30.2000   30.3000   30.4000\n";
+  const std::string degrees =
+      "begin_of_head ================================================\n"
+      "model name     : TEST\n"
+      "data type      : geoid\n"
+      "data units     : meters\n"
+      "data format    : grid\n"
+      "data ordering  : N-to-S, W-to-E\n"
+      "coord type     : geodetic\n"
+      "coord units    : deg\n"
+      "lat min        =    52.000000\n"
+      "lat max        =    52.020000\n"
+      "lon min        =    19.000000\n"
+      "lon max        =    19.030000\n"
+      "delta lat      =     0.010000\n"
+      "delta lon      =     0.010000\n"
+      "nrows          =            3\n"
+      "ncols          =            4\n"
+      "nodata         =   -9999.0000\n"
+      "ISG format     =          2.0\n";
+  WriteBytes(folder.File("patch2.isg"), degrees + body);
+  std::string problem;
+  const auto isg = Import(folder.File("patch2.isg"), &problem);
+  ASSERT_TRUE(isg) << problem;
+  EXPECT_TRUE(isg->values == gtx->values);
+  std::string dms = degrees;
+  auto replace = [&dms](const std::string& from, const std::string& to) { dms.replace(dms.find(from), from.size(), to); };
+  replace("coord units    : deg", "coord units    : dms");
+  replace("52.000000", "52°00'00\"");
+  replace("52.020000", "52°01'12\"");
+  replace("19.000000", "19°00'00\"");
+  replace("19.030000", "19°01'48\"");
+  replace("0.010000\ndelta lon      =     0.010000", "0°00'36\"\ndelta lon      =     0°00'36\"");
+  WriteBytes(folder.File("patch_dms.isg"), dms + body);
+  const auto isgDms = Import(folder.File("patch_dms.isg"), &problem);
+  ASSERT_TRUE(isgDms) << problem;
+  EXPECT_TRUE(isgDms->values == gtx->values);
+  // A header whose counts fit neither convention is refused.
+  std::string wrong = degrees;
+  wrong.replace(wrong.find("nrows          =            3"), 29, "nrows          =            5");
+  WriteBytes(folder.File("wrong.isg"), wrong + body);
+  EXPECT_FALSE(Import(folder.File("wrong.isg"), &problem));
+  EXPECT_NE(problem.find("nrows and ncols do not fit"), std::string::npos) << problem;
+
+#ifdef ORVANE_GDAL_TRANSLATE
+  std::vector<float> stored;
+  for (const float v : values) stored.push_back(v < -80 ? v : (v - 10.0f) / 0.5f);
+  solvanta_test::WriteGtx(folder.File("stored.gtx"), 52.0, 19.0, 0.01, 0.01, 3, 4, stored);
+  const std::string command = std::string("'") + ORVANE_GDAL_TRANSLATE + "' -q -of GTiff -a_scale 0.5 -a_offset 10 '" +
+                              folder.File("stored.gtx") + "' '" + folder.File("scaled.tif") + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const auto scaled = Import(folder.File("scaled.tif"), &problem);
+  ASSERT_TRUE(scaled) << problem;
+  EXPECT_TRUE(scaled->values == gtx->values);
+#endif
+}
+
+// What is not a grid file is refused at once, a GeoTIFF of huge tiles before its tile is read,
+// and a decimal comma is named; a model is written with its record or not at all.
+TEST(ModelImport, RefusesWhatItCannotReadWholeAndWritesBothOrNeither) {
+  ScratchFolder folder;
+  std::string problem;
+  ASSERT_EQ(::mkfifo(folder.File("fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(Import(folder.File("fifo"), &problem));  // would block forever if it were opened
+  EXPECT_EQ(problem, "it is not a regular file");
+  EXPECT_FALSE(Import(folder.Str(), &problem));
+  EXPECT_EQ(problem, "it is a directory, not a grid file");
+  EXPECT_FALSE(Import("/dev/zero", &problem));
+  EXPECT_EQ(problem, "it is not a regular file");
+  WriteBytes(folder.File("comma.xyz"), "52,00 19,00 31,5\n");
+  EXPECT_FALSE(Import(folder.File("comma.xyz"), &problem));
+  EXPECT_NE(problem.find("line 1 holds a decimal comma"), std::string::npos) << problem;
+  WriteBytes(folder.File("broken.tif"), std::string("II*\0", 4) + std::string(100, '\x7f'));
+  EXPECT_FALSE(Import(folder.File("broken.tif"), &problem));
+  EXPECT_EQ(problem.rfind("the GeoTIFF cannot be read (GDAL: ", 0), 0u) << problem;
+
+  if (std::system("command -v gdal_create >/dev/null 2>&1") == 0) {
+    // 3 x 4 nodes in one sparse tile of 16384 x 16384 float32 values (1 GiB when read).
+    const std::string command = "gdal_create -q -of GTiff -outsize 4 3 -bands 1 -ot Float32 -a_srs EPSG:4326 "
+                                "-a_ullr 18.995 52.025 19.035 51.995 -co TILED=YES -co BLOCKXSIZE=16384 "
+                                "-co BLOCKYSIZE=16384 -co SPARSE_OK=TRUE '" + folder.File("tiles.tif") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_FALSE(Import(folder.File("tiles.tif"), &problem));
+    EXPECT_NE(problem.find("blocks of 16384 x 16384 values"), std::string::npos) << problem;
+  }
+
+  // TARGET.model taken by a directory: TARGET.bin is not replaced either.
+  solvanta_test::WriteGtx(folder.File("patch.gtx"), 52.0, 19.0, 0.01, 0.01, 1, 1, {30.5f});
+  const auto grid = Import(folder.File("patch.gtx"));
+  ASSERT_TRUE(grid);
+  WriteBytes(folder.File("model.bin"), "old grid");
+  fs::create_directory(folder.File("model.model"));
+  solvanta::ModelInfo info;
+  info.name = "model";
+  EXPECT_FALSE(solvanta::WriteModel(folder.File("model.bin"), *grid, info, problem));
+  EXPECT_EQ(ReadBytes(folder.File("model.bin")), "old grid");
+  // With the way clear, both are replaced, and no temporary or old file is left behind.
+  fs::remove(folder.File("model.model"));
+  WriteBytes(folder.File("model.model"), "old record");
+  EXPECT_TRUE(solvanta::WriteModel(folder.File("model.bin"), *grid, info, problem)) << problem;
+  EXPECT_EQ(fs::file_size(folder.File("model.bin")), solvanta::kModelFileSize);
+  EXPECT_NE(ReadBytes(folder.File("model.model")).find("name=model"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 7);
 }
 
 // GTX grids of 3 x 4 nodes that are not exactly on the lattice, and text files that are not.

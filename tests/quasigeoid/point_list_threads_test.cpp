@@ -45,7 +45,8 @@ const ModelGrid& LoadedRoughGrid() {
     for (std::size_t k = 0; k < values.size(); ++k)
       values[k] = RoughValue(static_cast<int>(k / solvanta::kGridColumns), static_cast<int>(k % solvanta::kGridColumns));
     WriteBytes(folder.File("model"), std::string(reinterpret_cast<const char*>(values.data()), values.size() * 4));
-    return solvanta::LoadModelGrid(folder.File("model"), grid).outcome == solvanta::ModelLoadOutcome::Loaded;
+    return solvanta::LoadModelGrid(folder.File("model"), grid, {}, "PL-KRON86-NH").outcome ==
+           solvanta::ModelLoadOutcome::Loaded;
   }();
   EXPECT_TRUE(loaded);
   return grid;
@@ -203,7 +204,8 @@ const ModelGrid& LoadedGridWithoutDataInPlaces() {
       values[k] = hole ? solvanta::kNoData : RoughValue(i, j);
     }
     WriteBytes(folder.File("model"), std::string(reinterpret_cast<const char*>(values.data()), values.size() * 4));
-    return solvanta::LoadModelGrid(folder.File("model"), grid).outcome == solvanta::ModelLoadOutcome::Loaded;
+    return solvanta::LoadModelGrid(folder.File("model"), grid, {}, "PL-KRON86-NH").outcome ==
+           solvanta::ModelLoadOutcome::Loaded;
   }();
   EXPECT_TRUE(loaded);
   return grid;

@@ -46,10 +46,10 @@ class SolvantaCli : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kCli)) GTEST_SKIP() << "solvanta-cli is not built";
-    WriteLinearGridFile(model_.File("model.bin"));
+    WriteLinearGridFile(model_.File("solvanta_2008QG.bin"));
   }
   Result Cli(const std::string& arguments) { return RunProgram(tools_, kCli, arguments); }
-  std::string Model() const { return "--model '" + model_.File("model.bin") + "'"; }
+  std::string Model() const { return "--model '" + model_.File("solvanta_2008QG.bin") + "'"; }
   std::string Folder() const { return "--folder '" + folder_.Str() + "'"; }
 
   ScratchFolder model_;
@@ -225,6 +225,78 @@ TEST_F(SolvantaCli, ModelByNameLabelsTheNormalHeights) {
     const bool archive = std::string(model).find("2011") != std::string::npos;
     EXPECT_EQ(lines.find("B *** punkt poza zasięgiem modelu (2)\r\n") != std::string::npos, archive) << lines;
   }
+}
+
+// A grid file without its record is never labelled by guess: a copy of PL-geoid2021.bin needs
+// --height-system; the first line of the run names the model and its height system.
+TEST_F(SolvantaCli, GridWithoutRecordNeedsItsHeightSystemAndTheRunNamesTheModel) {
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
+  fs::copy_file(kShippedModel, model_.File("copy.bin"));
+  WriteBytes(folder_.File("BLH_e"), "A 52 0 0 19 0 0 150.000\r\n");
+  const std::string copy = "--model '" + model_.File("copy.bin") + "'";
+  Result r = Cli("--frame etrf2000 " + Folder() + " " + copy);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("*** Brak opisu modelu: copy.model"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(folder_.File("blh_n.1")));
+  r = Cli("--frame etrf2000 " + Folder() + " " + copy + " --height-system PL-EVRF2007-NH");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "Model quasi-geoidy: copy (PL-EVRF2007-NH), " + model_.File("copy.bin"));
+  EXPECT_NE(ReadBytes(folder_.File("blh_n.1")).find("  PL-EVRF2007-NH z  PL-ETRF2000\r\n"), std::string::npos);
+  // The shipped model by name: named with its record's label.
+  r = Cli("--frame etrf2000 " + Folder() + " --model PL-geoid2011-KRON86");
+  EXPECT_EQ(r.err.substr(0, r.err.find(" (")), "Model quasi-geoidy: PL-geoid2011-KRON86") << r.err;
+  EXPECT_EQ(r.err.substr(r.err.find(" ("), 16), " (PL-KRON86-NH),") << r.err;
+  // A bare name is looked up beside the program only.
+  r = Cli("--frame etrf2000 " + Folder() + " --model copy.bin");
+  EXPECT_EQ(r.status, 2) << r.err;
+}
+
+// A model in orvane.ini that is not there stops the run, naming the key and the value; it never
+// falls back to another model.
+TEST_F(SolvantaCli, UnknownModelInOrvaneIniStopsTheRun) {
+  const fs::path program = fs::path(tools_.File("solvanta-cli"));
+  fs::copy_file(kCli, program);
+  WriteLinearGridFile(tools_.File("solvanta_2008QG.bin"));
+  WriteBytes(folder_.File("BL"), "A 52 0 0 19 0 0\r\n");
+  WriteBytes(tools_.File("orvane.ini"), "[Solvanta]\r\nmodel=PL-geoid2012\r\n");
+  Result r = RunProgram(tools_, program.string(), "--frame etrf2000 " + Folder());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "*** orvane.ini [Solvanta] model=PL-geoid2012: nie ma takiego modelu obok programu\n");
+  EXPECT_FALSE(fs::exists(folder_.File("bln")));
+  WriteBytes(tools_.File("orvane.ini"), "[Solvanta]\r\nmodel=solvanta_2008QG\r\n");
+  r = RunProgram(tools_, program.string(), "--frame etrf2000 " + Folder());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.substr(0, r.err.find(',')), "Model quasi-geoidy: solvanta_2008QG (PL-KRON86-NH)");
+}
+
+// PL-2000 lists and the Kronstadt heights of a district office: h_evrf2007.1 and the benchmark
+// catalogue xyh_evrf2007.sta; back again with evrf2007.
+TEST_F(SolvantaCli, Pl2000ListsAndKronstadtHeightsToEvrf2007) {
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
+  WriteBytes(folder_.File("BL"), "A 5787000.000 7501000.000\r\nB 5787000.000 501000.000\r\n");
+  WriteBytes(folder_.File("H_KRON86"), "A 5787000.000 7501000.000 101.2345\r\n");
+  WriteBytes(folder_.File("xyh.sta"), "A 5787000.000 7501000.000 101.2345\r\n0 0 0 0\r\n");
+  Result r = Cli("--frame etrf2000 --coordinates pl2000 --tasks bl,kron86 " + Folder());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string bln = orvane::FromCp1250(ReadBytes(folder_.File("bln")));
+  EXPECT_EQ(bln.substr(0, 41), "               A 5787000.000 7501000.000 ") << bln;
+  EXPECT_NE(bln.find("\r\nB *** y = 501000.000 bez numeru strefy 5-8 układu PL-2000\r\n"), std::string::npos) << bln;
+  const std::string evrf = ReadBytes(folder_.File("h_evrf2007.1"));
+  EXPECT_EQ(evrf.substr(0, 41), "               A 5787000.000 7501000.000 ") << evrf;
+  EXPECT_EQ(evrf.substr(evrf.size() - 18), "  PL-EVRF2007-NH\r\n") << evrf;
+  orvane::FieldTable fields;
+  int count = 0;
+  orvane::SplitFields(evrf.substr(0, evrf.find('\r')), fields, count);
+  ASSERT_EQ(count, 6) << evrf;
+  const std::string catalogue = ReadBytes(folder_.File("xyh_evrf2007.sta"));
+  EXPECT_EQ(catalogue, "A 5787000.000 7501000.000 " + fields[4] + "\r\n0 0 0 0\r\n");
+  // Back: the EVRF2007 height gives the Kronstadt height.
+  WriteBytes(folder_.File("H_EVRF2007"), "A 5787000.000 7501000.000 " + fields[4] + "\r\n");
+  r = Cli("--frame etrf2000 --coordinates=pl2000 --tasks evrf2007 " + Folder());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string kron = ReadBytes(folder_.File("h_kron86.1"));
+  EXPECT_NE(kron.find(" 101.2345 "), std::string::npos) << kron;
+  EXPECT_EQ(Cli("--frame etrf2000 --coordinates utm " + Folder()).status, 2);
 }
 
 // --import-model: exact grids become models the run reads; anything else is refused, exit 1,

@@ -592,7 +592,7 @@ const std::string& ModelFile() {
     for (std::size_t k = 0; k < values.size(); ++k)
       values[k] = -1500000 + 1000 * static_cast<std::int32_t>(k / solvanta::kGridColumns) +
                   500 * static_cast<std::int32_t>(k % solvanta::kGridColumns);
-    const fs::path file = folder.Path() / "model.bin";
+    const fs::path file = folder.Path() / solvanta::kModelFileName;
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * 4));
     return file.string();
