@@ -4,11 +4,11 @@
 #include <iostream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "common/command_line.h"
 #include "common/cp1250.h"
+#include "common/platform.h"
 #include "common/process_start.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_run.h"
@@ -92,6 +92,7 @@ int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", 
 
 int main(int argc, char** argv) {
   orvane::PrepareProcess();
+  argv = orvane::platform::Utf8Arguments(argc, argv);
   std::string folder;
   kvel::AdjustmentOptions options;
   static constexpr orvane::CommandOption kOptions[] = {
@@ -125,10 +126,7 @@ int main(int argc, char** argv) {
       else return UsageError("--mo takes one or empirical");
     }
   }
-  if (folder.empty()) {
-    std::vector<char> cwd(4096);
-    folder = ::getcwd(cwd.data(), cwd.size()) ? cwd.data() : ".";
-  }
+  if (folder.empty()) folder = orvane::platform::CurrentFolder();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
   // The window's start checks, on the files present now.

@@ -1,13 +1,9 @@
 #include "common/folder_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <thread>
 
 #include "common/cp1250.h"
+#include "common/platform.h"
 #include "common/replacement_file.h"
 
 namespace orvane {
@@ -15,21 +11,20 @@ namespace orvane {
 FolderLock::~FolderLock() { Release(); }
 
 void FolderLock::Release() {
-  if (fd_ >= 0) ::close(fd_);  // closing the only descriptor releases the lock
+  if (fd_ >= 0) platform::CloseDescriptor(fd_);  // closing the only descriptor releases the lock
   fd_ = -1;
 }
 
 FolderLock::Result FolderLock::Acquire(const std::string& folder, std::chrono::milliseconds wait) {
   Release();
   const std::string path = folder + "/" + kLockFileName;
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-  // A read-only folder may still hold a lock file from before; a lock needs no write access.
-  if (fd_ < 0) fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  fd_ = platform::OpenLockFile(path);
   if (fd_ < 0) return Result::NoLock;
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) break;
-    if (errno != EWOULDBLOCK && errno != EINTR) {
+    const platform::LockAttempt attempt = platform::TryLock(fd_);
+    if (attempt == platform::LockAttempt::Locked) break;
+    if (attempt == platform::LockAttempt::Failed) {
       Release();
       return Result::NoLock;
     }

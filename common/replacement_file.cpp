@@ -1,30 +1,24 @@
 #include "common/replacement_file.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <climits>
-#include <cstdlib>
+
+#include "common/platform.h"
 
 namespace orvane {
 
 namespace {
 
 std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = platform::LastSeparator(path);
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
 std::string NameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = platform::LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -32,16 +26,8 @@ std::string NameOf(const std::string& path) {
 std::string UniqueSuffix() {
   static std::atomic<unsigned> counter{0};
   const auto ticks = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  return std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
+  return std::to_string(platform::ProcessId()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
          std::to_string(ticks % 1000000007ULL);
-}
-
-// Syncs a folder, so that a rename inside it survives a power failure.
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace
@@ -74,46 +60,40 @@ int ReplacementFile::Create(const std::string& target) {
   Discard();
   target_ = target;
   final_ = target;
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) return -1;
-  if (exists && !S_ISREG(existing.st_mode)) {
+  const platform::FileStatus existing = platform::StatusOf(target);
+  const bool exists = existing.kind != platform::FileKind::Missing && existing.kind != platform::FileKind::Unreadable;
+  if (existing.kind == platform::FileKind::Directory) return -1;
+  if (existing.kind == platform::FileKind::Other) {
     // Opened without waiting: a FIFO with no reader fails instead of holding the program.
-    fd_ = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd_ >= 0) ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    fd_ = platform::OpenInPlace(target);
     return fd_;
   }
-  struct stat link {};
-  if (exists && ::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    if (char* real = ::realpath(target.c_str(), nullptr)) {
-      final_ = real;
-      std::free(real);
-    }
-  }
+  if (exists) final_ = platform::LinkTarget(target);
   const std::string stem = FolderOf(final_) + "/" + std::string(kTemporaryPrefix) + NameOf(final_) + ".";
+  int error = 0;
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     temporary_ = stem + UniqueSuffix();
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0 && errno != EEXIST) break;
+    fd_ = platform::CreateNewFile(temporary_, error);
+    if (fd_ < 0 && error != EEXIST) break;
   }
   if (fd_ < 0) {
     temporary_.clear();
     // A folder where nothing new may be created can still hold a result that may be written:
     // it is written in place, as it always was.
-    if (exists && errno == EACCES) fd_ = ::open(final_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (exists && error == EACCES) fd_ = platform::OpenInPlace(final_);
     return fd_;
   }
   // The lock tells RemoveStaleTemporaries that this temporary is alive.
-  ::flock(fd_, LOCK_EX | LOCK_NB);
+  platform::TryLock(fd_);
   // The new file keeps the permissions of the one it replaces.
-  if (exists) ::fchmod(fd_, existing.st_mode & 07777);
+  if (exists) platform::CopyPermissions(fd_, existing.mode);
   return fd_;
 }
 
 bool ReplacementFile::Sync() {
   if (fd_ < 0) return false;
   if (temporary_.empty()) return true;  // a device or FIFO: nothing to sync
-  return ::fsync(fd_) == 0;
+  return platform::SyncDescriptor(fd_);
 }
 
 bool ReplacementFile::Commit() {
@@ -122,24 +102,24 @@ bool ReplacementFile::Commit() {
     CloseDescriptor();
     return true;
   }
-  if (::rename(temporary_.c_str(), final_.c_str()) != 0) {
+  if (!platform::RenameOver(temporary_, final_)) {
     Discard();
     return false;
   }
   temporary_.clear();
   CloseDescriptor();
-  SyncFolder(FolderOf(final_));
+  platform::SyncFolder(FolderOf(final_));
   return true;
 }
 
 void ReplacementFile::Discard() {
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) platform::RemoveFile(temporary_);
   temporary_.clear();
   CloseDescriptor();
 }
 
 void ReplacementFile::CloseDescriptor() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) platform::CloseDescriptor(fd_);
   fd_ = -1;
 }
 
@@ -159,21 +139,8 @@ bool ResultFiles::Commit() {
 }
 
 void RemoveStaleTemporaries(const std::string& folder) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return;
-  const int dirFd = ::dirfd(dir);
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (!name.starts_with(kTemporaryPrefix)) continue;
-    const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat info {};
-    // A temporary whose writer lives is locked; one that can be locked was left behind.
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-      ::unlinkat(dirFd, entry->d_name, 0);
-    ::close(fd);
-  }
-  ::closedir(dir);
+  // A temporary whose writer lives is locked; one that can be locked was left behind.
+  platform::RemoveUnlockedFiles(folder, kTemporaryPrefix);
 }
 
 }  // namespace orvane

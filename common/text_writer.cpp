@@ -1,9 +1,8 @@
 #include "common/text_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <utility>
+
+#include "common/platform.h"
 
 namespace orvane {
 
@@ -17,10 +16,10 @@ bool TextWriter::Create(const std::string& path, ResultFiles* group) {
   const int fd = replacement_.Create(path);
   if (fd >= 0) {
     // The stream gets a descriptor of its own: closing it leaves the replacement's open.
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int own = platform::DuplicateDescriptor(fd);
     if (own >= 0) {
-      file_ = ::fdopen(own, "wb");
-      if (!file_) ::close(own);
+      file_ = platform::StreamOf(own, "wb");
+      if (!file_) platform::CloseDescriptor(own);
     }
     if (!file_) replacement_.Discard();
   }

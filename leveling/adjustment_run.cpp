@@ -1,16 +1,13 @@
 #include "leveling/adjustment_run.h"
 
 #include <algorithm>
-#include <ctime>
 #include <exception>
-#include <iomanip>
-#include <locale>
-#include <sstream>
 #include <utility>
 
 #include "common/cp1250.h"
 #include "common/folder_lock.h"
 #include "common/line_reader.h"
+#include "common/platform.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
@@ -29,20 +26,8 @@ namespace {
 using orvane::PathText;
 using orvane::ToCp1250;
 
-// The current local date in the user's short date form (%x of the environment's locale).
-std::string LocalDateText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  std::ostringstream text;
-  try {
-    text.imbue(std::locale(""));
-  } catch (const std::exception&) {
-    // An unknown locale in the environment: the classic form is still a date.
-  }
-  text << std::put_time(&local, "%x");
-  return PathText(text.str());
-}
+// The current local date in the user's short date form.
+std::string LocalDateText() { return PathText(orvane::platform::ShortDateText()); }
 
 struct TitleLines {
   std::string contractor = "   ";
@@ -79,7 +64,7 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
   const std::string underscores(76, '_');
   run.Report(underscores);
   run.Report(ToCp1250("  System ORVANE 2006 - program KVEL/6.0 ŚCISŁE WYRÓWNANIE SIECI NIWELACYJNEJ"));
-  run.Report(ToCp1250("  (c) ORVANE - wersja dla systemu Linux"));
+  run.Report(ToCp1250(std::string("  (c) ORVANE - wersja dla systemu ") + orvane::platform::SystemName()));
   run.Report(underscores);
   run.Report("  ");
   run.Report(ToCp1250("  O B I E K T      : ") + title.object);

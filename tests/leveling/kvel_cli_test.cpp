@@ -1,14 +1,13 @@
 // The terminal program: its exit status, the presence checks before a run, and usage errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "run_support.h"
+#include "support/program_run.h"
 
 namespace kvel::testing {
 namespace {
@@ -19,22 +18,15 @@ struct CliResult {
 };
 
 CliResult RunCli(const std::string& args) {
-  const std::string command = std::string(ORVANE_BIN_DIR) + "/kvel-cli " + args + " 2>&1";
-  CliResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return result;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-  const int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
+  const orvane::testing::ProgramResult run =
+      orvane::testing::RunProgram(orvane::testing::ProgramPath("kvel-cli"), args, /*mergeStreams=*/true);
+  return CliResult{run.status, run.out};
 }
 
 class KvelCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::ifstream(std::string(ORVANE_BIN_DIR) + "/kvel-cli").good()) GTEST_SKIP() << "kvel-cli not built";
+    if (!std::filesystem::exists(orvane::testing::ProgramPath("kvel-cli"))) GTEST_SKIP() << "kvel-cli not built";
   }
 };
 
@@ -122,13 +114,13 @@ TEST_F(KvelCli, UsageErrorsExitTwo) {
 // A large generated network goes through every phase, and its noise is what the end record says:
 // the empirical unit mean error comes out near 1.
 TEST_F(KvelCli, GeneratedNetworkIsAdjustedWithMoNearOne) {
-  const std::string generator = std::string(ORVANE_BIN_DIR) + "/generate_network";
-  if (!std::ifstream(generator).good()) GTEST_SKIP() << "generate_network not built";
+  const std::string generator = orvane::testing::ProgramPath("generate_network");
+  if (!std::filesystem::exists(generator)) GTEST_SKIP() << "generate_network not built";
   ScratchFolder first;
   ScratchFolder second;
-  const std::string args = " --points 3000 --observations 6500 --benchmarks 40 --seed 11 > /dev/null";
-  ASSERT_EQ(std::system((generator + " --folder '" + first.Path() + "'" + args).c_str()), 0);
-  ASSERT_EQ(std::system((generator + " --folder '" + second.Path() + "'" + args).c_str()), 0);
+  const std::string args = " --points 3000 --observations 6500 --benchmarks 40 --seed 11";
+  ASSERT_EQ(orvane::testing::RunProgram(generator, "--folder '" + first.Path() + "'" + args).status, 0);
+  ASSERT_EQ(orvane::testing::RunProgram(generator, "--folder '" + second.Path() + "'" + args).status, 0);
   EXPECT_EQ(first.Read("deltah"), second.Read("deltah"));  // the same seed, the same files
   EXPECT_EQ(first.Read("h.sta"), second.Read("h.sta"));
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "proj_oracle.h"
+#include "gtx_file.h"
 #include "quasigeoid/interpolation.h"
 
 namespace solvanta {

@@ -1,0 +1,414 @@
+// The platform layer on Windows (MinGW-w64): the wide (UTF-16) API for every path, LockFileEx for
+// locks, MoveFileExW for replacements, CreateProcessW for child programs.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h:
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cwchar>
+
+#include "common/cp1250.h"
+#include "common/platform.h"
+#include "common/process_start.h"
+
+namespace orvane {
+
+namespace {
+
+// UTF-8 text as UTF-16; text that is no valid UTF-8 (a Windows-1250 name from an old file) is
+// read in Windows-1250.
+std::wstring Wide(std::string_view text) {
+  if (text.empty()) return {};
+  const UINT codePage = IsValidUtf8(text) ? CP_UTF8 : 1250;
+  const int n = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
+  return text;
+}
+
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION: return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_DISK_FULL: return ENOSPC;
+    default: return EIO;
+  }
+}
+
+// A C runtime descriptor for a handle; the handle is closed when that fails.
+int DescriptorOf(HANDLE handle, int flags) {
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0) ::CloseHandle(handle);
+  return fd;
+}
+
+HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Windows locks bar reading and writing the bytes they cover; the suite's locks are marks between
+// processes, so they cover one byte far beyond the end of any file.
+bool LockMark(HANDLE handle) {
+  OVERLAPPED at{};
+  at.Offset = 0xFFFFFFFEu;
+  at.OffsetHigh = 0x7FFFFFFFu;
+  return ::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
+}
+
+}  // namespace
+
+void PrepareProcess() {
+  // Descriptors the parent left without a handle (a program started without a console) get the
+  // null device, so that nothing else takes their numbers.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::_get_osfhandle(fd) != -1) continue;
+    const int opened = ::_wopen(L"NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      ::_dup2(opened, fd);
+      ::_close(opened);
+    }
+  }
+  // The messages are UTF-8; the console shows them so. Output and error are written as they are,
+  // line ends included, as on Linux (the console moves to a new line at LF alone).
+  ::SetConsoleOutputCP(CP_UTF8);
+  ::_setmode(1, _O_BINARY);
+  ::_setmode(2, _O_BINARY);
+}
+
+}  // namespace orvane
+
+namespace orvane::platform {
+
+const char* SystemName() { return "Windows"; }
+
+std::string ExecutablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  std::string path = Utf8(buffer);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+std::string CurrentFolder() {
+  const DWORD n = ::GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return ".";
+  std::wstring buffer(n, L'\0');
+  const DWORD got = ::GetCurrentDirectoryW(n, buffer.data());
+  if (got == 0 || got >= n) return ".";
+  buffer.resize(got);
+  return Utf8(buffer);
+}
+
+std::string HomeFolder() {
+  const wchar_t* home = ::_wgetenv(L"USERPROFILE");
+  return home ? Utf8(home) : std::string();
+}
+
+unsigned long ProcessId() { return ::GetCurrentProcessId(); }
+
+std::string ShortDateText() {
+  wchar_t text[96];
+  const int n = ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 96, nullptr);
+  return n > 1 ? Utf8(std::wstring_view(text, static_cast<std::size_t>(n - 1))) : std::string();
+}
+
+char** Utf8Arguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!wide || count != argc) {
+    if (wide) ::LocalFree(wide);
+    return argv;
+  }
+  static std::vector<std::string> texts;
+  static std::vector<char*> pointers;
+  texts.clear();
+  for (int i = 0; i < count; ++i) texts.push_back(Utf8(wide[i]));
+  ::LocalFree(wide);
+  pointers.clear();
+  for (auto& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers.data();
+}
+
+std::size_t LastSeparator(std::string_view path) { return path.find_last_of("/\\"); }
+
+bool NamesIgnoreCase() { return true; }
+
+FileStatus StatusOf(const std::string& path) {
+  FileStatus status;
+  const std::wstring name = Wide(path);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD error = ::GetLastError();
+    status.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME
+                      ? FileKind::Missing
+                      : FileKind::Unreadable;
+    return status;
+  }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    status.kind = FileKind::Directory;
+  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) {
+    status.kind = FileKind::Other;
+  } else {
+    status.kind = FileKind::Regular;
+    status.size = (static_cast<std::uintmax_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  }
+  return status;
+}
+
+// Links are rare on Windows desktops and need privileges to make: a link is replaced, not followed.
+std::string LinkTarget(const std::string& path) { return path; }
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  std::wstring pattern = Wide(folder.empty() ? std::string("/") : folder);
+  if (!pattern.empty() && pattern.back() != L'/' && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data{};
+  const HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Utf8(name));
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return true;
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return ::_wfopen(Wide(path).c_str(), Wide(mode).c_str());
+}
+
+std::FILE* OpenPlainFileForReading(const std::string& path) {
+  const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  // A folder cannot be opened so; a device name (CON, a pipe) is no file on a disk.
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    ::CloseHandle(handle);
+    return nullptr;
+  }
+  const int fd = DescriptorOf(handle, _O_RDONLY);
+  if (fd < 0) return nullptr;
+  std::FILE* file = StreamOf(fd, "rb");
+  if (!file) ::_close(fd);
+  return file;
+}
+
+bool SyncStream(std::FILE* file) { return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0; }
+
+bool RenameOver(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != 0; }
+
+int CreateNewFile(const std::string& path, int& error) {
+  // Shared for deletion, so that the finished file can be renamed while it is still open and
+  // locked (RemoveUnlockedFiles meets the lock, not a sharing violation).
+  const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ErrnoOf(::GetLastError());
+    return -1;
+  }
+  error = 0;
+  return DescriptorOf(handle, _O_WRONLY);
+}
+
+int OpenInPlace(const std::string& path) {
+  const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  // Emptied here rather than by CREATE_ALWAYS, which a device refuses.
+  if (::GetFileType(handle) == FILE_TYPE_DISK) ::SetEndOfFile(handle);
+  return DescriptorOf(handle, _O_WRONLY);
+}
+
+int DuplicateDescriptor(int fd) { return ::_dup(fd); }
+
+void CloseDescriptor(int fd) { ::_close(fd); }
+
+std::FILE* StreamOf(int fd, const char* mode) { return ::_fdopen(fd, mode); }
+
+bool SyncDescriptor(int fd) { return ::_commit(fd) == 0; }
+
+void CopyPermissions(int, unsigned) {}
+
+void SetPermissions(const std::string&, unsigned) {}
+
+void SyncFolder(const std::string&) {}
+
+LockAttempt TryLock(int fd) {
+  const HANDLE handle = HandleOf(fd);
+  if (handle == INVALID_HANDLE_VALUE) return LockAttempt::Failed;
+  if (LockMark(handle)) return LockAttempt::Locked;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockAttempt::Held : LockAttempt::Failed;
+}
+
+int OpenLockFile(const std::string& path) {
+  const std::wstring name = Wide(path);
+  HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    handle = ::CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+  if (handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_DISK) {
+    ::CloseHandle(handle);
+    return -1;
+  }
+  return DescriptorOf(handle, _O_RDWR);
+}
+
+void RemoveUnlockedFiles(const std::string& folder, std::string_view prefix) {
+  std::vector<std::string> names;
+  if (!ListFolder(folder, names)) return;
+  for (const auto& name : names) {
+    if (!std::string_view(name).starts_with(prefix)) continue;
+    const HANDLE handle = ::CreateFileW(Wide(folder + "/" + name).c_str(), GENERIC_READ | DELETE, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) continue;
+    if (::GetFileType(handle) == FILE_TYPE_DISK && LockMark(handle)) {
+      // Removed through the handle that holds the lock: no writer can slip in between.
+      FILE_DISPOSITION_INFO disposition{};
+      disposition.DeleteFile = TRUE;
+      ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+    }
+    ::CloseHandle(handle);
+  }
+}
+
+void* MapZeroedPages(std::size_t length) {
+  return ::VirtualAlloc(nullptr, length, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void AdviseLargePages(void*, std::size_t) {}
+
+void UnmapPages(void* mapping, std::size_t) { ::VirtualFree(mapping, 0, MEM_RELEASE); }
+
+namespace {
+
+// One argument as the C runtime's parser (CommandLineToArgvW) reads it back.
+void AppendQuoted(std::wstring& line, const std::wstring& argument) {
+  if (!line.empty()) line += L' ';
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+    line += argument;
+    return;
+  }
+  line += L'"';
+  for (auto it = argument.begin();; ++it) {
+    std::size_t backslashes = 0;
+    while (it != argument.end() && *it == L'\\') {
+      ++it;
+      ++backslashes;
+    }
+    if (it == argument.end()) {
+      line.append(backslashes * 2, L'\\');
+      break;
+    }
+    if (*it == L'"') {
+      line.append(backslashes * 2 + 1, L'\\');
+    } else {
+      line.append(backslashes, L'\\');
+    }
+    line += *it;
+  }
+  line += L'"';
+}
+
+HANDLE OpenForChild(const std::wstring& path, bool write) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return ::CreateFileW(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, kShareAll, &inherit,
+                       write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments, const std::string& outPath,
+               const std::string& errPath) {
+  std::wstring application = Wide(program);
+  if (StatusOf(program).kind == FileKind::Missing && StatusOf(program + ".exe").kind == FileKind::Regular)
+    application += L".exe";
+  std::wstring line;
+  AppendQuoted(line, application);
+  for (const auto& argument : arguments) AppendQuoted(line, Wide(argument));
+
+  const HANDLE input = OpenForChild(L"NUL", false);
+  const HANDLE output = outPath.empty() ? ::GetStdHandle(STD_OUTPUT_HANDLE) : OpenForChild(Wide(outPath), true);
+  HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (!errPath.empty()) error = errPath == outPath ? output : OpenForChild(Wide(errPath), true);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = output;
+  startup.hStdError = error;
+  PROCESS_INFORMATION process{};
+  const BOOL started = ::CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+  if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
+  if (!outPath.empty() && output != INVALID_HANDLE_VALUE) ::CloseHandle(output);
+  if (!errPath.empty() && errPath != outPath && error != INVALID_HANDLE_VALUE) ::CloseHandle(error);
+  if (!started) return -1;
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = 0;
+  ::GetExitCodeProcess(process.hProcess, &status);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return static_cast<int>(status);
+}
+
+std::string MakeTemporaryFolder(std::string_view prefix) {
+  wchar_t base[MAX_PATH + 1];
+  const DWORD n = ::GetTempPathW(MAX_PATH + 1, base);
+  if (n == 0 || n > MAX_PATH) return {};
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::wstring name = std::wstring(base, n) + Wide(prefix) + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                              std::to_wstring(counter.fetch_add(1)) + L"_" + std::to_wstring(::GetTickCount());
+    if (::CreateDirectoryW(name.c_str(), nullptr)) {
+      std::string folder = Utf8(name);
+      for (char& c : folder) {
+        if (c == '\\') c = '/';
+      }
+      return folder;
+    }
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) return {};
+  }
+  return {};
+}
+
+}  // namespace orvane::platform
