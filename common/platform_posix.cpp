@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "common/platform.h"
+#include "common/platform_numbers.h"
 #include "common/process_start.h"
 
 extern char** environ;
@@ -251,6 +252,10 @@ std::string MakeTemporaryFolder(std::string_view prefix) {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + std::string(prefix) + "XXXXXX";
   return ::mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+std::from_chars_result ExtendedFromChars(const char* first, const char* last, long double& value) {
+  return std::from_chars(first, last, value);
 }
 
 }  // namespace orvane::platform

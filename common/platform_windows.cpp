@@ -10,12 +10,16 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <clocale>
+#include <cmath>
 #include <cerrno>
 #include <cstdlib>
 #include <cwchar>
+#include <cfloat>
 
 #include "common/cp1250.h"
 #include "common/platform.h"
+#include "common/platform_numbers.h"
 #include "common/process_start.h"
 
 namespace orvane {
@@ -409,6 +413,24 @@ std::string MakeTemporaryFolder(std::string_view prefix) {
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return {};
   }
   return {};
+}
+
+std::from_chars_result ExtendedFromChars(const char* first, const char* last, long double& value) {
+  // strtold takes the decimal point of the process's locale.
+  std::string text(first, last);
+  const char point = *std::localeconv()->decimal_point;
+  for (char& c : text) {
+    if (c == '.') c = point;
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long double parsed = ::__mingw_strtold(text.c_str(), &end);
+  const auto used = static_cast<std::size_t>(end - text.c_str());
+  if (used == 0) return {first, std::errc::invalid_argument};
+  if (errno == ERANGE && (std::isinf(parsed) || std::fabs(parsed) < LDBL_MIN))
+    return {first + used, std::errc::result_out_of_range};
+  value = parsed;
+  return {first + used, std::errc()};
 }
 
 }  // namespace orvane::platform

@@ -1,7 +1,8 @@
 #pragma once
-// A file that is there but cannot be read, for as long as the object lives: on POSIX a FIFO (its
-// open would wait for a writer; the suite refuses it), on Windows a file that another program holds
-// open without sharing it (a spreadsheet that has the list open).
+// A file that is there but cannot be read, for as long as the object lives: on POSIX a new FIFO
+// (its open would wait for a writer; the suite refuses it), on Windows the file (made when missing,
+// its contents kept) held open by another program without sharing it, as a spreadsheet that has
+// the list open holds it.
 #include <string>
 
 #ifdef _WIN32
@@ -21,7 +22,7 @@ class UnreadableFile {
   explicit UnreadableFile(const std::string& path) {
 #ifdef _WIN32
     const std::wstring name(path.begin(), path.end());  // the tests' temporary paths are ASCII
-    handle_ = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    handle_ = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     made_ = handle_ != INVALID_HANDLE_VALUE;
 #else
