@@ -8,6 +8,7 @@
 
 #include "common/command_line.h"
 #include "common/cp1250.h"
+#include "common/folder_lock.h"
 #include "common/platform.h"
 #include "common/process_start.h"
 #include "common/work_folder.h"
@@ -129,6 +130,12 @@ int main(int argc, char** argv) {
   if (folder.empty()) folder = orvane::platform::CurrentFolder();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 
+  // What a killed run left is settled before the files are looked at; a folder that is missing
+  // or unusable is named.
+  if (const std::string problem = orvane::SettleWorkFolder(folder); !problem.empty()) {
+    std::cerr << Utf8(problem) << '\n';
+    return 1;
+  }
   // The window's start checks, on the files present now.
   const std::string_view refusal = kvel::StartRefusal(orvane::PresenceFlags(folder, orvane::KvelPresenceNames()));
   if (!refusal.empty()) {

@@ -14,6 +14,7 @@
 
 #include "common/command_line.h"
 #include "common/cp1250.h"
+#include "common/folder_lock.h"
 #include "common/platform.h"
 #include "common/process_start.h"
 #include "common/run_outcome.h"
@@ -281,6 +282,12 @@ int main(int argc, char** argv) {
     modelPath = model;
   }
 
+  // What a killed run left is settled by the run itself; a folder that is missing or unusable is
+  // named before the model is read.
+  if (const std::string problem = orvane::SettleWorkFolder(folder); !problem.empty()) {
+    std::cerr << orvane::FromCp1250(problem) << std::endl;
+    return 1;
+  }
   TerminalHost host(std::move(tasks));
   try {
     const orvane::RunOutcome outcome = solvanta::RunCalculation(host, folder, frame, modelPath);

@@ -9,7 +9,8 @@
 // files keep their bytes (Windows-1250, CR LF) on both systems.
 //
 // Descriptors are the C runtime's (`int`), on Windows too (_open_osfhandle), so the classes above
-// keep one shape.
+// keep one shape. The calls under the result files and the folder lock have a header of their own,
+// common/folder_io.h, with the same two forms (folder_io_posix.cpp, folder_io_windows.cpp).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -83,42 +84,15 @@ bool RenameOver(const std::string& from, const std::string& to);
 // Removes a file; false when it failed.
 bool RemoveFile(const std::string& path);
 
-// --- descriptors of result files ----------------------------------------------------------
+// --- descriptors of streams (the result files themselves: common/folder_io.h) ---------------
 
-// Creates `path`, which must not exist yet, for writing; -1 when it cannot, with `error` set to
-// EEXIST when the name is taken, to EACCES when the folder may not be written, else another errno.
-int CreateNewFile(const std::string& path, int& error);
-// Opens `path` for writing in place, emptied (created when missing); never waits on a FIFO
-// without a reader (-1 instead).
-int OpenInPlace(const std::string& path);
 // A second descriptor of the same open file, not passed on to child processes.
 int DuplicateDescriptor(int fd);
 void CloseDescriptor(int fd);
 // A stream over `fd` (fdopen), which then owns it; nullptr on failure.
 std::FILE* StreamOf(int fd, const char* mode);
-// Makes the data written through `fd` durable on the disk; false on an error.
-bool SyncDescriptor(int fd);
-// Gives the file of `fd` the permission bits `mode` (POSIX; nothing on Windows).
-void CopyPermissions(int fd, unsigned mode);
-// The same for a file named by its path.
+// Gives the file `path` the permission bits `mode` (POSIX; nothing on Windows).
 void SetPermissions(const std::string& path, unsigned mode);
-// Makes a rename inside `folder` durable (POSIX syncs the folder; Windows renames write through).
-void SyncFolder(const std::string& folder);
-
-// An exclusive advisory lock on the whole file of `fd`, taken without waiting. It ends when the
-// descriptor is closed.
-enum class LockAttempt {
-  Locked,
-  Held,   // another process holds a lock on the file
-  Failed  // the file cannot be locked (a file system without locks)
-};
-LockAttempt TryLock(int fd);
-// Opens (creating when missing) a file that only carries a lock: the folder lock. A file that
-// exists in a folder that may not be written is opened for reading. -1 when neither works.
-int OpenLockFile(const std::string& path);
-// Removes the plain files in `folder` whose names begin with `prefix` and that no process holds
-// a lock on (TryLock succeeds): what a killed writer left behind.
-void RemoveUnlockedFiles(const std::string& folder, std::string_view prefix);
 
 // --- memory -------------------------------------------------------------------------------
 

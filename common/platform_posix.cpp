@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -145,67 +144,13 @@ bool RenameOver(const std::string& from, const std::string& to) { return std::re
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-int CreateNewFile(const std::string& path, int& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  error = fd < 0 ? errno : 0;
-  return fd;
-}
-
-int OpenInPlace(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
-}
-
 int DuplicateDescriptor(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
 
 void CloseDescriptor(int fd) { ::close(fd); }
 
 std::FILE* StreamOf(int fd, const char* mode) { return ::fdopen(fd, mode); }
 
-bool SyncDescriptor(int fd) { return ::fsync(fd) == 0; }
-
-void CopyPermissions(int fd, unsigned mode) { ::fchmod(fd, static_cast<mode_t>(mode & 07777)); }
-
 void SetPermissions(const std::string& path, unsigned mode) { ::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)); }
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-LockAttempt TryLock(int fd) {
-  for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return LockAttempt::Locked;
-    if (errno == EWOULDBLOCK) return LockAttempt::Held;
-    if (errno != EINTR) return LockAttempt::Failed;
-  }
-}
-
-int OpenLockFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-  // A read-only folder may still hold a lock file from before; a lock needs no write access.
-  if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  return fd;
-}
-
-void RemoveUnlockedFiles(const std::string& folder, std::string_view prefix) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return;
-  const int dirFd = ::dirfd(dir);
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!std::string_view(entry->d_name).starts_with(prefix)) continue;
-    const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-      ::unlinkat(dirFd, entry->d_name, 0);
-    ::close(fd);
-  }
-  ::closedir(dir);
-}
 
 void* MapZeroedPages(std::size_t length) {
   void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

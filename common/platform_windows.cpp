@@ -1,9 +1,6 @@
 // The platform layer on Windows (MinGW-w64): the wide (UTF-16) API for every path, LockFileEx for
 // locks, MoveFileExW for replacements, CreateProcessW for child programs.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "common/windows_calls.h"
 // After windows.h:
 #include <fcntl.h>
 #include <io.h>
@@ -24,64 +21,7 @@
 
 namespace orvane {
 
-namespace {
-
-// UTF-8 text as UTF-16; text that is no valid UTF-8 (a Windows-1250 name from an old file) is
-// read in Windows-1250.
-std::wstring Wide(std::string_view text) {
-  if (text.empty()) return {};
-  const UINT codePage = IsValidUtf8(text) ? CP_UTF8 : 1250;
-  const int n = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                      nullptr);
-  std::string text(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
-  return text;
-}
-
-int ErrnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_SHARING_VIOLATION: return EACCES;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_DISK_FULL: return ENOSPC;
-    default: return EIO;
-  }
-}
-
-// A C runtime descriptor for a handle; the handle is closed when that fails.
-int DescriptorOf(HANDLE handle, int flags) {
-  if (handle == INVALID_HANDLE_VALUE) return -1;
-  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) ::CloseHandle(handle);
-  return fd;
-}
-
-HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Windows locks bar reading and writing the bytes they cover; the suite's locks are marks between
-// processes, so they cover one byte far beyond the end of any file.
-bool LockMark(HANDLE handle) {
-  OVERLAPPED at{};
-  at.Offset = 0xFFFFFFFEu;
-  at.OffsetHigh = 0x7FFFFFFFu;
-  return ::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
-}
-
-}  // namespace
+using namespace windows;
 
 void PrepareProcess() {
   // Descriptors the parent left without a handle (a program started without a console) get the
@@ -104,6 +44,8 @@ void PrepareProcess() {
 }  // namespace orvane
 
 namespace orvane::platform {
+
+using namespace windows;
 
 const char* SystemName() { return "Windows"; }
 
@@ -239,81 +181,13 @@ bool RenameOver(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != 0; }
 
-int CreateNewFile(const std::string& path, int& error) {
-  // Shared for deletion, so that the finished file can be renamed while it is still open and
-  // locked (RemoveUnlockedFiles meets the lock, not a sharing violation).
-  const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    error = ErrnoOf(::GetLastError());
-    return -1;
-  }
-  error = 0;
-  return DescriptorOf(handle, _O_WRONLY);
-}
-
-int OpenInPlace(const std::string& path) {
-  const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return -1;
-  // Emptied here rather than by CREATE_ALWAYS, which a device refuses.
-  if (::GetFileType(handle) == FILE_TYPE_DISK) ::SetEndOfFile(handle);
-  return DescriptorOf(handle, _O_WRONLY);
-}
-
 int DuplicateDescriptor(int fd) { return ::_dup(fd); }
 
 void CloseDescriptor(int fd) { ::_close(fd); }
 
 std::FILE* StreamOf(int fd, const char* mode) { return ::_fdopen(fd, mode); }
 
-bool SyncDescriptor(int fd) { return ::_commit(fd) == 0; }
-
-void CopyPermissions(int, unsigned) {}
-
 void SetPermissions(const std::string&, unsigned) {}
-
-void SyncFolder(const std::string&) {}
-
-LockAttempt TryLock(int fd) {
-  const HANDLE handle = HandleOf(fd);
-  if (handle == INVALID_HANDLE_VALUE) return LockAttempt::Failed;
-  if (LockMark(handle)) return LockAttempt::Locked;
-  const DWORD error = ::GetLastError();
-  return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockAttempt::Held : LockAttempt::Failed;
-}
-
-int OpenLockFile(const std::string& path) {
-  const std::wstring name = Wide(path);
-  HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE)
-    handle = ::CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-  if (handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_DISK) {
-    ::CloseHandle(handle);
-    return -1;
-  }
-  return DescriptorOf(handle, _O_RDWR);
-}
-
-void RemoveUnlockedFiles(const std::string& folder, std::string_view prefix) {
-  std::vector<std::string> names;
-  if (!ListFolder(folder, names)) return;
-  for (const auto& name : names) {
-    if (!std::string_view(name).starts_with(prefix)) continue;
-    const HANDLE handle = ::CreateFileW(Wide(folder + "/" + name).c_str(), GENERIC_READ | DELETE, kShareAll, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) continue;
-    if (::GetFileType(handle) == FILE_TYPE_DISK && LockMark(handle)) {
-      // Removed through the handle that holds the lock: no writer can slip in between.
-      FILE_DISPOSITION_INFO disposition{};
-      disposition.DeleteFile = TRUE;
-      ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
-    }
-    ::CloseHandle(handle);
-  }
-}
 
 void* MapZeroedPages(std::size_t length) {
   return ::VirtualAlloc(nullptr, length, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);

@@ -4,6 +4,9 @@
 // file only when the writer is closed whole: a run that is killed or cannot write leaves the old
 // file as it was. A file that could not be created swallows every write, and Ok() tells so; a
 // write error is remembered too, so the caller can tell the user instead of claiming success.
+// A writer in a group that cannot be created or written marks the group failed, so none of the
+// group's files replaces its old one. In a folder that takes no new files the lines are kept in
+// memory until the group commits.
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -37,14 +40,21 @@ class TextWriter {
   // No failure so far (false also when the file could not be created).
   bool Ok() const { return created_ && !failed_; }
   const std::string& Path() const { return path_; }
+  // Why the file could not be created or written (UTF-8); empty while all is well.
+  const std::string& Problem() const { return problem_; }
 
  private:
+  void Failed(std::string problem);
+
   std::FILE* file_ = nullptr;
+  std::string memory_;  // the contents of a result kept in memory
+  bool inMemory_ = false;
   ReplacementFile replacement_;
   ResultFiles* group_ = nullptr;
   std::string path_;
   bool created_ = false;
   bool failed_ = false;
+  std::string problem_;
 };
 
 }  // namespace orvane

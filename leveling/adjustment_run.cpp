@@ -101,23 +101,21 @@ bool RunPhases(AdjustmentRun& run) {
   return true;
 }
 
-// Puts the run's result files in place of the old ones, all together; a write that failed is the
-// user's to know, or they would trust a truncated report, and then every old file stays whole.
+// The message of a result that could not be had: the file and the reason.
+std::string ResultProblem(std::string_view message, const std::string& path, const std::string& problem) {
+  return ToCp1250(message) + PathText(path) + (problem.empty() ? std::string() : " (" + ToCp1250(problem) + ")");
+}
+
+// Puts the run's result files in place of the old ones, all together or none: a file that could
+// not be created or written is the user's to know, or they would trust a truncated report, and
+// then every old file stays whole.
 bool CommitResults(AdjustmentRun& run) {
   // A run that stopped before its tests leaves them empty, not those of an earlier run.
   if (!run.statisticsWritten) ResetStatisticsFiles(run);
-  const orvane::TextWriter* failed = nullptr;
-  for (orvane::TextWriter* file : {&run.report, &run.heights})
-    if (!file->Close() && !failed) failed = file;
-  std::string failedPath = failed ? failed->Path() : std::string();
-  if (failed) {
-    run.results.Discard();
-  } else if (!run.results.Commit()) {
-    failedPath = run.results.FailedTarget();
-  } else {
-    return true;
-  }
-  run.host->ShowInformation(ToCp1250(messages::kResultWriteError) + PathText(failedPath));
+  for (orvane::TextWriter* file : {&run.report, &run.heights}) file->Close();
+  if (run.results.Commit()) return true;
+  const std::string_view message = run.results.NotCreated() ? messages::kCannotCreateResult : messages::kResultWriteError;
+  run.host->ShowInformation(ResultProblem(message, run.results.FailedTarget(), run.results.Problem()));
   return false;
 }
 
@@ -146,12 +144,18 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   run.host = &host;
   run.monitorLine = 0;
 
-  // One run at a time in a folder: another run's files are never spliced with these.
+  // One run at a time in a folder: another run's files are never spliced with these. Taking the
+  // lock settles what a killed run left, before any file is read.
   orvane::FolderLock lock;
-  if (lock.Acquire(workFolder) == orvane::FolderLock::Result::Busy) {
-    host.ShowInformation(orvane::FolderBusyMessage(workFolder));
-    host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
-    return orvane::RunOutcome::Stopped;
+  const orvane::FolderLock::Result locked = lock.Acquire(workFolder);
+  if (locked != orvane::FolderLock::Result::Locked) {
+    const bool stop = locked != orvane::FolderLock::Result::NoLock || !lock.FolderUsable();
+    host.ShowInformation(locked == orvane::FolderLock::Result::Busy ? orvane::FolderBusyMessage(workFolder)
+                                                                     : lock.Message());
+    if (stop) {
+      host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
+      return orvane::RunOutcome::Stopped;
+    }
   }
 
   const TitleLines title = ReadTitle(workFolder);
@@ -167,7 +171,7 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   bool abandoned = false;
   if (!reportCreated || !heightsCreated) {
     const orvane::TextWriter& failed = reportCreated ? run.heights : run.report;
-    host.ShowInformation(ToCp1250(messages::kCannotCreateResult) + PathText(failed.Path()));
+    host.ShowInformation(ResultProblem(messages::kCannotCreateResult, failed.Path(), failed.Problem()));
     abandoned = true;
   } else {
     WriteHeader(run, title);

@@ -162,12 +162,9 @@ bool RunStatisticalTests(AdjustmentRun& run) {
     if (f == 0) WriteTestsReport(file, input, result, names);
     if (f == 1) WriteObservationsCsv(file, input, result, names);
     if (f == 2) WriteHeightsCsv(file, input, result, names);
-    if (!file.Close()) {
-      ok = false;
-      const std::string& path = file.Path();
-      run.host->ShowInformation(orvane::ToCp1250(" *** BŁĄD ZAPISU PLIKU WYNIKOWEGO: ") +
-                                (orvane::IsValidUtf8(path) ? orvane::ToCp1250(path) : path));
-    }
+    // A file that cannot be created or written fails the run's whole group of results, which
+    // the common exit tells.
+    if (!file.Close()) ok = false;
   }
   run.statisticsWritten = true;
   return ok;

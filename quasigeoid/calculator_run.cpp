@@ -20,9 +20,17 @@ namespace solvanta {
 std::string EndOfRunMessage() { return orvane::ToCp1250(messages::kEndOfRun); }
 std::string NoInputMessage() { return messages::kNoInput; }
 
-std::string CannotCreateMessage(const std::string& path) { return orvane::ToCp1250(messages::kCannotCreate + path); }
+namespace {
+std::string WithReason(const std::string& reason) { return reason.empty() ? reason : " (" + reason + ")"; }
+}  // namespace
+
+std::string CannotCreateMessage(const std::string& path, const std::string& reason) {
+  return orvane::ToCp1250(messages::kCannotCreate + path + WithReason(reason));
+}
 std::string CannotReadMessage(const std::string& path) { return orvane::ToCp1250(messages::kCannotRead + path); }
-std::string WriteErrorMessage(const std::string& path) { return orvane::ToCp1250(messages::kWriteError + path); }
+std::string WriteErrorMessage(const std::string& path, const std::string& reason) {
+  return orvane::ToCp1250(messages::kWriteError + path + WithReason(reason));
+}
 std::string UnexpectedErrorMessage(const std::string& what) {
   return orvane::ToCp1250(messages::kUnexpectedError + what);
 }
@@ -90,7 +98,7 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
       return RunOutcome::Stopped;
     }
     if (!list.result.Create(list.resultPath, &results)) {
-      host.ShowMessage(CannotCreateMessage(list.resultPath));
+      host.ShowMessage(CannotCreateMessage(list.resultPath, list.result.Problem()));
       return RunOutcome::Stopped;
     }
     host.HighlightPanel(kListTasks[t].panel);
@@ -104,7 +112,7 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
     host.ShowMessage(orvane::ToCp1250(list.inputPath + "->" + list.resultPath));
     const PointListStatus status = ConvertPointList(kListTasks[t].kind, list.input, list.result, grid, frame);
     if (!status.writeOk) {
-      host.ShowMessage(WriteErrorMessage(list.resultPath));
+      host.ShowMessage(WriteErrorMessage(list.resultPath, list.result.Problem()));
       return RunOutcome::Stopped;
     }
     if (!status.readOk) {
@@ -116,7 +124,7 @@ orvane::RunOutcome RunTasks(CalculatorHost& host, const std::string& workFolder,
   for (OpenList& list : lists) {
     list.input.Close();
     if (list.result.IsOpen() && !list.result.Close()) {
-      host.ShowMessage(WriteErrorMessage(list.resultPath));
+      host.ShowMessage(WriteErrorMessage(list.resultPath, list.result.Problem()));
       return RunOutcome::Stopped;
     }
   }
@@ -136,6 +144,22 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
                                   const std::string& modelPath) {
   using orvane::RunOutcome;
 
+  // One run at a time in a folder: kvel never reads a DELTAH1 that this run is writing. Taking the
+  // lock settles what a killed run left, before any file is read.
+  orvane::FolderLock lock;
+  const orvane::FolderLock::Result locked = lock.Acquire(workFolder);
+  if (locked == orvane::FolderLock::Result::Busy) {
+    host.ShowInformation(orvane::FolderBusyMessage(workFolder));
+    return RunOutcome::Stopped;
+  }
+  if (locked == orvane::FolderLock::Result::Refused) {
+    host.ShowInformation(lock.Message());
+    return RunOutcome::Stopped;
+  }
+  // A folder that takes no new files is told; a missing one finds no input, and the window and
+  // the terminal program name the folder with that message.
+  if (locked == orvane::FolderLock::Result::NoLock && lock.FolderUsable()) host.ShowInformation(lock.Message());
+
   // The model is read again by every run; then the progress window goes.
   ModelGrid& grid = ProgramModelGrid();
   const ModelLoadResult load =
@@ -149,13 +173,6 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
   if (frame != ReferenceFrame::Etrf89 && frame != ReferenceFrame::Etrf2000) {
     // The main window always sets a frame first; another caller is told, nothing is computed.
     host.ShowMessage(orvane::ToCp1250(messages::kNoFrame));
-    return RunOutcome::Stopped;
-  }
-
-  // One run at a time in a folder: kvel never reads a DELTAH1 that this run is writing.
-  orvane::FolderLock lock;
-  if (lock.Acquire(workFolder) == orvane::FolderLock::Result::Busy) {
-    host.ShowInformation(orvane::FolderBusyMessage(workFolder));
     return RunOutcome::Stopped;
   }
 
@@ -173,9 +190,13 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
     return RunOutcome::Stopped;
   }
   if (outcome == RunOutcome::Stopped) return outcome;
+  // None of the group is put in place when one result could not be had. A task that stops on it
+  // tells it where it failed; a run that went on to its end tells it here.
+  const bool failedBefore = results.Failed();
   if (!results.Commit()) {
-    host.ShowMessage(WriteErrorMessage(results.FailedTarget()));
-    return RunOutcome::Stopped;
+    const auto message = results.NotCreated() ? CannotCreateMessage : WriteErrorMessage;
+    if (!failedBefore || outcome == RunOutcome::Finished) host.ShowMessage(message(results.FailedTarget(), results.Problem()));
+    return outcome == RunOutcome::EndProgram ? outcome : RunOutcome::Stopped;
   }
   if (outcome == RunOutcome::Finished) host.ShowMessage(EndOfRunMessage());
   return outcome;

@@ -46,9 +46,10 @@ std::string NoInputMessage();     // "*** Brak zbioru danych "
 
 // Messages of file errors, with the path (Windows-1250). A result that cannot be created or
 // written, or an input that cannot be read, is always told: never a silent success.
-std::string CannotCreateMessage(const std::string& path);  // "*** Nie można utworzyć pliku: " path
+// A result's messages carry the reason (UTF-8) after the path, in parentheses, when one is given.
+std::string CannotCreateMessage(const std::string& path, const std::string& reason = {});  // "*** Nie można utworzyć pliku: " path
 std::string CannotReadMessage(const std::string& path);    // "*** Nie można odczytać pliku: " path
-std::string WriteErrorMessage(const std::string& path);    // "*** Błąd zapisu pliku: " path
+std::string WriteErrorMessage(const std::string& path, const std::string& reason = {});    // "*** Błąd zapisu pliku: " path
 // A fault that no check foresaw, out of memory among them: "*** Nieoczekiwany błąd programu: " what
 std::string UnexpectedErrorMessage(const std::string& what);
 

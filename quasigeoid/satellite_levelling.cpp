@@ -121,7 +121,7 @@ constexpr std::string_view kEndRecord = "               0    0    0    0  ";
 // Closes DELTAH1 and tells the user when any of its lines did not reach the disk.
 bool CloseResult(orvane::TextWriter& result, CalculatorHost& host) {
   if (result.Close()) return true;
-  host.ShowMessage(WriteErrorMessage(result.Path()));
+  host.ShowMessage(WriteErrorMessage(result.Path(), result.Problem()));
   return false;
 }
 
@@ -254,7 +254,7 @@ orvane::RunOutcome ConvertSatelliteLevelling(const SatelliteLevellingFiles& file
     return RunOutcome::Stopped;
   }
   if (!result.Create(files.deltah1, files.results)) {
-    host.ShowMessage(CannotCreateMessage(files.deltah1));
+    host.ShowMessage(CannotCreateMessage(files.deltah1, result.Problem()));
     return RunOutcome::Stopped;
   }
   host.HighlightPanel(ResultPanel::Deltah1);

@@ -11,6 +11,7 @@ packages=(
   libgdal-dev gdal-bin python3
   libboost-math-dev
   xvfb xauth time
+  strace util-linux
   qt6-translations-l10n
   clang libclang-rt-14-dev
 )

@@ -16,6 +16,7 @@
 #include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
+#include "common/folder_lock.h"
 #include "common/work_folder.h"
 #include "leveling/gui/help_texts.h"
 #include "leveling/gui/pictures.h"
@@ -90,6 +91,9 @@ AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
   // The layout is fixed: a larger window would only be empty, a smaller one would hide buttons.
   setFixedSize(kClientWidth, kClientHeight);
 
+  // What a killed run left in the folder is settled before its files are looked at; a problem
+  // is told by the next run.
+  orvane::SettleWorkFolder(workFolder_);
   // The input flags are found once; the result panels are only looked at for their highlight.
   flags_.assign(4, 0);
   const auto& names = orvane::KvelPresenceNames();
@@ -281,6 +285,8 @@ AdjustmentOptions AdjustmentWindow::Options() const {
 }
 
 void AdjustmentWindow::StartAdjustment() {
+  // A run that stops at once for want of input still settles what a killed run left.
+  orvane::SettleWorkFolder(workFolder_);
   if (const std::string_view refusal = StartRefusal(flags_); !refusal.empty()) {
     // A missing working folder is named too (the line is empty while the folder is there).
     orvane::gui::Boxes().Message(this, QString::fromUtf8(refusal.data(), static_cast<qsizetype>(refusal.size())) +

@@ -13,6 +13,7 @@
 #include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
+#include "common/folder_lock.h"
 #include "common/work_folder.h"
 #include "quasigeoid/gui/contour_map.h"
 #include "quasigeoid/gui/help_text.h"
@@ -96,6 +97,9 @@ CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath
   // The layout is fixed: a larger window would only be empty, a smaller one would hide buttons.
   setFixedSize(kClientWidth, kClientHeight);
 
+  // What a killed run left in the folder is settled before its files are looked at; a problem
+  // is told by the next run.
+  orvane::SettleWorkFolder(workFolder_);
   FindPresentFiles();
   for (std::size_t i = 0; i < flags_.size(); ++i) {
     if (flags_[i] == 1) panels_[i]->Highlight();

@@ -14,11 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/folder_lock.h"
@@ -27,10 +30,12 @@
 #include "common/process_start.h"
 #include "common/replacement_file.h"
 #include "common/text_writer.h"
+#include "support/commit_record.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using orvane::testing::CommitRecord;
 
 class Folder {
  public:
@@ -261,6 +266,117 @@ TEST(ReplacementFile, AFullDiskAndAKilledWriterArePosix) {
   GTEST_SKIP() << "file-size limits and killed child processes (setrlimit, fork, SIGKILL) are tested on Linux";
 }
 #endif
+
+TEST(ResultFiles, AMemberThatCannotBeCreatedKeepsEveryOtherFromItsPlace) {
+  Folder folder;
+  folder.Write("wyh.osn", kOld);
+  fs::create_directory(folder.Path() / "testy.osn");
+  orvane::ResultFiles results;
+  orvane::TextWriter report, tests;
+  ASSERT_TRUE(report.Create(folder.File("wyh.osn"), &results));
+  EXPECT_FALSE(tests.Create(folder.File("testy.osn"), &results));
+  EXPECT_EQ(tests.Problem(), "to jest folder");
+  report.Line("new report");
+  EXPECT_TRUE(report.Close());
+  EXPECT_FALSE(results.Commit());
+  EXPECT_EQ(results.FailedTarget(), folder.File("testy.osn"));
+  EXPECT_EQ(results.Problem(), "to jest folder");
+  EXPECT_TRUE(results.NotCreated());
+  EXPECT_EQ(folder.Read("wyh.osn"), kOld);
+  EXPECT_TRUE(folder.Temporaries().empty());
+}
+
+#ifndef _WIN32
+TEST(ReplacementFile, ALinkToAFileOutsideTheFolderIsRefusedAndTheFileStays) {
+  Folder folder;
+  fs::create_directory(folder.Path() / "work");
+  folder.Write("outside", kOld);
+  fs::create_symlink(folder.Path() / "outside", folder.Path() / "work" / "h.osn");
+  orvane::TextWriter writer;
+  EXPECT_FALSE(writer.Create(folder.File("work/h.osn")));
+  EXPECT_EQ(writer.Problem(), "dowiązanie symboliczne do pliku poza folderem roboczym");
+  EXPECT_FALSE(writer.Close());
+  EXPECT_EQ(folder.Read("outside"), kOld);
+  EXPECT_TRUE(fs::is_symlink(folder.Path() / "work" / "h.osn"));
+  // No temporary was made beside the file the link names, nor in the folder.
+  EXPECT_TRUE(folder.Temporaries().empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path() / "work"), fs::directory_iterator()), 1);
+}
+#endif
+
+TEST(SettleInterruptedCommit, AWholeRecordIsCarriedOutATornOneDropped) {
+  const std::string record(orvane::kCommitRecordName);
+  const std::string tw = std::string(orvane::kTemporaryPrefix) + "wyh.osn.1";
+  const std::string th = std::string(orvane::kTemporaryPrefix) + "h.osn.1";
+  const std::string whole = CommitRecord({{tw, "wyh.osn"}, {th, "h.osn"}});
+  struct Case {
+    const char* what;
+    std::string record;
+    bool firstRenamed;  // the killed run had renamed wyh.osn already
+    bool allNew;
+  };
+  const Case cases[] = {
+      {"whole, no rename yet", whole, false, true},
+      {"whole, one rename done", whole, true, true},
+      {"torn in its end line", whole.substr(0, whole.size() - 5), false, false},
+      {"torn in a name", whole.substr(0, 30), false, false},
+      {"a wrong checksum", whole.substr(0, whole.size() - 2) + "0\n", false, false},
+      {"empty", "", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Folder folder;
+    folder.Write("wyh.osn", kOld);
+    folder.Write("h.osn", kOld);
+    folder.Write(c.firstRenamed ? "wyh.osn" : tw, "new report");
+    folder.Write(th, "new heights");
+    folder.Write(record, c.record);
+    orvane::FolderLock lock;
+    ASSERT_EQ(lock.Acquire(folder.Path().string()), orvane::FolderLock::Result::Locked);
+    EXPECT_EQ(folder.Read("wyh.osn"), c.allNew ? "new report" : (c.firstRenamed ? "new report" : kOld));
+    EXPECT_EQ(folder.Read("h.osn"), c.allNew ? "new heights" : kOld);
+    EXPECT_FALSE(fs::exists(folder.Path() / record));
+    EXPECT_TRUE(folder.Temporaries().empty());
+  }
+}
+
+TEST(SettleInterruptedCommit, ARecordNamingAFileOutsideTheFolderIsNeverFollowed) {
+  Folder folder;
+  fs::create_directory(folder.Path() / "work");
+  folder.Write("outside", kOld);
+  const std::string temporary = std::string(orvane::kTemporaryPrefix) + "h.osn.1";
+  folder.Write("work/" + temporary, "planted");
+  folder.Write("work/" + std::string(orvane::kCommitRecordName), CommitRecord({{temporary, "../outside"}}));
+  orvane::FolderLock lock;
+  ASSERT_EQ(lock.Acquire(folder.File("work")), orvane::FolderLock::Result::Locked);
+  EXPECT_EQ(folder.Read("outside"), kOld);
+  EXPECT_FALSE(fs::exists(folder.Path() / "work" / std::string(orvane::kCommitRecordName)));
+}
+
+#ifndef _WIN32
+TEST(FolderLock, ALockFileThatIsALinkIsToldNotSkipped) {
+  Folder folder;
+  folder.Write("elsewhere", "");
+  fs::create_symlink(folder.Path() / "elsewhere", folder.Path() / orvane::kLockFileName);
+  orvane::FolderLock lock;
+  EXPECT_EQ(lock.Acquire(folder.Path().string()), orvane::FolderLock::Result::Refused);
+  EXPECT_NE(lock.Message().find(folder.File(orvane::kLockFileName)), std::string::npos) << lock.Message();
+}
+#else
+TEST(ReplacementFile, SymbolicLinksArePosix) {
+  GTEST_SKIP() << "links out of the folder and a lock file that is a link are tested on Linux (symbolic links "
+                  "need privileges on Windows)";
+}
+#endif
+
+TEST(FolderLock, AMissingFolderIsNamed) {
+  Folder folder;
+  orvane::FolderLock lock;
+  EXPECT_EQ(lock.Acquire(folder.File("missing")), orvane::FolderLock::Result::NoLock);
+  EXPECT_FALSE(lock.FolderUsable());
+  EXPECT_EQ(lock.Message(), "*** Folder roboczy " + folder.File("missing") + " jest niedost\xEApny: nie istnieje");
+  EXPECT_EQ(orvane::SettleWorkFolder(folder.File("missing")), lock.Message());
+}
 
 TEST(FolderLock, ASecondHolderWaitsThenGivesUpUntilTheFirstLetsGo) {
   Folder folder;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "common/cp1250.h"
@@ -27,6 +28,7 @@
 #include "leveling/gui/adjustment_window.h"
 #include "leveling/gui/help_texts.h"
 #include "main_window_checks.h"
+#include "support/commit_record.h"
 
 using kvel::gui::AdjustmentWindow;
 using orvane::gui::BoxKind;
@@ -502,6 +504,22 @@ class KvelWindowTest : public QObject {
     QVERIFY(general[1]->isVisible());
     general[1]->close();
     optionHelp[0]->close();
+  }
+
+  // A run killed in the middle of putting its results in place: the window that opens the folder
+  // carries the replacement out before it looks at the files, and shows the new results.
+  void openingAFolderSettlesAKilledRunsResults() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    for (const char* name : {"wyh.osn", "h.osn"}) std::ofstream(folder + "/" + name, std::ios::binary) << "earlier\r\n";
+    orvane::testing::LayKilledCommit(folder, {{"wyh.osn", "new\r\n"}, {"h.osn", "new\r\n"}});
+    auto w = std::make_unique<AdjustmentWindow>(dir.path().toStdString());
+    for (const char* name : {"wyh.osn", "h.osn"}) {
+      std::ifstream in(folder + "/" + name, std::ios::binary);
+      QCOMPARE(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), std::string("new\r\n"));
+    }
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral(".orvane-commit"))));
+    QCOMPARE(QDir(dir.path()).entryList(QStringList{QStringLiteral(".orvane-tmp.*")}, QDir::Hidden | QDir::Files).size(), 0);
   }
 
   void windowKeepsItsSizeWhateverTheFolder_data() { orvane::gui::testing::AddFolderRows(); }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/model_info.h"
 #include "main_window_checks.h"
+#include "support/commit_record.h"
 
 using orvane::gui::BoxKind;
 using orvane::gui::FilePanel;
@@ -92,6 +94,22 @@ class SolvantaWindowTest : public QObject {
   }
 
  private slots:
+  // A run killed in the middle of putting its results in place: the window that opens the folder
+  // carries the replacement out before it looks at the files, and shows the new results.
+  void openingAFolderSettlesAKilledRunsResults() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    for (const char* name : {"bln", "deltah1"}) std::ofstream(folder + "/" + name, std::ios::binary) << "earlier\r\n";
+    orvane::testing::LayKilledCommit(folder, {{"bln", "new\r\n"}, {"deltah1", "new\r\n"}});
+    auto w = std::make_unique<CalculatorWindow>(dir.path().toStdString(), modelPath_.toStdString());
+    for (const char* name : {"bln", "deltah1"}) {
+      std::ifstream in(folder + "/" + name, std::ios::binary);
+      QCOMPARE(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), std::string("new\r\n"));
+    }
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral(".orvane-commit"))));
+    QCOMPARE(QDir(dir.path()).entryList(QStringList{QStringLiteral(".orvane-tmp.*")}, QDir::Hidden | QDir::Files).size(), 0);
+  }
+
   void initTestCase() {
     orvane::gui::SetApplicationTitle(QStringLiteral("Solvanta_2008QG"));
     // A synthetic model: N = 30 m everywhere.

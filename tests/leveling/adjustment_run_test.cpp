@@ -185,7 +185,7 @@ TEST(AdjustmentRun, AReportThatCannotBeCreatedStopsTheRun) {
   EXPECT_EQ(run.outcome, RunOutcome::Stopped);
   const auto boxes = run.host.Boxes();
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0], "information:  *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: " + folder.File("wyh.osn"));
+  EXPECT_EQ(boxes[0], "information:  *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: " + folder.File("wyh.osn") + " (to jest folder)");
   EXPECT_EQ(boxes[1], "information:  KONIEC WYRÓWNANIA ");
   // Nothing was read: no MONITOR line was written.
   for (const auto& call : run.host.calls) EXPECT_NE(call.kind, HostCall::Monitor);
@@ -198,7 +198,7 @@ TEST(AdjustmentRun, AHeightsFileThatCannotBeCreatedIsToldAndTheReportIsKept) {
   folder.WriteBytes("wyh.osn", "earlier report\r\n");
   const FolderRun run = RunOn(folder);
   EXPECT_EQ(run.outcome, RunOutcome::Stopped);
-  const std::string text = " *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: " + folder.File("h.osn");
+  const std::string text = " *** NIE MOŻNA UTWORZYĆ PLIKU WYNIKOWEGO: " + folder.File("h.osn") + " (to jest folder)";
   EXPECT_EQ(run.host.Boxes(), (std::vector<std::string>{"information: " + text, "information:  KONIEC WYRÓWNANIA "}));
   // A result that cannot be created no longer empties the other one first.
   EXPECT_EQ(run.report, "earlier report\r\n");
@@ -213,7 +213,8 @@ TEST(AdjustmentRun, AFailedWriteIsReportedAndTheRunDoesNotFinish) {
   EXPECT_EQ(RunAdjustment(folder.Path(), {}, host), RunOutcome::Stopped);
   const auto boxes = host.Boxes();
   ASSERT_GE(boxes.size(), 2u);
-  EXPECT_EQ(boxes[boxes.size() - 2], "information:  *** BŁĄD ZAPISU PLIKU WYNIKOWEGO: " + folder.File("wyh.osn"));
+  EXPECT_EQ(boxes[boxes.size() - 2], "information:  *** BŁĄD ZAPISU PLIKU WYNIKOWEGO: " + folder.File("wyh.osn") +
+                                         " (brak miejsca na dysku)");
   EXPECT_EQ(boxes.back(), "information:  KONIEC WYRÓWNANIA ");
 }
 

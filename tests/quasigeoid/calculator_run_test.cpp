@@ -151,7 +151,8 @@ TEST(CalculatorRun, ResultThatCannotBeCreatedIsToldAndNothingIsConverted) {
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"close progress", "highlight Panel4",
-                                                  "message *** Nie można utworzyć pliku: " + folder.File("blh_n.1")}));
+                                                  "message *** Nie można utworzyć pliku: " + folder.File("blh_n.1") +
+                                                      " (to jest folder)"}));
   // A result that cannot be created no longer empties the others first.
   EXPECT_EQ(ReadBytes(folder.Root() / "bln"), "earlier BLN\r\n");
 }
@@ -164,7 +165,7 @@ TEST(CalculatorRun, ResultThatCannotBeWrittenIsToldNeverASilentSuccess) {
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::Stopped);
   ASSERT_FALSE(host.calls.empty());
-  EXPECT_EQ(host.calls.back(), "message *** Błąd zapisu pliku: " + folder.File("bln"));
+  EXPECT_EQ(host.calls.back(), "message *** Błąd zapisu pliku: " + folder.File("bln") + " (brak miejsca na dysku)");
   for (const auto& call : host.calls) EXPECT_NE(call, kEnd);
 }
 

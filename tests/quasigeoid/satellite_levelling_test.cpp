@@ -264,7 +264,8 @@ TEST(SatelliteLevelling, ResultThatCannotBeCreatedIsTold) {
   const solvanta::SatelliteLevellingFiles files{folder.File("DELTAH.gps"), folder.File("BLH.grs"), folder.File("deltah1")};
   EXPECT_EQ(solvanta::ConvertSatelliteLevelling(files, ReferenceFrame::Etrf2000, LinearGrid(), fields, stations, host),
             RunOutcome::Stopped);
-  EXPECT_EQ(host.calls, std::vector<std::string>{"message *** Nie można utworzyć pliku: " + folder.File("deltah1")});
+  EXPECT_EQ(host.calls, std::vector<std::string>{"message *** Nie można utworzyć pliku: " + folder.File("deltah1") +
+                                                   " (to jest folder)"});
 }
 
 }  // namespace

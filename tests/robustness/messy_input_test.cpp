@@ -809,5 +809,6 @@ TEST(MessyInput, ResultsThatCannotBeCreated) {
             RunOutcome::Stopped);
   ASSERT_FALSE(solvantaHost.boxes.empty());
   // The run joins the folder and the name with '/' on every system.
-  EXPECT_EQ(solvantaHost.boxes.back().text, solvanta::CannotCreateMessage(scratch.Path().string() + "/bln"));
+  EXPECT_EQ(solvantaHost.boxes.back().text,
+            solvanta::CannotCreateMessage(scratch.Path().string() + "/bln", "to jest folder"));
 }
