@@ -39,6 +39,7 @@ const char* const kHelp =
     "  --power B         power of the w-test, from 0.5 to below 1 (default 0.80)\n"
     "  --snooping        on: remove the worst rejected observation and adjust again until\n"
     "                    none is rejected (default); off: test only\n"
+    "  --version         the version of the suite\n"
     "  --help            this text\n"
     "\n"
     "Input files (Windows-1250 text, fields separated by blanks, commas, semicolons or tabs):\n"
@@ -51,25 +52,32 @@ const char* const kHelp =
     "  xyh.sta           read when h.sta is missing: Nr X Y H, group end records 0 0 0 Mh\n"
     "  tytul             optional: contractor, object and order for the report header\n"
     "\n"
-    "Messages and the MONITOR lines go to standard error as they happen; the final MONITOR is\n"
-    "printed at the end. Exit status: 0 when the adjustment finished, 1 when it stopped on an\n"
-    "error or could not start, 2 on a usage error.\n";
+    "Messages and the MONITOR lines go to standard error as they happen, each line once. A run\n"
+    "that finished ends with one line on standard output, the verdict of testy.osn: the global\n"
+    "test (hipoteza PRZYJĘTA / ODRZUCONA), the observations rejected by the w-test and removed\n"
+    "by data snooping, or for robust estimation that no heights were computed.\n"
+    "Exit status: 0 when the adjustment finished, whatever the verdict; 1 when it stopped on an\n"
+    "error or could not start; 2 on a usage error.\n";
 
 std::string Utf8(const std::string& cp1250) { return orvane::FromCp1250(cp1250); }
 
-// The terminal as host of the run: boxes become lines on standard error.
+// The terminal as host of the run: boxes and MONITOR lines become lines on standard error, each
+// as it happens (a line set again to the text it holds is not repeated); the verdict of the tests
+// is kept for the end.
 class TerminalHost : public kvel::AdjustmentHost {
  public:
   TerminalHost() : monitor_(kvel::kMonitorLineCount) { monitor_[kvel::kMonitorBlankLine] = " "; }
 
   void SetMonitorLine(int index, const std::string& text) override {
     if (index < 0 || index >= kvel::kMonitorLineCount) return;
+    if (monitor_[static_cast<std::size_t>(index)] == text) return;
     monitor_[static_cast<std::size_t>(index)] = text;
     std::cerr << "MONITOR " << index << ": " << Utf8(text) << '\n';
   }
   void ShowMessage(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowInformation(const std::string& text) override { std::cerr << Utf8(text) << '\n'; }
   void ShowEditHint() override {}
+  void ReportVerdict(const kvel::TestsVerdict& verdict) override { verdict_ = kvel::VerdictLine(verdict); }
 
   // Empties the lines that the window empties before each run.
   void ClearForRun() {
@@ -77,14 +85,12 @@ class TerminalHost : public kvel::AdjustmentHost {
       monitor_[static_cast<std::size_t>(i)].clear();
   }
 
-  void PrintMonitor() const {
-    std::cout << "MONITOR:\n";
-    for (const auto& line : monitor_)
-      if (line.find_first_not_of(' ') != std::string::npos) std::cout << Utf8(line) << '\n';
-  }
+  // The verdict line (UTF-8), empty when the run did not reach the tests.
+  std::string Verdict() const { return verdict_.empty() ? std::string() : Utf8(verdict_); }
 
  private:
   std::vector<std::string> monitor_;
+  std::string verdict_;
 };
 
 int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
@@ -96,10 +102,20 @@ int main(int argc, char** argv) {
   argv = orvane::platform::Utf8Arguments(argc, argv);
   std::string folder;
   kvel::AdjustmentOptions options;
+  // The jobs of the program; each option names those it belongs to (--folder: every one).
+  enum Mode : unsigned { kAdjust = 1 };
   static constexpr orvane::CommandOption kOptions[] = {
-      {"--folder"}, {"--method"}, {"--accuracy"}, {"--decimals"}, {"--mo"},
-      {"--alpha"},  {"--alpha0"}, {"--power"},    {"--snooping"}};
-  const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+      {"--folder"},
+      {"--method", true, kAdjust},
+      {"--accuracy", true, kAdjust},
+      {"--decimals", true, kAdjust},
+      {"--mo", true, kAdjust},
+      {"--alpha", true, kAdjust},
+      {"--alpha0", true, kAdjust},
+      {"--power", true, kAdjust},
+      {"--snooping", true, kAdjust}};
+  orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+  orvane::ResolveMode(line, kOptions, kAdjust);
   if (const int status = orvane::EarlyExit(line, "kvel-cli", kHelp); status >= 0) return status;
   for (const auto& [name, value] : line.options) {
     if (name == "--alpha" || name == "--alpha0" || name == "--power" || name == "--snooping") {
@@ -147,8 +163,9 @@ int main(int argc, char** argv) {
     TerminalHost host;
     host.ClearForRun();
     const orvane::RunOutcome outcome = kvel::RunAdjustment(folder, options, host);
-    host.PrintMonitor();
-    return outcome == orvane::RunOutcome::Finished ? 0 : 1;
+    if (outcome != orvane::RunOutcome::Finished) return 1;
+    if (const std::string verdict = host.Verdict(); !verdict.empty()) std::cout << verdict << '\n';
+    return 0;
   } catch (const std::exception& error) {
     // Out of memory before the run could catch it itself: told, never an abort.
     std::cerr << Utf8(orvane::ToCp1250(" *** NIEOCZEKIWANY BŁĄD PROGRAMU: ")) << error.what() << '\n';

@@ -28,6 +28,39 @@
 
 namespace {
 
+// The name in messages. The importer run by solvanta-cli --import-model speaks as solvanta-cli,
+// whose name it is given; started on its own, it gives its own.
+#ifdef ORVANE_MODEL_IMPORT
+std::string_view programName = "solvanta-import-model";
+#else
+constexpr std::string_view programName = "solvanta-cli";
+#endif
+
+// The jobs of the program; each option names those it belongs to.
+enum Mode : unsigned { kCalculate = 1, kListModels = 2, kImport = 4 };
+
+#ifdef ORVANE_MODEL_IMPORT
+const char* const kHelp =
+    "Usage: solvanta-import-model --import-model SOURCE TARGET.bin [--name NAME]\n"
+    "                             [--height-system LABEL] [--description TEXT]\n"
+    "                             [--source TEXT] [--licence TEXT]\n"
+    "\n"
+    "Makes a quasi-geoid model of a GeoTIFF, GTX, ISG or XYZ text grid (latitude, longitude,\n"
+    "N in metres per line) whose nodes lie on the 0.01-degree lattice inside 48..56 N,\n"
+    "13..25 E; values are rounded to 0.01 mm. Anything else is refused (exit status 1, nothing\n"
+    "written). solvanta-cli --import-model runs this program, which alone links the grid\n"
+    "readers, so that solvanta-cli starts fast.\n"
+    "\n"
+    "Options (they fill the model's record TARGET.model):\n"
+    "  --name NAME            default: the TARGET's name\n"
+    "  --height-system LABEL  the label of the result lines; default: from the source when it\n"
+    "                         says, e.g. PL-EVRF2007-NH\n"
+    "  --description TEXT, --source TEXT, --licence TEXT\n"
+    "  --version              the version of the suite\n"
+    "  --help                 this text\n"
+    "\n"
+    "Exit status: 0 when the model was written, 1 when the grid was refused, 2 on a usage error.\n";
+#else
 const char* const kHelp =
     "Usage: solvanta-cli --frame etrf89|etrf2000 [--folder DIR] [--tasks LIST] [--model NAME|FILE]\n"
     "       solvanta-cli --list-models\n"
@@ -48,8 +81,10 @@ const char* const kHelp =
     "                 a task runs when it is enabled and its input exists\n"
     "  --model M      the model: a NAME from --list-models, or a model FILE (a grid file with\n"
     "                 no .model record beside it is read as PL-KRON86-NH); default: the model\n"
-    "                 chosen in orvane.ini, else PL-geoid2021\n"
-    "  --list-models  the models beside this program: name, height system, description\n"
+    "                 chosen in orvane.ini (the user's ~/.config/orvane/orvane.ini, then the\n"
+    "                 one beside the program, then /etc/orvane/orvane.ini), else PL-geoid2021\n"
+    "  --list-models  the models (beside this program, else in PREFIX/share/orvane): name,\n"
+    "                 height system, description\n"
     "  --import-model SOURCE TARGET.bin\n"
     "                 makes a model of a GeoTIFF, GTX, ISG or XYZ text grid (latitude,\n"
     "                 longitude, N in metres per line) whose nodes lie on the 0.01-degree\n"
@@ -58,7 +93,11 @@ const char* const kHelp =
     "                 TARGET's name), --height-system (the label of the result lines; default:\n"
     "                 from the source when it says, e.g. PL-EVRF2007-NH), --description,\n"
     "                 --source and --licence fill the model's record TARGET.model\n"
+    "  --version      the version of the suite\n"
     "  --help         this text\n"
+    "\n"
+    "Options of one kind of run are refused in another (--frame with --list-models, --name\n"
+    "without --import-model) as usage errors.\n"
     "\n"
     "Tasks, input -> result (names matched without regard to letter case):\n"
     "  bl     BL -> BLN          N with KSI and ETA\n"
@@ -90,6 +129,7 @@ const char* const kHelp =
     "1 when it ended early (no input, a file error) or the program had to end (model file\n"
     "missing or damaged, a bad BLH.grs record, more than 100000 points in BLH.grs), 2 on a\n"
     "usage error.\n";
+#endif
 
 // The terminal as host of the run: the task switches come from --tasks, message boxes become
 // lines on standard error and return at once.
@@ -109,11 +149,11 @@ class TerminalHost : public solvanta::CalculatorHost {
   std::set<solvanta::TaskSwitch> tasks_;
 };
 
-int UsageError(const std::string& text) { return orvane::UsageError("solvanta-cli", text); }
+int UsageError(const std::string& text) { return orvane::UsageError(programName, text); }
 
 // One line per model beside the program: name, height-system label, description.
 int ListModels() {
-  for (const solvanta::ModelEntry& model : solvanta::FindModels(orvane::ExecutableDirectory())) {
+  for (const solvanta::ModelEntry& model : solvanta::FindModels(solvanta::ModelFolder(orvane::ExecutableDirectory()))) {
     std::cout << model.info.name << "  " << model.info.heightSystem << "  " << model.info.description << "\n";
   }
   return 0;
@@ -134,7 +174,7 @@ struct ImportRequest {
 // --import-model: exact or refused; on refusal nothing is written.
 int ImportModel(const ImportRequest& request) {
   auto refuse = [&request](const std::string& why) {
-    std::cerr << "solvanta-cli: " << request.source << " is not imported: " << why << "\n";
+    std::cerr << programName << ": " << request.source << " is not imported: " << why << "\n";
     return 1;
   };
   solvanta::ImportedGrid grid;
@@ -215,17 +255,34 @@ int main(int argc, char** argv) {
   solvanta::ReferenceFrame frame = solvanta::ReferenceFrame::None;
   std::string folder = ".";
   std::string model;
-  bool listModels = false;
   ImportRequest import;
   std::set<solvanta::TaskSwitch> tasks = {solvanta::TaskSwitch::Bl, solvanta::TaskSwitch::BlhE,
                                           solvanta::TaskSwitch::BlhN, solvanta::TaskSwitch::SatelliteLevelling};
   // --import-model takes SOURCE as its value; TARGET.bin is the one positional argument it allows.
   static constexpr orvane::CommandOption kOptions[] = {
-      {"--frame"},       {"--folder"},        {"--tasks"},       {"--model"},
-      {"--list-models", false}, {"--import-model"}, {"--name"}, {"--height-system"},
-      {"--description"}, {"--source"},        {"--licence"}};
-  const orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
-  if (const int status = orvane::EarlyExit(line, "solvanta-cli", kHelp, true); status >= 0) return status;
+      {"--frame", true, kCalculate},
+      {"--folder", true, kCalculate},
+      {"--tasks", true, kCalculate},
+      {"--model", true, kCalculate},
+      {"--list-models", false, kListModels, kListModels},
+      {"--import-model", true, kImport, kImport},
+      {"--name", true, kImport},
+      {"--height-system", true, kImport},
+      {"--description", true, kImport},
+      {"--source", true, kImport},
+      {"--licence", true, kImport}};
+  orvane::CommandLine line = orvane::ParseCommandLine(argc, argv, kOptions);
+#ifdef ORVANE_MODEL_IMPORT
+  if (argc > 0 && std::string_view(argv[0]).ends_with("solvanta-cli")) programName = "solvanta-cli";
+  constexpr unsigned kDefaultMode = kImport;
+#else
+  constexpr unsigned kDefaultMode = kCalculate;
+#endif
+  const unsigned mode = orvane::ResolveMode(line, kOptions, kDefaultMode);
+  if (const int status = orvane::EarlyExit(line, programName, kHelp, true); status >= 0) return status;
+#ifdef ORVANE_MODEL_IMPORT
+  if (mode != kImport) return UsageError("this program only imports models; solvanta-cli does the rest");
+#endif
   for (const auto& [flag, value] : line.options) {
     if (flag == "--frame") {
       if (value == "etrf89") {
@@ -243,7 +300,7 @@ int main(int argc, char** argv) {
     } else if (flag == "--model") {
       model = std::string(value);
     } else if (flag == "--list-models") {
-      listModels = true;
+      // it only chooses the mode
     } else if (flag == "--import-model") {
       import.source = std::string(value);
     } else if (flag == "--name") {
@@ -258,11 +315,12 @@ int main(int argc, char** argv) {
       import.licence = std::string(value);
     }
   }
-  if (import.source.empty() && !line.positional.empty())
+  if (mode != kImport && !line.positional.empty())
     return UsageError("unknown argument '" + std::string(line.positional[0]) + "'");
-  if (listModels) return ListModels();
-  if (!import.source.empty()) {
-    if (line.positional.size() != 1) return UsageError("--import-model needs SOURCE and TARGET.bin");
+  if (mode == kListModels) return ListModels();
+  if (mode == kImport) {
+    if (import.source.empty() || line.positional.size() != 1)
+      return UsageError("--import-model needs SOURCE and TARGET.bin");
     import.target = std::string(line.positional[0]);
 #ifdef ORVANE_MODEL_IMPORT
     return ImportModel(import);
@@ -271,11 +329,11 @@ int main(int argc, char** argv) {
 #endif
   }
   if (frame == solvanta::ReferenceFrame::None) return UsageError("choose a frame with --frame etrf89 or --frame etrf2000");
-  const std::string programFolder = orvane::ExecutableDirectory();
+  const std::string modelFolder = solvanta::ModelFolder(orvane::ExecutableDirectory());
   std::string modelPath;
   if (model.empty()) {
-    modelPath = solvanta::ChosenModelPath(programFolder, programFolder + "/orvane.ini");
-  } else if (!solvanta::ResolveModel(programFolder, model, modelPath)) {
+    modelPath = solvanta::ChosenModelPath(modelFolder, orvane::FindSettingsFiles());
+  } else if (!solvanta::ResolveModel(modelFolder, model, modelPath)) {
     // A path that does not exist is handed on: the run tells the file missing.
     if (model.find('/') == std::string::npos && model.find('.') == std::string::npos)
       return UsageError("no model '" + model + "' (solvanta-cli --list-models)");

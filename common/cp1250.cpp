@@ -93,6 +93,20 @@ std::string ToCp1250(std::string_view utf8) {
   return out;
 }
 
+std::string CharactersOutsideCp1250(std::string_view utf8) {
+  const auto& reverse = ReverseTable();
+  std::string missing;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const std::size_t start = i;
+    char32_t cp = 0;
+    if (!DecodeUtf8(utf8, i, cp) || cp < 0x80 || reverse.count(cp) != 0) continue;
+    const std::string_view character = utf8.substr(start, i - start);
+    if (missing.find(character) == std::string::npos) missing += character;
+  }
+  return missing;
+}
+
 std::string FromCp1250(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 4);

@@ -4,6 +4,8 @@
 
 #include "common/platform.h"
 
+#include "common/cp1250.h"
+
 namespace orvane {
 
 namespace {
@@ -32,6 +34,7 @@ bool LineReader::Open(const std::string& path) {
   buffer_.resize(kBlockSize);
   pos_ = end_ = 0;
   eof_ = failed_ = false;
+  lineNumber_ = 0;
   // A UTF-8 byte-order mark is no part of the first record.
   if (Fill() && std::string_view(buffer_.data(), end_).starts_with(kByteOrderMark)) pos_ = kByteOrderMark.size();
   return true;
@@ -56,6 +59,12 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::ReadLine(std::string& line) {
+  if (!ReadOne(line)) return false;
+  ++lineNumber_;
+  return true;
+}
+
+bool LineReader::ReadOne(std::string& line) {
   line.clear();
   if (!file_ || (eof_ && pos_ >= end_)) return false;
   bool any = false;
@@ -99,12 +108,19 @@ bool LineReader::ReadLineView(std::string_view& line) {
       pos_ += take + 1;
       if (begin[take] == '\r' && begin[take + 1] == '\n') ++pos_;
       line = std::string_view(begin, take);
+      ++lineNumber_;
       return true;
     }
   }
   const bool any = ReadLine(spill_);
   line = spill_;
   return any;
+}
+
+std::string RecordPlace(std::string_view path, long line) {
+  const auto slash = path.find_last_of('/');
+  const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  return " (plik " + PathText(name) + ", wiersz " + std::to_string(line) + ")";
 }
 
 }  // namespace orvane

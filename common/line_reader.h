@@ -26,11 +26,14 @@ class LineReader {
   bool ReadLineView(std::string_view& line);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
+  // The number of the line read last (1 for the first line), for messages that name it.
+  long LineNumber() const { return lineNumber_; }
   // True when reading stopped on a read error rather than at the end of the data.
   bool Failed() const { return failed_; }
 
  private:
   bool Fill();
+  bool ReadOne(std::string& line);
 
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
@@ -39,6 +42,11 @@ class LineReader {
   std::size_t end_ = 0;
   bool eof_ = false;
   bool failed_ = false;
+  long lineNumber_ = 0;
 };
+
+// Where a record lies, for the messages about it: " (plik NAME, wiersz N)" in Windows-1250 bytes,
+// NAME the last part of `path` (a path, or the file's standard name).
+std::string RecordPlace(std::string_view path, long line);
 
 }  // namespace orvane

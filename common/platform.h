@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,11 +32,16 @@ std::string ExecutablePath();
 std::string CurrentFolder();
 // The user's home folder ($HOME; on Windows %USERPROFILE%); empty when there is none.
 std::string HomeFolder();
+// The base folder of the user's settings: $XDG_CONFIG_HOME on Linux (empty when unset), %APPDATA%
+// on Windows.
+std::string UserConfigBase();
+// Whether `path` names a place without regard to the current folder ("/..." ; on Windows also
+// "C:\\...", "C:/..." and "\\\\server\\...").
+bool IsAbsolutePath(std::string_view path);
 // A number that tells this process from the others running now.
 unsigned long ProcessId();
-// Today's date in the user's short date form: %x of the environment's locale on Linux, the
-// regional settings on Windows.
-std::string ShortDateText();
+// The local calendar time of `when` (localtime, safe in threads).
+std::tm LocalTime(std::time_t when);
 // The program's arguments as UTF-8 text. On Linux that is argv itself; on Windows argv is in the
 // system's code page, which cannot spell every folder name, so the wide command line is read
 // instead. The array lives as long as the process.
@@ -70,6 +76,11 @@ std::string LinkTarget(const std::string& path);
 // Names of the entries of a folder ("." and ".." left out), in the system's order; false when the
 // folder cannot be read.
 bool ListFolder(const std::string& folder, std::vector<std::string>& names);
+
+// Makes the folder `path` (mode 0700 on POSIX); true when it exists afterwards.
+bool MakeFolder(const std::string& path);
+// Whether this user may write the existing file `path`.
+bool MayWrite(const std::string& path);
 
 // std::fopen with a UTF-8 path.
 std::FILE* OpenFile(const std::string& path, const char* mode);

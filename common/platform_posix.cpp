@@ -11,10 +11,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
-#include <exception>
-#include <iomanip>
-#include <locale>
-#include <sstream>
 
 #include "common/platform.h"
 #include "common/platform_numbers.h"
@@ -61,20 +57,19 @@ std::string HomeFolder() {
   return home ? std::string(home) : std::string();
 }
 
+std::string UserConfigBase() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  return xdg ? std::string(xdg) : std::string();
+}
+
+bool IsAbsolutePath(std::string_view path) { return !path.empty() && path.front() == '/'; }
+
 unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
 
-std::string ShortDateText() {
-  const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t when) {
   std::tm local{};
-  ::localtime_r(&now, &local);
-  std::ostringstream text;
-  try {
-    text.imbue(std::locale(""));
-  } catch (const std::exception&) {
-    // An unknown locale in the environment: the classic form is still a date.
-  }
-  text << std::put_time(&local, "%x");
-  return text.str();
+  ::localtime_r(&when, &local);
+  return local;
 }
 
 char** Utf8Arguments(int, char** argv) { return argv; }
@@ -119,6 +114,13 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   ::closedir(dir);
   return true;
 }
+
+bool MakeFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) return StatusOf(path).kind == FileKind::Directory;
+  return false;
+}
+
+bool MayWrite(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <cctype>
 #include <clocale>
 #include <cmath>
 #include <cerrno>
@@ -82,12 +83,28 @@ std::string HomeFolder() {
   return home ? Utf8(home) : std::string();
 }
 
+std::string UserConfigBase() {
+  const wchar_t* appData = ::_wgetenv(L"APPDATA");
+  std::string base = appData ? Utf8(appData) : std::string();
+  for (char& c : base) {
+    if (c == '\\') c = '/';
+  }
+  return base;
+}
+
+bool IsAbsolutePath(std::string_view path) {
+  if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+      (path[2] == '\\' || path[2] == '/'))
+    return true;
+  return !path.empty() && (path.front() == '/' || path.front() == '\\');
+}
+
 unsigned long ProcessId() { return ::GetCurrentProcessId(); }
 
-std::string ShortDateText() {
-  wchar_t text[96];
-  const int n = ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, text, 96, nullptr);
-  return n > 1 ? Utf8(std::wstring_view(text, static_cast<std::size_t>(n - 1))) : std::string();
+std::tm LocalTime(std::time_t when) {
+  std::tm local{};
+  ::localtime_s(&local, &when);
+  return local;
 }
 
 char** Utf8Arguments(int argc, char** argv) {
@@ -152,6 +169,14 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   ::FindClose(find);
   return true;
 }
+
+bool MakeFolder(const std::string& path) {
+  if (::CreateDirectoryW(Wide(path).c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS)
+    return StatusOf(path).kind == FileKind::Directory;
+  return false;
+}
+
+bool MayWrite(const std::string& path) { return ::_waccess(Wide(path).c_str(), 2) == 0; }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   return ::_wfopen(Wide(path).c_str(), Wide(mode).c_str());

@@ -42,8 +42,14 @@ std::string ExecutableDirectory() {
 
 std::string ReadIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
                          const std::string& fallback) {
+  std::string value = fallback;
+  FindIniValue(iniPath, section, key, value);
+  return value;
+}
+
+bool FindIniValue(const std::string& iniPath, std::string_view section, std::string_view key, std::string& found) {
   LineReader reader;
-  if (!reader.Open(iniPath)) return fallback;
+  if (!reader.Open(iniPath)) return false;
   std::string line;
   bool inSection = false;
   while (reader.ReadLine(line)) {  // the reader skips a UTF-8 byte-order mark
@@ -61,9 +67,10 @@ std::string ReadIniValue(const std::string& iniPath, std::string_view section, s
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
       value = value.substr(1, value.size() - 2);
     if (value.size() > kIniValueLimit) value = value.substr(0, kIniValueLimit);
-    return std::string(value);
+    found = std::string(value);
+    return true;
   }
-  return fallback;
+  return false;
 }
 
 namespace {
@@ -170,13 +177,15 @@ std::string DefaultWorkFolder() {
   return !home.empty() ? home : std::string("/");
 }
 
-std::string LoadWorkFolder(const std::string& iniPath) {
-  std::string folder = ReadIniValue(iniPath, "General", "path", DefaultWorkFolder());
+std::string LoadWorkFolder(const std::string& iniPath) { return LoadWorkFolder(SettingsFiles{iniPath, {iniPath}}); }
+
+std::string LoadWorkFolder(const SettingsFiles& files) {
+  std::string folder = ReadSetting(files, "General", "path", DefaultWorkFolder());
   if (!IsValidUtf8(folder)) folder = FromCp1250(folder);
   return folder;
 }
 
-std::string LoadWorkFolder() { return LoadWorkFolder(ExecutableDirectory() + "/orvane.ini"); }
+std::string LoadWorkFolder() { return LoadWorkFolder(FindSettingsFiles()); }
 
 bool FileExists(const std::string& path) {
   const platform::FileKind kind = platform::StatusOf(path).kind;

@@ -1,8 +1,11 @@
 #pragma once
-// The working folder named in orvane.ini beside the program, and the standard files inside it.
+// The working folder named in the suite's settings (orvane.ini, common/settings_files.h), and the
+// standard files inside it.
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/settings_files.h"
 
 namespace orvane {
 
@@ -14,6 +17,8 @@ std::string ExecutableDirectory();
 // missing file, section or key gives `fallback`. Values of up to 2047 characters come back whole.
 std::string ReadIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
                          const std::string& fallback);
+// The same, telling whether the file has the key at all (false: `value` is untouched).
+bool FindIniValue(const std::string& iniPath, std::string_view section, std::string_view key, std::string& value);
 
 // Sets `key` in `section` of an INI file to `value`, keeping every other line as it was (and the
 // file's line ends); a missing key is added at the end of its section, a missing section at the
@@ -29,7 +34,9 @@ std::string DefaultWorkFolder();
 // Key "path" of section "General" of `iniPath`; the default folder when there is none. A value
 // in Windows-1250 bytes (not valid UTF-8) is converted to UTF-8 for the file system.
 std::string LoadWorkFolder(const std::string& iniPath);
-// The same for orvane.ini beside the running program.
+// The same from the first of `files` that names a folder.
+std::string LoadWorkFolder(const SettingsFiles& files);
+// The same for the running program's settings files.
 std::string LoadWorkFolder();
 
 // The working folder, a separator and the standard name, joined as plain text. On this file

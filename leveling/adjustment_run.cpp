@@ -1,6 +1,7 @@
 #include "leveling/adjustment_run.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <utility>
 
@@ -26,8 +27,15 @@ namespace {
 using orvane::PathText;
 using orvane::ToCp1250;
 
-// The current local date in the user's short date form.
-std::string LocalDateText() { return PathText(orvane::platform::ShortDateText()); }
+// The current local date and time in ISO form ("2026-12-10 14:11"), whatever the locale: a
+// server's C locale would write 12/10/26, which reads differently in every country.
+std::string LocalDateText() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm local = orvane::platform::LocalTime(now);
+  char text[32];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return std::string(text, length);
+}
 
 struct TitleLines {
   std::string contractor = "   ";
@@ -193,6 +201,8 @@ orvane::RunOutcome RunAdjustment(const std::string& workFolder, const Adjustment
   } else {
     resultsOk = CommitResults(run);
   }
+  // The run's work in the folder is over: another run may start while the last box waits.
+  lock.Release();
   host.ShowInformation(ToCp1250(messages::kEndOfAdjustment));
   return finished && resultsOk ? orvane::RunOutcome::Finished : orvane::RunOutcome::Stopped;
 }

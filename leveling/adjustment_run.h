@@ -13,6 +13,7 @@
 #include "common/text_writer.h"
 #include "leveling/profile_solver.h"
 #include "leveling/statistics_options.h"
+#include "leveling/tests_verdict.h"
 
 namespace kvel {
 
@@ -51,6 +52,8 @@ class AdjustmentHost {
   virtual void ShowInformation(const std::string& text) = 0;
   // Shows the main window's hint " <---- Kliknij panel do edycji".
   virtual void ShowEditHint() = 0;
+  // The verdict of the statistical tests, when the run reached them (the terminal ends with it).
+  virtual void ReportVerdict(const TestsVerdict&) {}
 };
 
 struct Observation {

@@ -58,7 +58,8 @@ bool ReadBenchmarkFile(AdjustmentRun& run) {
       good = orvane::ParseNumber(fields[f], coordinate);
     }
     if (!good) {
-      const std::string text = ToCp1250(messages::kBenchmarkRecordError) + line;
+      const std::string text =
+          ToCp1250(messages::kBenchmarkRecordError) + line + orvane::RecordPlace(run.benchFilePath, reader.LineNumber());
       run.Report(text);
       run.host->ShowMessage(text);
       return false;

@@ -32,7 +32,7 @@ inline constexpr char kDecimalCommaRecord[] = "    rekord: ";
 inline constexpr char kCannotRead[] = " *** NIE MOŻNA ODCZYTAĆ PLIKU: ";
 // Benchmark catalogue: the benchmark file is missing.
 inline constexpr char kNoBenchmarkFile[] = "*** BRAK PLIKU Z PUNKTAMI NAWIĄZANIA";
-// Benchmark catalogue: a record that does not parse (the record follows).
+// Benchmark catalogue: a record that does not parse (the record and its file and line follow).
 inline constexpr char kBenchmarkRecordError[] = "*** Błąd w rekordzie: ";
 // Benchmark catalogue: report line after a suspicious record (the file follows).
 inline constexpr char kPossibleFormalError[] = "    możliwy błąd formalny w zbiorze: ";
@@ -48,7 +48,7 @@ inline constexpr char kNoFixedPointsBox[] = " *** BRAK PUNKTÓW NAWIĄZANIA ";
 // Point catalogue: no observation touches a benchmark (report line, box).
 inline constexpr char kNoTieToBenchmarks[] = " *** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA";
 inline constexpr char kNoTieToBenchmarksBox[] = "*** BRAK ZWIĄZKU OBSERWACJI Z PUNKTAMI NAWIĄZANIA";
-// Observation files: a record that does not parse (the record follows).
+// Observation files: a record that does not parse (the record and its file and line follow).
 inline constexpr char kObservationRecordError[] = "*** BŁĄD W REKORDZIE: ";
 // Observation files: the end record carries a negative unit mean error (the record follows).
 inline constexpr char kNegativeUnitError[] = " *** UJEMNY BŁĄD ŚREDNI JEDNOSTKOWY W REKORDZIE KOŃCOWYM: ";
@@ -81,6 +81,10 @@ inline constexpr char kNumericalError[] =
     " *** BŁĄD NUMERYCZNY OBLICZEŃ - wartości spoza zakresu, sprawdź dane wejściowe";
 // Box: the normal matrix is singular (defective system).
 inline constexpr char kDefect[] = " *** Defekt układu ";
+// Box of the window, the last of a run that showed kDefect: the run has ended, but not well.
+inline constexpr char kDefectAtEnd[] =
+    " *** Defekt układu: sieć lub jej część nie ma reperu nawiązania albo jest niewyznaczalna.\n"
+    "Wysokości tej części nie zostały wyznaczone - sprawdź protokół wyh.osn.";
 // Report lines: no redundant observations, unit mean error taken as one.
 inline constexpr char kNoRedundancy[] = "  Układ nie zawiera obserwacji nadliczbowych";
 inline constexpr char kDefaultMo[] = "  - przyjęto standardowo Mo = 1.0 (niemian.)";

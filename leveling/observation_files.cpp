@@ -38,6 +38,8 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
   double mo = 0;
   bool endRecord = false;
   bool commaWarned = false;
+  // Every message about a record ends with the file and line it stands in.
+  auto place = [&] { return orvane::RecordPlace(path, reader.LineNumber()); };
   while (reader.ReadLine(line)) {
     orvane::SplitFields(line, fields, count);
     if (count < 4) continue;
@@ -49,7 +51,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     // A height difference of more than 100 km is no measurement: a bad record like a bad number.
     if (!orvane::ParseNumber(fields[3], dh) || !orvane::ParseNumber(fields[4], parameter) ||
         (!endOfFile && std::fabs(dh) > kMaxHeightMagnitude)) {
-      const std::string text = ToCp1250(messages::kObservationRecordError) + line;
+      const std::string text = ToCp1250(messages::kObservationRecordError) + line + place();
       run.host->ShowMessage(text);
       run.Report(text);
       return false;
@@ -61,7 +63,7 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     if (endOfFile) {
       mo = dh;
       // A negative unit mean error would turn every weight of the file negative.
-      if (mo < 0) return run.Stop(ToCp1250(messages::kNegativeUnitError) + line);
+      if (mo < 0) return run.Stop(ToCp1250(messages::kNegativeUnitError) + line + place());
       endRecord = true;
       break;
     }
@@ -70,13 +72,13 @@ bool ReadOneFile(AdjustmentRun& run, const std::string& path, int fileIndex) {
     obs.FromNr = fromNr;
     obs.ToNr = toNr;
     if (fromNr == toNr) {
-      run.Report(ToCp1250(messages::kRepeatedPair) + fromNr + " " + toNr);
+      run.Report(ToCp1250(messages::kRepeatedPair) + fromNr + " " + toNr + place());
       run.host->ShowInformation(ToCp1250(messages::kRepeatedNumber) + fromNr + ToCp1250(messages::kRepeatedNumberEnd));
       return false;
     }
-    if (parameter == 0) return run.Stop(ToCp1250(messages::kZeroLastField) + line);
+    if (parameter == 0) return run.Stop(ToCp1250(messages::kZeroLastField) + line + place());
     // A negative length, station count or squared error has no weight.
-    if (parameter < 0) return run.Stop(ToCp1250(messages::kNegativeLastField) + line);
+    if (parameter < 0) return run.Stop(ToCp1250(messages::kNegativeLastField) + line + place());
     obs.DH = dh;
     obs.Weight = 1.0 / (parameter + kWeightGuard);
   }

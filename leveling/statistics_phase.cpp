@@ -148,6 +148,7 @@ bool RunStatisticalTests(AdjustmentRun& run) {
   } else {
     result = TestAdjustment(input, run.options.Statistics, nullptr);
   }
+  run.host->ReportVerdict(SummarizeTests(input, result));
 
   ReportNames names;
   names.pointNr = &run.pointNr;

@@ -193,7 +193,10 @@ orvane::RunOutcome RunCalculation(CalculatorHost& host, const std::string& workF
   // None of the group is put in place when one result could not be had. A task that stops on it
   // tells it where it failed; a run that went on to its end tells it here.
   const bool failedBefore = results.Failed();
-  if (!results.Commit()) {
+  const bool committed = results.Commit();
+  // The run's work in the folder is over: another run may start while the last box waits.
+  lock.Release();
+  if (!committed) {
     const auto message = results.NotCreated() ? CannotCreateMessage : WriteErrorMessage;
     if (!failedBefore || outcome == RunOutcome::Finished) host.ShowMessage(message(results.FailedTarget(), results.Problem()));
     return outcome == RunOutcome::EndProgram ? outcome : RunOutcome::Stopped;

@@ -69,15 +69,27 @@ std::string DefaultModelPath(const std::string& directory) {
   return directory + "/" + kDefaultModelName + ".bin";
 }
 
+std::string ModelFolder(const std::string& programFolder) {
+  if (!FindModels(programFolder).empty()) return programFolder;
+  const auto slash = programFolder.find_last_of('/');
+  const std::string prefix = slash == std::string::npos ? "." : programFolder.substr(0, slash);
+  const std::string shared = prefix + "/share/orvane";
+  return FindModels(shared).empty() ? programFolder : shared;
+}
+
 std::string ChosenModelPath(const std::string& directory, const std::string& iniPath) {
-  const std::string name = orvane::ReadIniValue(iniPath, kModelChoiceSection, kModelChoiceKey, "");
+  return ChosenModelPath(directory, orvane::SettingsFiles{iniPath, {iniPath}});
+}
+
+std::string ChosenModelPath(const std::string& directory, const orvane::SettingsFiles& settings) {
+  const std::string name = orvane::ReadSetting(settings, kModelChoiceSection, kModelChoiceKey, "");
   std::string path;
   if (!name.empty() && name.find('/') == std::string::npos && ResolveModel(directory, name, path)) return path;
   return DefaultModelPath(directory);
 }
 
 bool KeepModelChoice(const std::string& iniPath, const std::string& name) {
-  return orvane::WriteIniValue(iniPath, kModelChoiceSection, kModelChoiceKey, name);
+  return orvane::WriteSetting(orvane::SettingsFiles{iniPath, {iniPath}}, kModelChoiceSection, kModelChoiceKey, name);
 }
 
 }  // namespace solvanta

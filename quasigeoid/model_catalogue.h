@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/settings_files.h"
 #include "quasigeoid/model_info.h"
 
 namespace solvanta {
@@ -33,12 +34,19 @@ bool ResolveModel(const std::string& directory, const std::string& nameOrFile, s
 // missing).
 std::string DefaultModelPath(const std::string& directory);
 
+// The folder of the models of a program lying in `programFolder`: that folder itself when models
+// lie there (the build tree, a portable copy), else PREFIX/share/orvane for a program installed
+// in PREFIX/bin (/usr/share/orvane for /usr/bin).
+std::string ModelFolder(const std::string& programFolder);
+
 // The model chosen in orvane.ini at `iniPath` (section "Solvanta", key "model") when it is found
 // in `directory`; the default otherwise.
 std::string ChosenModelPath(const std::string& directory, const std::string& iniPath);
+// The same, the choice read from the settings files.
+std::string ChosenModelPath(const std::string& directory, const orvane::SettingsFiles& settings);
 
-// Keeps `name` as the chosen model in orvane.ini, every other line unchanged. False when the
-// file could not be written.
+// Keeps `name` as the chosen model in orvane.ini, every other line unchanged (the file and its
+// folder are created when missing). False when the file could not be written.
 bool KeepModelChoice(const std::string& iniPath, const std::string& name);
 
 }  // namespace solvanta

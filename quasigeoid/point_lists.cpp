@@ -33,6 +33,19 @@ const std::string& BadRecordText(PointListTask task) {
   return task == PointListTask::AnomalyList ? anomaly : heights;
 }
 
+// The input file of a task as the window's panel names it.
+std::string_view InputName(PointListTask task) {
+  switch (task) {
+    case PointListTask::AnomalyList:
+      return "BL";
+    case PointListTask::EllipsoidalToNormal:
+      return "BLH_e";
+    case PointListTask::NormalToEllipsoidal:
+      break;
+  }
+  return "BLH_n";
+}
+
 std::string_view OutsideText(PointListTask task) {
   switch (task) {
     case PointListTask::AnomalyList:
@@ -131,6 +144,7 @@ struct PreparedRecord {
   std::string_view lSecondsText;
   ParsedPoint p;
   GridPosition position;
+  long lineNumber = 0;  // in the list's file, named in a bad record's message; 0: not known
 };
 
 // `fields` is scratch space that a list keeps for all its lines. The views in `r` point into
@@ -164,6 +178,7 @@ LineResult FinishRecord(PointListTask task, const PreparedRecord& r, const Model
     case LineResult::Bad:
       out += BadRecordText(task);
       out += r.line;
+      if (r.lineNumber > 0) out += orvane::RecordPlace(InputName(task), r.lineNumber);
       return r.result;
     case LineResult::Outside:
       out += p.nr;
@@ -220,9 +235,10 @@ LineResult FinishRecord(PointListTask task, const PreparedRecord& r, const Model
 
 // One line onto the end of `out`; an ignored line adds nothing.
 LineResult ConvertRecord(PointListTask task, std::string_view line, const ModelGrid& grid, ReferenceFrame frame,
-                         RecordFields& fields, std::string& out) {
+                         RecordFields& fields, std::string& out, long lineNumber = 0) {
   PreparedRecord r;
   PrepareRecord(task, line, fields, r);
+  r.lineNumber = lineNumber;
   return FinishRecord(task, r, grid, frame, out);
 }
 
@@ -242,6 +258,7 @@ constexpr std::size_t kPreparedAhead = 16;
 struct LineBlock {
   std::string text;               // the lines one after another, without their line ends
   std::vector<std::size_t> ends;  // where each line ends in `text`
+  long firstLine = 0;             // the number of its first line in the input
   std::string out;                // the result and message lines, each with CR LF
   // The first line of the block that warns of a decimal comma: where its result begins in `out`
   // (npos: none) and the warning's text.
@@ -284,6 +301,7 @@ class SharedList {
           const std::size_t end = block->ends[first + k];
           PreparedRecord& r = prepared[k];
           PrepareRecord(task_, std::string_view(block->text.data() + begin, end - begin), fields, r);
+          r.lineNumber = block->firstLine + static_cast<long>(first + k);
           if (r.result == LineResult::Result) grid_.PrefetchCellNodes(r.position.i, r.position.j);
           begin = end;
         }
@@ -313,6 +331,7 @@ class SharedList {
     if (inputEnded_) return false;
     block.text.clear();
     block.ends.clear();
+    block.firstLine = input_.LineNumber() + 1;
     std::string_view line;
     while (block.ends.size() < blockLines_) {
       if (!input_.ReadLineView(line)) {
@@ -442,7 +461,7 @@ PointListStatus ConvertPointList(PointListTask task, orvane::LineReader& input, 
   while (status.lines < plan.simpleLines && (more = input.ReadLineView(line))) {
     ++status.lines;
     out.clear();
-    const LineResult converted = ConvertRecord(task, line, grid, frame, fields, out);
+    const LineResult converted = ConvertRecord(task, line, grid, frame, fields, out, input.LineNumber());
     if (converted == LineResult::Ignored) continue;
     if (!commaWarned && WarnsOfDecimalComma(task, line, converted)) {
       result.Line(DecimalCommaLine(line));

@@ -153,7 +153,7 @@ orvane::RunOutcome ReadStations(orvane::LineReader& positions, const std::string
     orvane::DmsPosition dms;
     if (!orvane::ParseDmsFields({fields[2], fields[3], fields[4], fields[5], fields[6], fields[7]}, dms)) {
       result.Line(NotComputedText());
-      box = BadStationBoxText() + line;
+      box = BadStationBoxText() + line + orvane::RecordPlace("BLH.grs", positions.LineNumber());
       return RunOutcome::EndProgram;
     }
     WarnOfDecimalComma(commaWarned, line, {4, 7}, result);
@@ -205,6 +205,7 @@ bool ConvertVectors(orvane::LineReader& vectors, ReferenceFrame frame, orvane::F
     if (!orvane::ParseNumber(fields[3], dh) || !orvane::ParseNumber(fields[4], inverseWeight)) {
       out.assign(BadVectorText());
       out += line;
+      out += orvane::RecordPlace("DELTAH.gps", vectors.LineNumber());
       result.Line(out);
       continue;
     }

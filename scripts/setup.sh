@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the suite needs to build, test and run, and what CI needs besides
-# (clang and its runtime for the sanitizers and libFuzzer). Safe to run again.
+# (clang and its runtime for the sanitizers and libFuzzer). Safe to run again. Packages named as
+# arguments are installed too (scripts/package.sh asks for the Debian packaging tools).
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
@@ -14,6 +15,7 @@ packages=(
   strace util-linux
   qt6-translations-l10n
   clang libclang-rt-14-dev
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

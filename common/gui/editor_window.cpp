@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -33,6 +34,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextFrame>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -42,6 +44,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "common/cp1250.h"
 #include "common/gui/message_boxes.h"
@@ -104,6 +107,22 @@ QFont InitialDialogFont() {
 
 bool IsExactlyBold(const QFont& font) {
   return font.bold() && !font.italic() && !font.underline() && !font.strikeOut();
+}
+
+// The characters of `text` that Windows-1250 lacks, each once, separated by blanks; at most a
+// few of them, then "…".
+QString UnwritableCharacters(const QString& text) {
+  constexpr int kShown = 20;
+  const QString all = QString::fromStdString(orvane::CharactersOutsideCp1250(text.toStdString()));
+  QStringList shown;
+  for (const uint cp : all.toUcs4()) {
+    if (shown.size() == kShown) {
+      shown << QStringLiteral("…");
+      break;
+    }
+    shown << QString::fromUcs4(reinterpret_cast<const char32_t*>(&cp), 1);
+  }
+  return shown.join(QLatin1Char(' '));
 }
 
 QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
@@ -220,6 +239,21 @@ QIcon DrawnGlyph(Glyph glyph, const QColor& ink) {
 
 }  // namespace
 
+bool EditorText::canInsertFromMimeData(const QMimeData* source) const { return source && source->hasText(); }
+
+void EditorText::insertFromMimeData(const QMimeData* source) {
+  if (isReadOnly() || !source || !source->hasText()) return;
+  QString text = source->text();
+  if (text.isEmpty()) return;
+  // Plain text only; a line break of any system becomes one line break.
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QTextCursor cursor = textCursor();
+  cursor.insertText(text);
+  setTextCursor(cursor);
+  ensureCursorVisible();
+}
+
 std::optional<QString> EditorDialogs::OpenPath(QWidget* parent, const QString& folder) {
   if (NobodyToAnswer()) return std::nullopt;  // no screen, nobody to choose: Cancel
   QFileDialog dialog(parent, QString(), folder, kFileFilter);
@@ -258,25 +292,26 @@ std::optional<QFont> EditorDialogs::ChooseFont(QWidget* parent, const QFont& ini
 }
 
 EditorWindow::EditorWindow(QWidget* owner, const QWidget* keepVisible)
-    : QMainWindow(owner), fontDialogFont_(InitialDialogFont()), keepVisible_(keepVisible),
+    : QMainWindow(nullptr),
+      fontDialogFont_(InitialDialogFont()),
+      owner_(owner),
+      keepVisible_(keepVisible),
       dialogs_(std::make_unique<EditorDialogs>()) {
+  static qint64 opened = 0;
+  serial_ = ++opened;
   WatchForQuit();
+  TrackActivation();
   setObjectName(QStringLiteral("TForm4"));
   setAttribute(Qt::WA_DeleteOnClose);
   // The main window alone decides when the program ends.
   setAttribute(Qt::WA_QuitOnClose, false);
-  // Owned, it is a transient window of its main window: above that one, not above other programs,
-  // and under the boxes and progress windows a run opens later. (The window system keeps only
-  // dialog-like windows above their owner; the buttons stay those of a normal window.)
-  if (owner) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                   Qt::WindowCloseButtonHint);
-  } else {
-    setWindowFlag(Qt::WindowStaysOnTopHint);
-  }
+  // An ordinary window, not one kept above its main window: a click on either brings it to the
+  // front, so neither can hide the other's controls for good, and minimising the editor leaves
+  // the main window where it is. It goes with its main window.
+  if (owner) connect(owner, &QObject::destroyed, this, [this] { delete this; });
   SetCaption(kNewDocument);
 
-  memo_ = new QPlainTextEdit(this);
+  memo_ = new EditorText(this);
   memo_->setObjectName(QStringLiteral("Memo1"));
   memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -292,7 +327,7 @@ EditorWindow::EditorWindow(QWidget* owner, const QWidget* keepVisible)
   connect(memo_, &QPlainTextEdit::customContextMenuRequested, this, &EditorWindow::ShowTextContextMenu);
   connect(memo_->document(), &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
     if (settingText_) return;
-    if (removed != 0 || added != 0) modified_ = true;
+    if (removed != 0 || added != 0) SetModified(true);
     if (added > 0) TameLongLines(position, added);
   });
   setCentralWidget(memo_);
@@ -313,10 +348,41 @@ EditorWindow::~EditorWindow() = default;
 
 void EditorWindow::SetCaption(const QString& caption) {
   caption_ = caption;
-  // "[*]" in a title is Qt's modified placeholder; doubling it shows it as it stands.
-  QString title = caption;
+  ShowTitle();
+}
+
+void EditorWindow::SetModified(bool modified) {
+  if (modified_ == modified) return;
+  modified_ = modified;
+  ShowTitle();
+}
+
+void EditorWindow::ShowTitle() {
+  // "* " in front while the text holds unsaved changes. "[*]" in a title is Qt's modified
+  // placeholder; doubling it shows it as it stands.
+  QString title = (modified_ ? QStringLiteral("* ") : QString()) + caption_;
   title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
   setWindowTitle(title);
+}
+
+void EditorWindow::NoteFileState(const QString& path) {
+  const QFileInfo info(path);
+  knownPath_ = path;
+  knownSize_ = info.exists() ? info.size() : -1;
+  knownTime_ = info.exists() ? info.lastModified() : QDateTime();
+}
+
+bool EditorWindow::FileChangedOnDisk() const {
+  if (knownPath_ != caption_) return false;
+  const QFileInfo info(caption_);
+  if (!info.exists()) return false;
+  return info.size() != knownSize_ || info.lastModified() != knownTime_;
+}
+
+bool EditorWindow::Reload() {
+  if (!LoadFile(caption_)) return false;
+  SetModified(false);
+  return true;
 }
 
 QString EditorWindow::Text() const {
@@ -348,14 +414,14 @@ void EditorWindow::TameLongLines(int from, int length) {
 
 bool EditorWindow::LoadFile(const QString& path) {
   const auto fail = [&](const QString& reason) {
-    Boxes().Error(this, QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
+    Boxes().Error(this, QStringLiteral("Nie można otworzyć pliku „%1”. %2").arg(path, reason));
     return false;
   };
   // Only a regular file is read: a pipe or a device would hang the window or never end.
   struct stat st {};
   if (::stat(QFile::encodeName(path).constData(), &st) != 0) return fail(SystemReason(errno));
   if (S_ISDIR(st.st_mode)) return fail(SystemReason(EISDIR));
-  if (!S_ISREG(st.st_mode)) return fail(QStringLiteral("Not a regular file"));
+  if (!S_ISREG(st.st_mode)) return fail(QStringLiteral("To nie jest zwykły plik."));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
   const QByteArray bytes = file.readAll();
@@ -364,16 +430,26 @@ bool EditorWindow::LoadFile(const QString& path) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   SetText(text);
+  NoteFileState(path);
   return true;
 }
 
 bool EditorWindow::WriteFile(const QString& path) {
   QString text = Text();
+  // Windows-1250 has no place for some characters: they would be written as "?". The user hears
+  // which, and decides.
+  const QString lost = UnwritableCharacters(text);
+  if (!lost.isEmpty() && Boxes().AskYesNoCancel(this, QStringLiteral("Orvane"),
+                                                QStringLiteral("Tych znaków nie ma w stronie kodowej Windows-1250: %1\n"
+                                                               "W pliku %2 zostaną zapisane jako „?”. Zapisać mimo to?")
+                                                    .arg(lost, path)) != BoxButton::Yes) {
+    return false;
+  }
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   const std::string bytes = orvane::ToCp1250(text.toStdString());
 
   const auto fail = [&](const QString& reason) {
-    Boxes().Error(this, QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+    Boxes().Error(this, QStringLiteral("Nie można utworzyć pliku „%1”. %2").arg(path, reason));
     return false;
   };
   // The file is replaced by a new one, which would get past a write-protected old file.
@@ -405,6 +481,7 @@ bool EditorWindow::WriteFile(const QString& path) {
   }
   errno = 0;
   if (!file.commit()) return fail(reason());
+  NoteFileState(path);
   return true;
 }
 
@@ -421,7 +498,7 @@ void EditorWindow::OpenDocument() {
 
 bool EditorWindow::SaveDocument() {
   if (!WriteFile(caption_)) return false;
-  modified_ = false;
+  SetModified(false);
   return true;
 }
 
@@ -505,7 +582,16 @@ bool EditorWindow::FindNext(const QString& s) {
   if (cursor.hasSelection() && cursor.selectedText() == s) start = cursor.selectionEnd();
   const int found = Text().indexOf(s, start, Qt::CaseSensitive);
   if (found < 0) {
-    Boxes().Information(this, QStringLiteral("Nie można odnaleźć łańcucha"), QStringLiteral("Informacja"));
+    // The box belongs to the find dialog, and the focus goes back there: an Enter after the box
+    // searches again instead of replacing the selected match in the text with a line break.
+    const bool fromDialog = findDialog_->isVisible();
+    Boxes().Information(fromDialog ? static_cast<QWidget*>(findDialog_) : this,
+                        QStringLiteral("Nie można odnaleźć łańcucha"), QStringLiteral("Informacja"));
+    if (fromDialog) {
+      findDialog_->raise();
+      findDialog_->activateWindow();
+      findText_->setFocus();
+    }
     return false;
   }
   cursor.setPosition(found);
@@ -556,7 +642,7 @@ void EditorWindow::PasteText() { memo_->paste(); }
 
 void EditorWindow::UndoAndMark() {
   memo_->undo();
-  modified_ = true;
+  SetModified(true);
 }
 
 void EditorWindow::UndoOnly() { memo_->undo(); }
@@ -586,7 +672,7 @@ void EditorWindow::ApplySizeBox() {
   const QString text = sizeBox_->text();
   int n = 0;
   if (!ParseSizeText(text, n)) {
-    Boxes().Error(this, QStringLiteral("'%1' is not a valid integer value").arg(text));
+    Boxes().Error(this, QStringLiteral("„%1” nie jest poprawną liczbą całkowitą").arg(text));
     return;
   }
   if (n < 3 || n > 20) {
@@ -618,10 +704,10 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
           event->ignore();
           return;
         }
-        modified_ = false;
+        SetModified(false);
         break;
       case BoxButton::No:
-        modified_ = false;
+        SetModified(false);
         break;
       default:
         event->ignore();
@@ -630,6 +716,7 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
   }
   findDialog_->hide();
   event->accept();
+  PassFocusOn(this, owner_);
 }
 
 void EditorWindow::showEvent(QShowEvent* event) {
@@ -640,19 +727,25 @@ void EditorWindow::showEvent(QShowEvent* event) {
 }
 
 void EditorWindow::Place() {
-  // 642 x 531 with the frame, centred on the screen.
+  // 642 x 531 with the frame.
   const QSize frame = frameGeometry().size() - geometry().size();
   if (frame.isValid() && !frame.isEmpty()) resize(QSize(642, 531) - frame);
-  const QScreen* where = screen();
+  const QScreen* where = owner_ ? owner_->screen() : screen();
   if (!where) return;
   const QRect area = where->availableGeometry();
   QPoint place = CentredOn(this, area);
-  // Above the owner's start button when centring would hide it (as far as the screen allows).
-  if (keepVisible_ && keepVisible_->isVisible()) {
-    const QRect keep(keepVisible_->mapToGlobal(QPoint(0, 0)), keepVisible_->size());
-    const QRect outer(place, frameGeometry().size());
-    if (outer.bottom() >= keep.top() && outer.top() <= keep.bottom()) {
-      place.setY(std::max(area.top(), keep.top() - 4 - outer.height()));
+  if (owner_ && owner_->isVisible()) {
+    // Beside the main window when the screen has room for both: nothing of either is covered.
+    if (const std::optional<QPoint> beside = BesidePosition(owner_->frameGeometry(), frameGeometry().size(), area)) {
+      place = *beside;
+    } else if (keepVisible_ && keepVisible_->isVisible()) {
+      // Centred, but above the owner's start button when centring would hide it (as far as the
+      // screen allows).
+      const QRect keep(keepVisible_->mapToGlobal(QPoint(0, 0)), keepVisible_->size());
+      const QRect outer(place, frameGeometry().size());
+      if (outer.bottom() >= keep.top() && outer.top() <= keep.bottom()) {
+        place.setY(std::max(area.top(), keep.top() - 4 - outer.height()));
+      }
     }
   }
   MoveCascaded(this, place);
@@ -813,9 +906,57 @@ EditorWindow* OpenInEditor(const QString& path, QWidget* owner, const QWidget* k
   } else {
     window->SetText(QStringLiteral(" "));
   }
+  window->NoteFileState(path);
   window->show();
   window->SetModified(false);
   return window;
+}
+
+namespace {
+
+// The editor windows of the program that are not on their way out, in the order they were opened.
+std::vector<QPointer<EditorWindow>> OpenEditors() {
+  std::vector<QPointer<EditorWindow>> editors;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* editor = qobject_cast<EditorWindow*>(widget);
+    if (editor && editor->isVisible()) editors.emplace_back(editor);
+  }
+  std::sort(editors.begin(), editors.end(), [](const auto& a, const auto& b) { return a->Serial() < b->Serial(); });
+  return editors;
+}
+
+void BringToFront(QWidget* window) {
+  if (window->isMinimized()) window->showNormal();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+bool SettleUnsavedEditors() {
+  // Nothing is let go before every answer is in: an Anuluj keeps each text and its mark.
+  for (const QPointer<EditorWindow>& editor : OpenEditors()) {
+    if (!editor || !editor->IsModified()) continue;
+    BringToFront(editor);
+    const BoxButton answer = Boxes().AskYesNoCancel(editor, QStringLiteral("Orvane"),
+                                                    QStringLiteral("Zapisać zmiany w %1?").arg(editor->Caption()));
+    if (answer == BoxButton::Cancel || !editor) return false;
+    if (answer == BoxButton::Yes && !editor->SaveDocument()) return false;
+  }
+  return true;
+}
+
+void OfferToReloadChangedFiles() {
+  for (const QPointer<EditorWindow>& editor : OpenEditors()) {
+    if (!editor || !editor->FileChangedOnDisk()) continue;
+    BringToFront(editor);
+    QString question = QStringLiteral("Plik %1 został zmieniony. Wczytać go ponownie?").arg(editor->Caption());
+    if (editor->IsModified()) question += QStringLiteral("\nNiezapisane zmiany w tym oknie zostaną utracone.");
+    const BoxButton answer = Boxes().AskYesNoCancel(editor, QStringLiteral("Orvane"), question);
+    if (!editor) continue;
+    // Asked once per change: the file as it stands is the one the window knows from now on.
+    if (answer != BoxButton::Yes || !editor->Reload()) editor->NoteFileState();
+  }
 }
 
 void DiscardAllEditors() {

@@ -1,8 +1,10 @@
 #pragma once
 // The plain-text editor window of both programs (objectName "TForm4"): every standard file is
 // viewed, edited, printed and saved here. Files are Windows-1250 text with CR LF line ends.
+#include <QDateTime>
 #include <QFont>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QString>
 #include <memory>
@@ -12,7 +14,7 @@ class QAction;
 class QDialog;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
+class QMimeData;
 class QPrinter;
 class QSlider;
 class QTextEdit;
@@ -37,16 +39,29 @@ class EditorDialogs {
   virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& initial);
 };
 
+// The text control of the editor (`Memo1`). Its paste takes the clipboard's plain text, and
+// nothing when the clipboard is empty or its owner has gone: the toolkit's own paste (Qt 6.4)
+// can crash on such a clipboard, and the program with every unsaved text.
+class EditorText : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+  void insertFromMimeData(const QMimeData* source) override;
+};
+
 class EditorWindow;
 EditorWindow* OpenInEditor(const QString& path, QWidget* owner, const QWidget* keepVisible);
 
-// One editor window: modeless, 642 x 531, centred on the screen. With an `owner` (the main window
-// it was opened from) it stays above that window only, as its transient window, and never covers
-// the owner's `keepVisible` control (the row of the start button) when the screen leaves room
-// above it; without an owner it stays on top of every window. A further editor opens a little
-// down and right of one still open at the same place. It deletes itself when closed (create it
-// with new, or through OpenInEditor) and never holds the program open: closing the main window
-// ends the program, and open editors then go without the save prompt.
+// One editor window: modeless, 642 x 531, an ordinary window of the desktop: the main window it
+// was opened from (`owner`) can be brought above it by a click, and minimising it hides it
+// alone. It opens beside its owner where the screen has room (BesidePosition); otherwise centred
+// on the screen but clear of the owner's `keepVisible` control (the row of the start button) when
+// the screen leaves room above it. A further window never opens where another of the program's
+// windows stands: it moves on by 24 pixels (MoveCascaded). The caption begins with "* " while the
+// text holds unsaved changes. It deletes itself when closed (create it with new, or through
+// OpenInEditor) and with its owner, and never holds the program open; before the program ends,
+// the main windows ask about its unsaved text (SettleUnsavedEditors).
 class EditorWindow : public QMainWindow {
   Q_OBJECT
 
@@ -60,15 +75,25 @@ class EditorWindow : public QMainWindow {
   // The text as the user sees it, lines joined by "\n".
   QString Text() const;
   bool IsModified() const { return modified_; }
-  void SetModified(bool modified) { modified_ = modified; }
+  // Sets or clears the modified mark; the caption shows it.
+  void SetModified(bool modified);
   QFont DisplayFont() const;
 
   // Replaces the text by the content of the file at `path` (Windows-1250, CR LF or LF). A file
   // that cannot be read gives the error box and changes nothing; false then.
   bool LoadFile(const QString& path);
   // Writes the text to `path` safely (a temporary file in the same folder replaces the old one).
-  // A failure gives the error box and leaves the old file whole; false then.
+  // A failure gives the error box and leaves the old file whole; false then. Characters that
+  // Windows-1250 lacks are named in a question first; only Tak writes them (as "?").
   bool WriteFile(const QString& path);
+
+  // True when the file in the caption has changed on disk since this window read or wrote it
+  // (a run has written it anew, say).
+  bool FileChangedOnDisk() const;
+  // Reads the file in the caption again; the modified mark is cleared.
+  bool Reload();
+  // Takes the file of the caption as it now is on disk as the one the window knows.
+  void NoteFileState() { NoteFileState(caption_); }
 
   // The commands, as the toolbar and the menus give them.
   void NewDocument();
@@ -94,6 +119,9 @@ class EditorWindow : public QMainWindow {
   // window was closed.
   bool CloseWithPrompt();
 
+  // The order in which the windows were made (SettleUnsavedEditors asks in that order).
+  qint64 Serial() const { return serial_; }
+
   // Replaces the common dialogs (tests).
   void SetDialogs(std::unique_ptr<EditorDialogs> dialogs);
   QDialog* FindDialog() const { return findDialog_; }
@@ -113,6 +141,9 @@ class EditorWindow : public QMainWindow {
   void TrackBarChanged(int position);
   void ShowTextContextMenu(const QPoint& pos);
   void SetText(const QString& text);
+  void ShowTitle();
+  // Notes the size and time of the file at `path` as the window now knows it.
+  void NoteFileState(const QString& path);
   // For a line longer than the editor can repaint cheaply among those touched by the characters
   // from `from` on (`length` of them): the line keeps its layout and the text wraps.
   void TameLongLines(int from, int length);
@@ -125,9 +156,14 @@ class EditorWindow : public QMainWindow {
 
   QString caption_;
   bool modified_ = false;
+  qint64 serial_ = 0;  // the order of opening
+  // The file of the caption as last read or written: its path, size and time (none: no file).
+  QString knownPath_;
+  qint64 knownSize_ = -1;
+  QDateTime knownTime_;
   bool settingText_ = false;
   bool placed_ = false;
-  QPlainTextEdit* memo_ = nullptr;    // Memo1
+  EditorText* memo_ = nullptr;        // Memo1
   QTextEdit* printCopy_ = nullptr;    // r1
   QToolBar* toolBar_ = nullptr;
   QSlider* trackBar_ = nullptr;       // TrackBar1
@@ -136,6 +172,7 @@ class EditorWindow : public QMainWindow {
   QDialog* findDialog_ = nullptr;     // FindDialog1
   QLineEdit* findText_ = nullptr;
   QFont fontDialogFont_;
+  QPointer<QWidget> owner_;
   QPointer<const QWidget> keepVisible_;
   std::unique_ptr<EditorDialogs> dialogs_;
 };
@@ -150,5 +187,17 @@ EditorWindow* OpenInEditor(const QString& path, QWidget* owner = nullptr, const 
 // Discards every editor window at once, without the save prompt (the program is ending). The
 // windows also do this by themselves when the application quits.
 void DiscardAllEditors();
+
+// Before the program ends (its main window closed by any means, or a run that ends it): for
+// every editor window with unsaved text, in the order they were opened, the window comes to the
+// front and a box asks "Zapisać zmiany w <path>?" with Tak, Nie and Anuluj. Tak saves, Nie lets
+// the text go. True when the program may end: no Anuluj and no failed save. The editors then go
+// without asking again.
+bool SettleUnsavedEditors();
+
+// After a run: every editor window open on a file that has changed on disk offers to read it
+// again ("Plik <path> został zmieniony. Wczytać go ponownie?"; with unsaved text the box says that
+// it would be lost). Tak reads the file anew; Nie and Anuluj keep the window's text.
+void OfferToReloadChangedFiles();
 
 }  // namespace orvane::gui

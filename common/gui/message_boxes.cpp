@@ -108,17 +108,17 @@ BoxButton QtMessageBoxes::AskYesNoCancel(QWidget* parent, const QString& caption
   }
 }
 
-void MessageBoxRecorder::ShowOk(QWidget*, BoxKind kind, const QString& caption, const QString& text) {
-  boxes_.push_back({kind, caption, text, BoxButton::Ok});
+void MessageBoxRecorder::ShowOk(QWidget* parent, BoxKind kind, const QString& caption, const QString& text) {
+  boxes_.push_back({kind, caption, text, BoxButton::Ok, parent});
 }
 
-BoxButton MessageBoxRecorder::AskYesNoCancel(QWidget*, const QString& caption, const QString& text) {
+BoxButton MessageBoxRecorder::AskYesNoCancel(QWidget* parent, const QString& caption, const QString& text) {
   BoxButton answer = defaultAnswer_;
   if (!script_.empty()) {
     answer = script_.front();
     script_.pop_front();
   }
-  boxes_.push_back({BoxKind::Question, caption, text, answer});
+  boxes_.push_back({BoxKind::Question, caption, text, answer, parent});
   return answer;
 }
 

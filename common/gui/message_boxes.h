@@ -37,7 +37,7 @@ class MessageBoxes {
   // Plain box: no icon, OK, the application title as caption.
   void Message(QWidget* parent, const QString& text);
   // Information icon, OK, the given caption.
-  void Information(QWidget* parent, const QString& text, const QString& caption = QStringLiteral("Information"));
+  void Information(QWidget* parent, const QString& text, const QString& caption = QStringLiteral("Informacja"));
   // The framework's error box: error icon, OK, the application title as caption.
   void Error(QWidget* parent, const QString& text);
 };
@@ -64,6 +64,7 @@ struct RecordedBox {
   QString caption;
   QString text;
   BoxButton answer;  // Ok for the OK boxes, the scripted answer for a question
+  const QWidget* parent = nullptr;  // the window the box was shown over (compared, never used)
 };
 
 // Records every box and answers questions from a script; it never blocks. A question with an

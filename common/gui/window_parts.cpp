@@ -1,17 +1,24 @@
 #include "common/gui/window_parts.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
+#include <vector>
 
 #include "common/cp1250.h"
 
@@ -64,14 +71,6 @@ QString FromFileBytes(std::string_view bytes) {
   return QString::fromStdString(orvane::FromCp1250(bytes));
 }
 
-QString CutPath(const std::string& path, int limit) {
-  QString text = QString::fromStdString(path);
-  if (text.size() <= limit) return text;
-  int end = limit;
-  if (end > 0 && text.at(end).isLowSurrogate()) --end;  // keep a character whole
-  return text.left(end);
-}
-
 QString FolderStatusText(const std::string& workFolder) {
   return QStringLiteral(" Folder roboczy = ") + QString::fromStdString(workFolder);
 }
@@ -87,30 +86,129 @@ QString MissingFolderLine(const std::string& workFolder) {
   return QStringLiteral("\nFolder roboczy nie istnieje: ") + QString::fromStdString(workFolder);
 }
 
+namespace {
+
+constexpr int kCascadeStep = 24;
+constexpr const char* kPlacedProperty = "orvanePlacedAt";
+
+// Every window of the program a new one should not open upon (menus, tool-tips and boxes aside).
+bool StandsWhereOthersOpen(const QWidget* other) {
+  if (!other->isWindow() || !other->isVisible()) return false;
+  const Qt::WindowType type = other->windowType();
+  return type == Qt::Window || type == Qt::Dialog;
+}
+
+}  // namespace
+
 QPoint CascadedPosition(const QWidget* window, QPoint wanted) {
-  constexpr int kStep = 24;
   // A window manager may shift a window by a pixel or two: near the spot counts as on it.
-  const auto taken = [window](QPoint spot) {
+  const auto near = [](QPoint a, QPoint b) { return (a - b).manhattanLength() < kCascadeStep / 2; };
+  const auto taken = [&](QPoint spot) {
     for (const QWidget* other : QApplication::topLevelWidgets()) {
-      if (other == window || !other->isVisible() || other->objectName() != window->objectName()) continue;
-      if ((other->pos() - spot).manhattanLength() < kStep / 2) return true;
+      if (other == window || !StandsWhereOthersOpen(other)) continue;
+      const QVariant placed = other->property(kPlacedProperty);
+      if (near(other->frameGeometry().topLeft(), spot) || (placed.isValid() && near(placed.toPoint(), spot))) {
+        return true;
+      }
     }
     return false;
   };
   QRect area;
   if (const QScreen* screen = window->screen()) area = screen->availableGeometry();
-  QPoint spot = wanted;
-  for (int i = 0; i < 100 && taken(spot); ++i) {
-    spot += QPoint(kStep, kStep);
-    // Back to the top left corner of the screen rather than off its edge.
-    if (area.isValid() && (spot.x() + window->width() > area.right() || spot.y() + window->height() > area.bottom())) {
-      spot = area.topLeft() + QPoint(kStep * (i % 4), kStep * (i % 4));
+  const QSize outer = window->frameGeometry().size();
+  const auto fits = [&](QPoint spot) { return !area.isValid() || area.contains(QRect(spot, outer)); };
+  if (!fits(wanted)) {
+    // Larger than the screen: down and right all the same.
+    QPoint spot = wanted;
+    for (int i = 0; i < 100 && taken(spot); ++i) spot += QPoint(kCascadeStep, kCascadeStep);
+    return spot;
+  }
+  // Down and right; where that leaves the screen, down and left, then up.
+  for (const QPoint step : {QPoint(1, 1), QPoint(-1, 1), QPoint(1, -1), QPoint(-1, -1)}) {
+    for (QPoint spot = wanted; fits(spot); spot += step * kCascadeStep) {
+      if (!taken(spot)) return spot;
     }
   }
-  return spot;
+  // Every way from `wanted` is taken up to the screen's edges: down the screen's diagonal.
+  for (QPoint spot = area.topLeft(); fits(spot); spot += QPoint(kCascadeStep, kCascadeStep)) {
+    if (!taken(spot)) return spot;
+  }
+  return wanted;
 }
 
-void MoveCascaded(QWidget* window, QPoint wanted) { window->move(CascadedPosition(window, wanted)); }
+void MoveCascaded(QWidget* window, QPoint wanted) {
+  const QPoint spot = CascadedPosition(window, wanted);
+  window->setProperty(kPlacedProperty, spot);
+  window->move(spot);
+  // Some window managers place a new window themselves when they map it (openbox centres
+  // dialogs): once it is on the screen it goes where it was meant to.
+  QTimer::singleShot(0, window, [window, spot] {
+    if (window->isVisible() && window->frameGeometry().topLeft() != spot) window->move(spot);
+  });
+}
+
+std::optional<QPoint> BesidePosition(const QRect& main, const QSize& outer, const QRect& area) {
+  if (outer.height() > area.height() || outer.width() > area.width()) return std::nullopt;
+  const int top = std::clamp(main.top(), area.top(), area.bottom() + 1 - outer.height());
+  // The side with more room, the window against the screen's edge there when the room is short:
+  // it may cover a strip of the main window's edge, at most a quarter of its own width.
+  const int roomRight = area.right() - main.right();
+  const int roomLeft = main.left() - area.left();
+  const int room = std::max(roomRight, roomLeft);
+  if (outer.width() - room > outer.width() / 4) return std::nullopt;
+  if (roomRight >= roomLeft) return QPoint(std::min(main.right() + 1, area.right() + 1 - outer.width()), top);
+  return QPoint(std::max(main.left() - outer.width(), area.left()), top);
+}
+
+namespace {
+
+// The program's windows in the order they were last active, the latest last.
+std::vector<QPointer<QWidget>>& ActivationOrder() {
+  static std::vector<QPointer<QWidget>> order;
+  return order;
+}
+
+class ActivationWatcher : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+      auto* widget = static_cast<QWidget*>(watched);
+      if (widget->isWindow() && StandsWhereOthersOpen(widget)) {
+        auto& order = ActivationOrder();
+        std::erase_if(order, [widget](const QPointer<QWidget>& w) { return !w || w == widget; });
+        order.emplace_back(widget);
+      }
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void TrackActivation() {
+  static QPointer<ActivationWatcher> watcher;
+  if (watcher || !QCoreApplication::instance()) return;
+  watcher = new ActivationWatcher(QCoreApplication::instance());
+  QCoreApplication::instance()->installEventFilter(watcher);
+}
+
+void PassFocusOn(QWidget* closing, QWidget* fallback) {
+  QWidget* next = nullptr;
+  const auto& order = ActivationOrder();
+  for (auto it = order.rbegin(); it != order.rend() && !next; ++it) {
+    QWidget* candidate = *it;
+    if (candidate && candidate != closing && candidate->isVisible() && !candidate->isMinimized()) next = candidate;
+  }
+  if (!next) next = fallback;
+  if (!next) return;
+  // After the closing window has gone and the window manager has made its own choice.
+  QTimer::singleShot(0, next, [next] {
+    if (!next->isVisible()) return;
+    next->raise();
+    next->activateWindow();
+  });
+}
 
 QPoint CentredOn(const QWidget* window, const QRect& over) {
   const QSize outer = window->frameGeometry().size();
@@ -210,6 +308,24 @@ void FolderStatusLabel::Elide() {
   setText(isVisible() && room > 0 ? fontMetrics().elidedText(full_, Qt::ElideMiddle, room) : full_);
 }
 
+void FitOnSmallScreen(QMainWindow* window, int titleBar) {
+  const QScreen* screen = window->screen();
+  if (!screen || !window->centralWidget()) return;
+  const QSize fixed = window->maximumSize();
+  const int room = screen->availableGeometry().height() - titleBar;
+  if (fixed.height() <= room || room <= 0) return;
+  const int statusHeight = window->statusBar() ? window->statusBar()->maximumHeight() : 0;
+  QWidget* client = window->takeCentralWidget();
+  client->setFixedSize(fixed.width(), fixed.height() - statusHeight);
+  auto* scroll = new QScrollArea(window);
+  scroll->setObjectName(QStringLiteral("ClientScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(client);
+  window->setCentralWidget(scroll);
+  window->setFixedSize(fixed.width(), room);
+}
+
 FolderStatusLabel* AddFolderStatusBar(QMainWindow* window, int height, const std::string& workFolder) {
   auto* status = new QStatusBar(window);
   status->setObjectName(QStringLiteral("StatusBar1"));
@@ -242,7 +358,21 @@ HelpWindow::HelpWindow(const QString& objectName, const QSize& clientSize, const
   PaintBackground(text_, Aqua(), Qt::black);
   text_->setPlainText(text);
   layout->addWidget(text_);
+  TrackActivation();
   if (owner) MoveCascaded(this, CentredOn(this, owner->window()->frameGeometry()));
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void HelpWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  PassFocusOn(this, parentWidget() ? parentWidget()->window() : nullptr);
 }
 
 }  // namespace orvane::gui

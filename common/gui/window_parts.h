@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,6 @@ QColor Navy();
 // Windows-1250 bytes (files, computations) to text for display.
 QString FromFileBytes(std::string_view bytes);
 
-// A file-system path (UTF-8) as the editor takes it: cut to at most `limit` characters.
-QString CutPath(const std::string& path, int limit = 255);
-
 // The status bar text " Folder roboczy = " + folder.
 QString FolderStatusText(const std::string& workFolder);
 
@@ -42,12 +40,26 @@ bool WorkFolderMissing(const std::string& workFolder);
 // "\nFolder roboczy nie istnieje: " + folder; empty when the folder is there.
 QString MissingFolderLine(const std::string& workFolder);
 
-// Where a further window of the same kind goes: `wanted`, moved down and right by a small step
-// for every visible window of `window`'s objectName that already stands there, so that a second
-// click visibly opens a second window.
+// Where a further window goes: `wanted`, moved down and right by 24 pixels for every visible
+// window of the program that already stands there (or was placed there and is not yet shown),
+// so that a second click visibly opens a second window.
 QPoint CascadedPosition(const QWidget* window, QPoint wanted);
-// Moves `window` (its frame) to the cascaded place of `wanted`.
+// Moves `window` (its frame) to the cascaded place of `wanted`, and keeps it there should the
+// window manager place the window by itself when it maps it.
 void MoveCascaded(QWidget* window, QPoint wanted);
+// A frame position of `outer` beside `main`, on the side with more room, wholly inside `area`;
+// where the room is a little short, against the screen's edge, covering a strip of `main` at
+// most a quarter of `outer`'s width. Nothing when the screen has no such room (the editor then
+// opens centred).
+std::optional<QPoint> BesidePosition(const QRect& main, const QSize& outer, const QRect& area);
+
+// Follows which of the program's windows the user worked in, so that a closed window can hand
+// the focus back (installed once; the main windows, editors and help windows install it).
+void TrackActivation();
+// After `closing` goes, the window that was active last before it, still open, comes to the
+// front with the focus (`fallback` when there is none): the next Alt+F4 then closes that one,
+// and not the main window unawares.
+void PassFocusOn(QWidget* closing, QWidget* fallback = nullptr);
 // The frame position that centres `window`'s frame on `over` (a global rectangle).
 QPoint CentredOn(const QWidget* window, const QRect& over);
 
@@ -112,12 +124,20 @@ class FolderStatusLabel : public QLabel {
   bool missing_ = false;
 };
 
+// A main window of fixed size that is taller than the screen's free area (a screen of 800 x 600)
+// would leave its lowest rows, the status bar with the working folder first, below the screen's
+// edge. Such a window takes the height the screen has room for (a title bar of `titleBar` pixels
+// allowed for), its controls scroll in a "ClientScroll" area, and the status bar stays at its
+// foot. Call it when the window is built, its fixed size and status bar set; on a screen with
+// room it changes nothing.
+void FitOnSmallScreen(QMainWindow* window, int titleBar = 28);
+
 // Gives `window` its status bar ("StatusBar1", `height` pixels high, no size grip) with one sunken
 // panel ("StatusText") showing `workFolder`.
 FolderStatusLabel* AddFolderStatusBar(QMainWindow* window, int height, const std::string& workFolder);
 
 // A help window: caption "Pomoc", a fixed dialog frame, one editable text (never saved) on aqua
-// with a vertical scroll bar. Closing it destroys it.
+// with a vertical scroll bar. Closing it (Escape too) destroys it.
 class HelpWindow : public QWidget {
   Q_OBJECT
  public:
@@ -126,6 +146,10 @@ class HelpWindow : public QWidget {
   HelpWindow(const QString& objectName, const QSize& clientSize, const QFont& font,
              const QString& text, QWidget* owner = nullptr);
   QPlainTextEdit* Text() const { return text_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   QPlainTextEdit* text_;

@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "common/cp1250.h"
 #include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
@@ -20,6 +21,7 @@
 #include "common/work_folder.h"
 #include "leveling/gui/help_texts.h"
 #include "leveling/gui/pictures.h"
+#include "leveling/messages.h"
 
 namespace kvel::gui {
 
@@ -84,6 +86,7 @@ AdjustmentWindow::AdjustmentWindow(std::string workFolder, QWidget* parent)
   setObjectName(QStringLiteral("TForm2"));
   setWindowTitle(QStringLiteral("Wyrównanie ścisłe sieci niwelacyjnej - podprogram  KVEL  wersja 6.0"));
   setFont(WindowFont(QStringLiteral("MS Sans Serif"), 11));
+  orvane::gui::TrackActivation();
   // The application title: the caption of the plain message boxes.
   orvane::gui::SetApplicationTitle(QStringLiteral("niwelacja"));
   BuildControls();
@@ -295,9 +298,19 @@ void AdjustmentWindow::StartAdjustment() {
   }
   for (int i = kMonitorFirstRunLine; i <= kMonitorLastRunLine; ++i) SetMonitorLine(i, std::string());
   monitor_->verticalScrollBar()->setValue(0);
+  defectShown_ = false;
   const orvane::RunOutcome outcome = run_(workFolder_, Options(), *this);
   HighlightResults();
-  if (outcome == orvane::RunOutcome::EndProgram) close();
+  // A network (or a part of it) without a benchmark gave defect boxes long before the end: the
+  // last word of the run must not be an end that sounds as if all were well.
+  if (defectShown_) {
+    orvane::gui::Boxes().Information(this, QString::fromUtf8(messages::kDefectAtEnd));
+  }
+  if (outcome == orvane::RunOutcome::EndProgram) {
+    close();
+    return;
+  }
+  orvane::gui::OfferToReloadChangedFiles();
 }
 
 void AdjustmentWindow::HighlightResults() {
@@ -307,7 +320,7 @@ void AdjustmentWindow::HighlightResults() {
 }
 
 void AdjustmentWindow::OpenPanelFile(const char* name) {
-  open_(orvane::gui::CutPath(orvane::StandardFilePath(workFolder_, name)));
+  open_(QString::fromStdString(orvane::StandardFilePath(workFolder_, name)));
 }
 
 void AdjustmentWindow::OpenGeneralHelp() {
@@ -353,13 +366,20 @@ void AdjustmentWindow::ShowMessage(const std::string& text) {
 }
 
 void AdjustmentWindow::ShowInformation(const std::string& text) {
+  if (text == orvane::ToCp1250(messages::kDefect)) defectShown_ = true;
   orvane::gui::Boxes().Information(this, orvane::gui::FromFileBytes(text));
 }
 
 void AdjustmentWindow::ShowEditHint() { editHint_->show(); }
 
 void AdjustmentWindow::closeEvent(QCloseEvent* event) {
-  // Closing the main window ends the program at once: editor windows are dropped without asking.
+  // Closing the main window ends the program, whatever closes it, but never with unsaved text
+  // in an editor that the user has not let go: Anuluj keeps the program running. Help windows
+  // go without asking.
+  if (!orvane::gui::SettleUnsavedEditors()) {
+    event->ignore();
+    return;
+  }
   event->accept();
   QCoreApplication::exit(0);
 }

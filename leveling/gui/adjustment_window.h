@@ -82,6 +82,7 @@ class AdjustmentWindow : public QMainWindow, private kvel::AdjustmentHost {
   OpenFunction open_;
   std::vector<int> flags_;  // deltah, deltah1, h.sta, xyh.sta, as found at creation
 
+  bool defectShown_ = false;  // the run has shown a defect box
   int method_ = 1;
   int accuracyMode_ = 1;
   int decimals_ = 4;

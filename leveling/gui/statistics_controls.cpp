@@ -33,7 +33,8 @@ void AdjustmentWindow::BuildStatisticsControls(QWidget* client) {
   auto* caption = Caption(client, "StaticText15", QStringLiteral(" testy "), 384, 256);
   orvane::gui::PaintBackground(caption, QApplication::palette().color(QPalette::HighlightedText));
 
-  // A typed level is taken when it is a valid one; any other text leaves the level as it was.
+  // A typed level is taken when it is a valid one, with a decimal point or a decimal comma; any
+  // other text leaves the level as it was.
   struct Level {
     const char* box;
     const char* label;
@@ -51,8 +52,10 @@ void AdjustmentWindow::BuildStatisticsControls(QWidget* client) {
     box->resize(57, 21);
     const std::string option = level.option;
     connect(box, &QComboBox::editTextChanged, this, [this, option](const QString& text) {
+      // A level typed the Polish way ("0,10") is the same level as "0.10".
       std::string error;
-      SetStatisticsOption(statistics_, option, text.trimmed().toStdString(), error);
+      SetStatisticsOption(statistics_, option, text.trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toStdString(),
+                          error);
     });
   }
   snoopingBox_ = new QCheckBox(QStringLiteral("Wykrywanie błędów grubych (data snooping)"), client);

@@ -92,10 +92,13 @@ CalculatorWindow::CalculatorWindow(std::string workFolder, std::string modelPath
   setWindowTitle(QStringLiteral(" SOLVANTA_2008QG -  program  ( wersja  3.1 )") + QString(34, QLatin1Char(' ')) +
                  QStringLiteral("©  zespół ORVANE"));
   setFont(WindowFont(QStringLiteral("Arial"), 13, true));
+  orvane::gui::TrackActivation();
   BuildControls();
   orvane::gui::AddFolderStatusBar(this, kStatusBarHeight, workFolder_);
   // The layout is fixed: a larger window would only be empty, a smaller one would hide buttons.
   setFixedSize(kClientWidth, kClientHeight);
+  // Except on a screen too low for it (800 x 600): the controls scroll, the folder stays in view.
+  orvane::gui::FitOnSmallScreen(this);
 
   // What a killed run left in the folder is settled before its files are looked at; a problem
   // is told by the next run.
@@ -311,17 +314,14 @@ void CalculatorWindow::StartComputation() {
     orvane::gui::Boxes().Message(this, QStringLiteral(" * ALE WYBIERZ NAJPIERW UKLAD ODNIESIENIA "));
     return;
   }
-  StartRun(workFolder_, referenceFrame_);
+  StartRun(workFolder_);
 }
 
-void CalculatorWindow::StartRun(const std::string& workFolder, solvanta::ReferenceFrame frame) {
+void CalculatorWindow::StartRun(const std::string& workFolder) {
   if (progress_) {
-    // One progress window at a time. While it waits for "OK" the values given last count; a run
+    // One progress window at a time. While it waits for "OK" the folder given last counts; a run
     // already going on keeps its own.
-    if (progress_->OkButton()->isEnabled()) {
-      runFolder_ = workFolder;
-      runFrame_ = frame;
-    }
+    if (progress_->OkButton()->isEnabled()) runFolder_ = workFolder;
     if (progress_->isVisible()) {
       progress_->raise();
       progress_->activateWindow();
@@ -329,7 +329,6 @@ void CalculatorWindow::StartRun(const std::string& workFolder, solvanta::Referen
     return;
   }
   runFolder_ = workFolder;
-  runFrame_ = frame;
   orvane::gui::SetApplicationTitle(QStringLiteral("NIVORA_2008QG"));
   auto* progress = new ProgressWindow(this);
   progress_ = progress;
@@ -344,7 +343,9 @@ void CalculatorWindow::PerformRun(ProgressWindow* progress) {
   progress->OkButton()->setEnabled(false);
   // The run reads and writes numbers with "." whatever the desktop's locale.
   orvane::gui::UseDecimalPointForNumbers();
-  const orvane::RunOutcome outcome = run_(*this, runFolder_, runFrame_, modelPath_);
+  // The frame and the model as the window shows them now, at "OK": the results never name
+  // another frame or model than the one on the screen while the run was started.
+  const orvane::RunOutcome outcome = run_(*this, runFolder_, referenceFrame_, modelPath_);
   if (progress_) progress_->close();  // deletes itself
   // The flags are found again; the run itself has highlighted the panels of the files it made.
   FindPresentFiles();
@@ -352,7 +353,9 @@ void CalculatorWindow::PerformRun(ProgressWindow* progress) {
   if (outcome == orvane::RunOutcome::EndProgram) {
     endRequested_ = true;
     close();
+    return;
   }
+  orvane::gui::OfferToReloadChangedFiles();
 }
 
 bool CalculatorWindow::IsTaskSwitchSet(TaskSwitch task) {
@@ -388,7 +391,7 @@ void CalculatorWindow::ShowInformation(const std::string& text) {
 }
 
 void CalculatorWindow::OpenPanelFile(int index) {
-  open_(orvane::gui::CutPath(orvane::StandardFilePath(workFolder_, kPanels[index].opens)));
+  open_(QString::fromStdString(orvane::StandardFilePath(workFolder_, kPanels[index].opens)));
 }
 
 void CalculatorWindow::OpenHelp() {
@@ -399,8 +402,13 @@ void CalculatorWindow::OpenHelp() {
 }
 
 void CalculatorWindow::closeEvent(QCloseEvent* event) {
-  // Closing the main window ends the program at once: editor, help and progress windows are
-  // dropped without asking.
+  // Closing the main window ends the program, whatever closes it, but never with unsaved text
+  // in an editor that the user has not let go: Anuluj keeps the program running. Help and
+  // progress windows go without asking.
+  if (!orvane::gui::SettleUnsavedEditors()) {
+    event->ignore();
+    return;
+  }
   event->accept();
   QCoreApplication::exit(0);
 }

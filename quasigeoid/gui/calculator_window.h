@@ -39,7 +39,7 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   // is read by every run.
   CalculatorWindow(std::string workFolder, std::string modelPath, QWidget* parent = nullptr);
 
-  // Where a new choice of model is kept (orvane.ini beside the program); none by default.
+  // Where a new choice of model is kept (the user's orvane.ini, common/settings_files.h); none by default.
   void SetModelChoiceFile(std::string iniPath) { modelChoiceFile_ = std::move(iniPath); }
   const std::string& ModelPath() const { return modelPath_; }
   // Chooses the model at `index` of the models offered, as the user does.
@@ -60,11 +60,12 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
 
   // "OBLICZAJ".
   void StartComputation();
-  // Opens the progress window for a run on `workFolder` in `frame`; returns at once.
-  // The run itself starts when "OK" is pressed there. While a progress window is open (waiting
-  // for "OK", or its run going on) no second one opens: the open one comes to the front, and
-  // while it still waits for "OK" its run takes the values given last.
-  void StartRun(const std::string& workFolder, solvanta::ReferenceFrame frame);
+  // Opens the progress window for a run on `workFolder`; returns at once. The run itself starts
+  // when "OK" is pressed there, and takes the frame and the model chosen in the window at that
+  // moment, both together, whatever was changed while the progress window waited. While a
+  // progress window is open (waiting for "OK", or its run going on) no second one opens: the
+  // open one comes to the front.
+  void StartRun(const std::string& workFolder);
 
  signals:
   // A run has ended; the window has taken in its outcome.
@@ -92,7 +93,6 @@ class CalculatorWindow : public QMainWindow, private solvanta::CalculatorHost {
   std::string workFolder_;
   std::string modelPath_;
   std::string runFolder_;
-  solvanta::ReferenceFrame runFrame_ = solvanta::ReferenceFrame::None;
   solvanta::ReferenceFrame referenceFrame_ = solvanta::ReferenceFrame::None;  // None until chosen
   std::vector<int> flags_;
   bool endRequested_ = false;

@@ -1,6 +1,7 @@
 #include "quasigeoid/gui/progress_window.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -44,6 +45,14 @@ void ProgressWindow::Advance(int steps) {
   gauge_->setValue(steps >= gauge_->maximum() - position ? gauge_->maximum() : position + steps);
   // The run holds the thread while the model loads: paint the gauge now.
   gauge_->repaint();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && okButton_->isEnabled()) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 int ProgressWindow::GaugePosition() const { return gauge_->value(); }

@@ -9,7 +9,8 @@ class QPushButton;
 
 namespace solvanta::gui {
 
-// With an `owner` (the main window) it stays above that window, as its transient window.
+// With an `owner` (the main window) it stays above that window, as its transient window. Escape
+// closes it as its close button does, before "OK" (the run is abandoned).
 class ProgressWindow : public QWidget {
   Q_OBJECT
  public:
@@ -23,6 +24,9 @@ class ProgressWindow : public QWidget {
  signals:
   // "OK" was pressed: the run starts.
   void startRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QProgressBar* gauge_;

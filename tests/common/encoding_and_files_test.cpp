@@ -47,6 +47,20 @@ TEST(Cp1250, PolishLettersBothWays) {
   EXPECT_TRUE(IsValidUtf8("ł"));
 }
 
+// What a save would write as '?': each such character once, in the order it first comes.
+TEST(Cp1250, CharactersOutsideItAreNamedOnce) {
+  const struct {
+    const char* text;
+    const char* missing;
+  } cases[] = {
+      {"Łódź € ß ü", ""}, {"ñ Łódź α ñ 日", "ñα日"}, {"plain ASCII ?", ""}, {"\xff broken UTF-8 ñ", "ñ"}, {"", ""}};
+  for (const auto& c : cases) EXPECT_EQ(orvane::CharactersOutsideCp1250(c.text), c.missing) << c.text;
+  // Exactly the characters that ToCp1250 turns into '?'.
+  const std::string text = "ą ę ó ł ž ř ã ĳ Ω";
+  const std::string missing = orvane::CharactersOutsideCp1250(text);
+  EXPECT_EQ(missing, "ãĳΩ");
+}
+
 TEST(TextWriter, WritesCrLfAndReportsFailures) {
   const auto dir = FreshFolder("writer");
   TextWriter w;

@@ -157,3 +157,31 @@ TEST(LineReader, ViewsGiveTheSameLinesAsCopies) {
   }
   std::filesystem::remove(path);
 }
+
+// The line number that messages name counts every line read, by copy or by view, whatever its
+// line end, and starts again when the reader opens a file.
+TEST(LineReader, LineNumbersCountEveryLineReadEitherWay) {
+  const auto path = std::filesystem::temp_directory_path() / "orvane_line_number_test.txt";
+  std::string bytes = "\xEF\xBB\xBF" "a\r\nb\rc\n\n" + std::string(70000, 'x') + "\r\nlast";
+  std::ofstream(path, std::ios::binary) << bytes;
+  const std::vector<std::string> expected = ReferenceLines(bytes);
+  for (const bool views : {false, true}) {
+    orvane::LineReader reader;
+    ASSERT_TRUE(reader.Open(path.string()));
+    EXPECT_EQ(reader.LineNumber(), 0);
+    std::size_t n = 0;
+    std::string copy;
+    std::string_view view;
+    while (views ? reader.ReadLineView(view) : reader.ReadLine(copy)) {
+      ++n;
+      EXPECT_EQ(reader.LineNumber(), static_cast<long>(n)) << views;
+      EXPECT_EQ(views ? std::string(view) : copy, expected[n - 1]) << n;
+    }
+    EXPECT_EQ(n, expected.size());
+    ASSERT_TRUE(reader.Open(path.string()));
+    EXPECT_EQ(reader.LineNumber(), 0);
+  }
+  std::filesystem::remove(path);
+  EXPECT_EQ(orvane::RecordPlace("/a/b/deltah", 12), " (plik deltah, wiersz 12)");
+  EXPECT_EQ(orvane::RecordPlace("BLH.grs", 1), " (plik BLH.grs, wiersz 1)");
+}

@@ -1,16 +1,21 @@
 // The editor window, off-screen: every message box goes to a recorder and every common dialog
 // is scripted, so nothing waits for a user.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPrinter>
@@ -27,14 +32,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "common/cp1250.h"
 #include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/qt_translations.h"
+#include "common/gui/window_parts.h"
 
 using orvane::gui::BoxButton;
 using orvane::gui::BoxKind;
@@ -153,7 +156,7 @@ class EditorWindowTest : public QObject {
   void initTestCase() { scope_ = std::make_unique<orvane::gui::ScopedMessageBoxes>(&boxes_); }
 
   void init() {
-    boxes_.Clear();
+    boxes_ = MessageBoxRecorder();  // no box and no answer left over from another test
     boxes_.SetDefaultAnswer(BoxButton::Cancel);
     script_ = DialogScript();
     dir_ = std::make_unique<QTemporaryDir>();
@@ -171,7 +174,9 @@ class EditorWindowTest : public QObject {
     QCOMPARE(w.objectName(), QStringLiteral("TForm4"));
     QCOMPARE(w.Caption(), QStringLiteral("Nowy dokument"));
     QCOMPARE(w.windowTitle(), QStringLiteral("Nowy dokument"));
-    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    // An ordinary window: never kept above every other one.
+    QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+    QCOMPARE(w.windowType(), Qt::Window);
     w.show();
     QCOMPARE(w.frameGeometry().size(), QSize(642, 531));
 
@@ -421,7 +426,7 @@ class EditorWindowTest : public QObject {
     QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Error);
     // The system's reason ("File too large"), not a vague one.
     QCOMPARE(boxes_.Boxes()[0].text,
-             "Cannot create file \"" + path + "\". " + QString::fromLocal8Bit(std::strerror(EFBIG)));
+             "Nie można utworzyć pliku „" + path + "”. " + QString::fromLocal8Bit(std::strerror(EFBIG)));
     // No temporary file is left behind.
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList({"xyh.sta"}));
   }
@@ -453,8 +458,8 @@ class EditorWindowTest : public QObject {
     QVERIFY(!w->SaveDocument());
     QCOMPARE(ReadBytes(path), QByteArray("1 1.0\r\n"));
     QVERIFY(w->IsModified());
-    QCOMPARE(boxes_.Texts(),
-             QStringList({"Cannot create file \"" + path + "\". " + QString::fromLocal8Bit(std::strerror(EACCES))}));
+    QCOMPARE(boxes_.Texts(), QStringList({"Nie można utworzyć pliku „" + path + "”. " +
+                                          QString::fromLocal8Bit(std::strerror(EACCES))}));
   }
 
   void saveIntoAMissingFolderReportsAndKeepsEverything() {
@@ -473,9 +478,9 @@ class EditorWindowTest : public QObject {
     QVERIFY(w && w->isVisible());
     QVERIFY(w->IsModified());
     QCOMPARE(boxes_.Count(), 3);
-    QVERIFY(boxes_.Boxes()[0].text.startsWith("Cannot create file \"" + path + "x\". "));
+    QVERIFY(boxes_.Boxes()[0].text.startsWith("Nie można utworzyć pliku „" + path + "x”. "));
     QCOMPARE(boxes_.Boxes()[1].kind, BoxKind::Question);
-    QVERIFY(boxes_.Boxes()[2].text.startsWith("Cannot create file \"" + path + "\". "));
+    QVERIFY(boxes_.Boxes()[2].text.startsWith("Nie można utworzyć pliku „" + path + "”. "));
     QVERIFY(!QFileInfo::exists(Path("nie ma")));
   }
 
@@ -512,7 +517,7 @@ class EditorWindowTest : public QObject {
     QCOMPARE(w->Caption(), other);
     QCOMPARE(w->Text(), QStringLiteral("x y\n"));
     QCOMPARE(boxes_.Count(), 1);
-    QVERIFY(boxes_.Boxes()[0].text.startsWith("Cannot open file \"" + dir_->path() + "\". "));
+    QVERIFY(boxes_.Boxes()[0].text.startsWith("Nie można otworzyć pliku „" + dir_->path() + "”. "));
     script_.openPath.reset();
     w->OpenDocument();
     QCOMPARE(w->Caption(), other);
@@ -526,7 +531,7 @@ class EditorWindowTest : public QObject {
     QVERIFY(!OpenInEditor(fifo));
     QCOMPARE(boxes_.Count(), 1);
     QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Error);
-    QVERIFY(boxes_.Boxes()[0].text.startsWith("Cannot open file \"" + fifo + "\". "));
+    QVERIFY(boxes_.Boxes()[0].text.startsWith("Nie można otworzyć pliku „" + fifo + "”. "));
     Settle();
     QCOMPARE(QApplication::topLevelWidgets().size(), before);
   }
@@ -537,8 +542,8 @@ class EditorWindowTest : public QObject {
     WriteBytes(path, "1 2 0.5 1\r\n");
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::WriteUser));
     QVERIFY(!OpenInEditor(path));
-    QCOMPARE(boxes_.Texts(),
-             QStringList({"Cannot open file \"" + path + "\". " + QString::fromLocal8Bit(std::strerror(EACCES))}));
+    QCOMPARE(boxes_.Texts(), QStringList({"Nie można otworzyć pliku „" + path + "”. " +
+                                          QString::fromLocal8Bit(std::strerror(EACCES))}));
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(ReadBytes(path), QByteArray("1 2 0.5 1\r\n"));
   }
@@ -631,11 +636,14 @@ class EditorWindowTest : public QObject {
     QTest::newRow("12") << 8 << "12" << 12 << 12 << "12" << "";
     QTest::newRow("20") << 8 << "20" << 20 << 20 << "20" << "";
     QTest::newRow("leading blank") << 8 << " 9" << 9 << 9 << "9" << "";
-    QTest::newRow("not a number") << 8 << "x" << 8 << 8 << "x" << "'x' is not a valid integer value";
-    QTest::newRow("empty") << 8 << "" << 8 << 8 << "" << "'' is not a valid integer value";
-    QTest::newRow("decimal") << 8 << "9.5" << 8 << 8 << "9.5" << "'9.5' is not a valid integer value";
+    QTest::newRow("not a number") << 8 << "x" << 8 << 8 << "x"
+                                  << "„x” nie jest poprawną liczbą całkowitą";
+    QTest::newRow("empty") << 8 << "" << 8 << 8 << ""
+                           << "„” nie jest poprawną liczbą całkowitą";
+    QTest::newRow("decimal") << 8 << "9.5" << 8 << 8 << "9.5"
+                             << "„9.5” nie jest poprawną liczbą całkowitą";
     QTest::newRow("huge") << 8 << "99999999999" << 8 << 8 << "99999999999"
-                          << "'99999999999' is not a valid integer value";
+                          << "„99999999999” nie jest poprawną liczbą całkowitą";
   }
 
   void sizeBox() {
@@ -838,9 +846,7 @@ class EditorWindowTest : public QObject {
     QVERIFY(!QFile::exists(Path("bl")));
   }
 
-  // Last: once the program ends it stays ending. Closing the main window ends the program even
-  // with editors open, and their unsaved text goes without a question.
-  void ownedEditorStaysAboveItsMainWindowOnly() {
+  void editorIsAnOrdinaryWindowThatGoesWithItsMainWindow() {
     auto owning = std::make_unique<QMainWindow>();
     QMainWindow& owner = *owning;
     owner.setGeometry(0, 0, 790, 590);
@@ -849,26 +855,241 @@ class EditorWindowTest : public QObject {
     owner.show();
     QPointer<EditorWindow> w = OpenInEditor(Path("bl"), &owner, start);
     QVERIFY(w);
-    // A transient window of its main window: above that one only, never over other programs.
-    QCOMPARE(w->parentWidget(), &owner);
+    // A window of its own: the main window can be raised above it, and minimising the editor
+    // does not take the main window along (no transient window of it, never on top).
     QVERIFY(w->isWindow());
-    QCOMPARE(w->windowType(), Qt::Dialog);
+    QVERIFY(w->parentWidget() == nullptr);
+    QCOMPARE(w->windowType(), Qt::Window);
     QVERIFY(!(w->windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(w->windowFlags() & Qt::WindowMinMaxButtonsHint);
     QVERIFY(!w->isModal());
     QVERIFY(owner.isEnabled());
-    // The start button stays uncovered: the editor stands above it.
+    // The screen (800 x 600 off-screen) has no room beside the main window: the start button
+    // stays uncovered as far as the screen allows.
     const QRect button(start->mapToGlobal(QPoint(0, 0)), start->size());
     QVERIFY2(!w->frameGeometry().intersects(button),
              qPrintable(QStringLiteral("editor %1,%2 %3x%4").arg(w->x()).arg(w->y()).arg(w->width()).arg(w->height())));
     QCOMPARE(w->frameGeometry().size(), QSize(642, 531));
-    // The main window takes its editors along, unsaved text and all, without asking.
+    // The main window takes its editors along when it goes.
     Memo(w)->setPlainText(QStringLiteral("unsaved"));
-    QVERIFY(w->IsModified());
     owning.reset();
     QVERIFY(w.isNull());
     QCOMPARE(boxes_.Count(), 0);
+  }
+
+  void besideTheMainWindowWhereTheScreenAllows_data() {
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QPoint>("expected");  // (-1, -1): no room
+    QTest::newRow("1920x1080, main at the left") << QRect(0, 0, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(801, 0);
+    QTest::newRow("1920x1080, main at the right")
+        << QRect(1100, 200, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(1100 - 642, 200);
+    QTest::newRow("1920x1080, main low") << QRect(0, 700, 801, 579) << QRect(0, 0, 1920, 1080)
+                                         << QPoint(801, 1080 - 531);
+    // Centred by the window manager: against the right edge, over 82 pixels of the main window.
+    QTest::newRow("1920x1080, main centred")
+        << QRect(559, 254, 801, 579) << QRect(0, 0, 1920, 1080) << QPoint(1920 - 642, 254);
+    QTest::newRow("1280x1024") << QRect(240, 220, 801, 579) << QRect(0, 0, 1280, 1024) << QPoint(-1, -1);
+    QTest::newRow("800x600") << QRect(0, 0, 802, 615) << QRect(0, 0, 800, 600) << QPoint(-1, -1);
+  }
+  void besideTheMainWindowWhereTheScreenAllows() {
+    QFETCH(QRect, main);
+    QFETCH(QRect, area);
+    QFETCH(QPoint, expected);
+    const std::optional<QPoint> beside = orvane::gui::BesidePosition(main, QSize(642, 531), area);
+    QCOMPARE(beside.value_or(QPoint(-1, -1)), expected);
+    if (beside) {
+      const QRect editor(*beside, QSize(642, 531));
+      QVERIFY(area.contains(editor));
+      QVERIFY(editor.intersected(main).width() <= 642 / 4);
+    }
+  }
+
+  void pasteWithNothingInTheClipboard() {
+    QPointer<EditorWindow> w = Open(Path("bl"));
+    auto* text = qobject_cast<orvane::gui::EditorText*>(Memo(w));
+    QVERIFY(text);
+    // What the clipboard gives when it is empty or its owner has gone: nothing, or no text. The
+    // toolkit's own paste crashed on it (and took every unsaved text with it).
+    QVERIFY(!text->canInsertFromMimeData(nullptr));
+    text->insertFromMimeData(nullptr);
+    QMimeData empty;
+    text->insertFromMimeData(&empty);
+    QApplication::clipboard()->clear();
+    Button(w, 10)->click();
+    Item(w, "Wklej1")->trigger();
+    Item(w, "Wklej2")->trigger();
+    QTest::keyClick(Memo(w), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w->Text(), QStringLiteral(" "));
+    QVERIFY(!w->IsModified());
+    // Text of another system's line ends is pasted as plain lines.
+    QMimeData lines;
+    lines.setText(QStringLiteral("a\r\nb\rc"));
+    PutCursor(w, 0);
+    text->insertFromMimeData(&lines);
+    QCOMPARE(w->Text(), QStringLiteral("a\nb\nc "));
+    QVERIFY(w->IsModified());
+  }
+
+  void modifiedCaptionIsMarked() {
+    QPointer<EditorWindow> w = Open(Path("bl"));
+    QCOMPARE(w->windowTitle(), Path("bl"));
+    Type(Memo(w), QStringLiteral("x"));
+    QCOMPARE(w->windowTitle(), "* " + Path("bl"));
+    QCOMPARE(w->Caption(), Path("bl"));
+    QVERIFY(w->SaveDocument());
+    QCOMPARE(w->windowTitle(), Path("bl"));
+    Item(w, "Cofnij1")->trigger();
+    QCOMPARE(w->windowTitle(), "* " + Path("bl"));
+  }
+
+  void everyUnsavedEditorIsAskedForBeforeTheProgramEnds_data() {
+    QTest::addColumn<QList<int>>("answers");  // BoxButton values, one per modified editor asked
+    QTest::addColumn<bool>("mayEnd");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<QByteArray>("savedA");
+    QTest::addColumn<QByteArray>("savedC");
+    const int yes = static_cast<int>(BoxButton::Yes);
+    const int no = static_cast<int>(BoxButton::No);
+    const int cancel = static_cast<int>(BoxButton::Cancel);
+    QTest::newRow("Nie, Tak") << QList<int>{no, yes} << true << 2 << QByteArray("<missing>") << QByteArray("c1");
+    QTest::newRow("Tak, Tak") << QList<int>{yes, yes} << true << 2 << QByteArray("a1") << QByteArray("c1");
+    QTest::newRow("Anuluj") << QList<int>{cancel} << false << 1 << QByteArray("<missing>") << QByteArray("<missing>");
+    QTest::newRow("Nie, Anuluj") << QList<int>{no, cancel} << false << 2 << QByteArray("<missing>")
+                                 << QByteArray("<missing>");
+  }
+  void everyUnsavedEditorIsAskedForBeforeTheProgramEnds() {
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, mayEnd);
+    QFETCH(int, asked);
+    QFETCH(QByteArray, savedA);
+    QFETCH(QByteArray, savedC);
+    QPointer<EditorWindow> a = Open(Path("a"));
+    QPointer<EditorWindow> b = Open(Path("b"));
+    QPointer<EditorWindow> c = Open(Path("c"));
+    Memo(a)->setPlainText(QStringLiteral("a1"));
+    Memo(c)->setPlainText(QStringLiteral("c1"));
+    for (int answer : answers) boxes_.Script({static_cast<BoxButton>(answer)});
+    QCOMPARE(orvane::gui::SettleUnsavedEditors(), mayEnd);
+    QCOMPARE(boxes_.Count(), asked);
+    QCOMPARE(boxes_.Boxes()[0].text, "Zapisać zmiany w " + Path("a") + "?");
+    QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("Orvane"));
+    QCOMPARE(boxes_.Boxes()[0].parent, a.data());
+    if (asked == 2) QCOMPARE(boxes_.Boxes()[1].text, "Zapisać zmiany w " + Path("c") + "?");
+    QCOMPARE(ReadBytes(Path("a")), savedA);
+    QCOMPARE(ReadBytes(Path("c")), savedC);
+    QCOMPARE(ReadBytes(Path("b")), QByteArray("<missing>"));
+    // Nothing is let go before the program really ends: an Anuluj keeps every text marked.
+    QVERIFY(a && b && c);
+    if (!mayEnd) QCOMPARE(a->IsModified(), savedA == "<missing>");
+  }
+
+  void aFailedSaveKeepsTheProgram() {
+    QPointer<EditorWindow> w = Open(dir_->filePath(QStringLiteral("gone/bl")));
+    Memo(w)->setPlainText(QStringLiteral("x"));
+    boxes_.Script({BoxButton::Yes});
+    QVERIFY(!orvane::gui::SettleUnsavedEditors());
+    QVERIFY(w->IsModified());
+    QCOMPARE(boxes_.Boxes().back().kind, BoxKind::Error);
+  }
+
+  void charactersOutsideWindows1250AreNamedBeforeTheyAreLost() {
+    QPointer<EditorWindow> w = Open(Path("bl"));
+    Memo(w)->setPlainText(QStringLiteral("Łódź ñ α ñ € ok"));
+    boxes_.Script({BoxButton::No});
+    QVERIFY(!w->SaveDocument());
+    QCOMPARE(boxes_.Count(), 1);
+    QCOMPARE(boxes_.Boxes()[0].kind, BoxKind::Question);
+    QVERIFY2(boxes_.Boxes()[0].text.contains(QStringLiteral(": ñ α\n")), qPrintable(boxes_.Boxes()[0].text));
+    QVERIFY(boxes_.Boxes()[0].text.contains(Path("bl")));
     QCOMPARE(ReadBytes(Path("bl")), QByteArray("<missing>"));
+    QVERIFY(w->IsModified());
+    boxes_.Script({BoxButton::Yes});
+    QVERIFY(w->SaveDocument());
+    QCOMPARE(ReadBytes(Path("bl")), QByteArray("\xa3\xf3\x64\x9f ? ? ? \x80 ok"));
+    // A text Windows-1250 holds whole is saved without a question.
+    boxes_.Clear();
+    Memo(w)->setPlainText(QStringLiteral("Łódź"));
+    QVERIFY(w->SaveDocument());
+    QCOMPARE(boxes_.Count(), 0);
+  }
+
+  void afterNotFoundTheFocusGoesBackToTheFindDialog() {
+    QPointer<EditorWindow> w = Open(Path("bl"));
+    Memo(w)->setPlainText(QStringLiteral("Kraków"));
+    w->ShowFindDialog();
+    QDialog* dialog = w->FindDialog();
+    auto* search = dialog->findChild<QLineEdit*>(QStringLiteral("FindText"));
+    QVERIFY(w->FindNext(QStringLiteral("Kraków")));
+    QVERIFY(!w->FindNext(QStringLiteral("Warszawa")));
+    // The box stands over the find dialog, which then has the focus: the window manager gives
+    // it back to the box's window, and an Enter there searches again instead of replacing the
+    // selected "Kraków" with a line break.
+    QCOMPARE(boxes_.Boxes().back().text, QStringLiteral("Nie można odnaleźć łańcucha"));
+    QCOMPARE(boxes_.Boxes().back().parent, static_cast<QWidget*>(dialog));
+    QCOMPARE(dialog->focusWidget(), static_cast<QWidget*>(search));
+    QCOMPARE(Memo(w)->textCursor().selectedText(), QStringLiteral("Kraków"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(w->Text(), QStringLiteral("Kraków"));
+  }
+
+  void aFileChangedByARunIsOfferedAgain() {
+    WriteBytes(Path("wyh.osn"), "old\r\n");
+    QPointer<EditorWindow> w = Open(Path("wyh.osn"));
+    QPointer<EditorWindow> missing = Open(Path("h.osn"));
+    orvane::gui::OfferToReloadChangedFiles();
+    QCOMPARE(boxes_.Count(), 0);  // nothing changed, nothing asked
+    WriteBytes(Path("wyh.osn"), "new report\r\n");
+    WriteBytes(Path("h.osn"), "heights\r\n");
+    boxes_.Script({BoxButton::No, BoxButton::Yes});
+    orvane::gui::OfferToReloadChangedFiles();
+    QCOMPARE(boxes_.Count(), 2);
+    QCOMPARE(boxes_.Boxes()[0].text, "Plik " + Path("wyh.osn") + " został zmieniony. Wczytać go ponownie?");
+    QCOMPARE(w->Text(), QStringLiteral("old\n"));
+    QCOMPARE(missing->Text(), QStringLiteral("heights\n"));
+    QVERIFY(!missing->IsModified());
+    // Asked once per change.
+    orvane::gui::OfferToReloadChangedFiles();
+    QCOMPARE(boxes_.Count(), 2);
+    // Unsaved text in the window: the question says that it would go.
+    Memo(w)->setPlainText(QStringLiteral("typed"));
+    WriteBytes(Path("wyh.osn"), "newer report\r\n");
+    boxes_.Script({BoxButton::Yes});
+    orvane::gui::OfferToReloadChangedFiles();
+    QVERIFY(boxes_.Boxes().back().text.contains(QStringLiteral("zostaną utracone")));
+    QCOMPARE(w->Text(), QStringLiteral("newer report\n"));
+    QVERIFY(!w->IsModified());
+  }
+
+  void closingAWindowHandsTheFocusToTheOneUsedBefore() {
+    QWidget mainWindow;
+    mainWindow.setObjectName(QStringLiteral("TForm2"));
+    mainWindow.show();
+    orvane::gui::TrackActivation();
+    QPointer<EditorWindow> a = Open(Path("a"));
+    QPointer<EditorWindow> b = Open(Path("b"));
+    for (QWidget* window :
+         {static_cast<QWidget*>(&mainWindow), static_cast<QWidget*>(a.data()), static_cast<QWidget*>(b.data())}) {
+      window->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+    auto* help = new orvane::gui::HelpWindow(QStringLiteral("TForm3"), QSize(300, 200), QFont(), QStringLiteral("?"),
+                                             &mainWindow);
+    QPointer<QWidget> helpAlive = help;
+    help->show();
+    help->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    // Escape closes a help window; the editor used last before it gets the focus back.
+    QTest::keyClick(help->Text(), Qt::Key_Escape);
+    Settle();
+    QVERIFY(helpAlive.isNull());
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(b.data()));
+    b->close();
+    Settle();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(a.data()));
+    a->close();
+    Settle();
+    QTRY_COMPARE(QApplication::activeWindow(), &mainWindow);
   }
 
   void furtherWindowsOpenALittleFurtherOn() {
@@ -980,6 +1201,8 @@ class EditorWindowTest : public QObject {
     box.hide();
   }
 
+  // Last: once the program ends it stays ending. When the program ends, the editors themselves
+  // ask nothing (the main windows have asked before, SettleUnsavedEditors).
   void closingTheMainWindowEndsWithoutAsking() {
     QWidget mainWindow;
     mainWindow.show();

@@ -2,15 +2,18 @@
 // set them, the MONITOR as the run writes it, the presence highlight and the panels.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -27,10 +30,12 @@
 #include "common/work_folder.h"
 #include "leveling/gui/adjustment_window.h"
 #include "leveling/gui/help_texts.h"
+#include "leveling/messages.h"
 #include "main_window_checks.h"
 #include "support/commit_record.h"
 
 using kvel::gui::AdjustmentWindow;
+using orvane::gui::BoxButton;
 using orvane::gui::BoxKind;
 using orvane::gui::FilePanel;
 using orvane::gui::MessageBoxRecorder;
@@ -73,6 +78,16 @@ std::string HelpExample(const QString& help, const QString& heading) {
   return file;
 }
 
+// The editor windows open now, in the order they were opened.
+QList<orvane::gui::EditorWindow*> OpenEditors() {
+  QList<orvane::gui::EditorWindow*> editors;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* editor = qobject_cast<orvane::gui::EditorWindow*>(top); editor && editor->isVisible()) editors << editor;
+  }
+  std::sort(editors.begin(), editors.end(), [](auto* a, auto* b) { return a->Serial() < b->Serial(); });
+  return editors;
+}
+
 FilePanel* PanelOf(AdjustmentWindow& w, int n) { return w.findChild<FilePanel*>(QStringLiteral("Panel%1").arg(n)); }
 
 }  // namespace
@@ -100,7 +115,7 @@ class KvelWindowTest : public QObject {
 
  private slots:
   void init() {
-    boxes_.Clear();
+    boxes_ = MessageBoxRecorder();
     scoped_.emplace(&boxes_);
   }
   void cleanup() { scoped_.reset(); }
@@ -329,7 +344,7 @@ class KvelWindowTest : public QObject {
     QCOMPARE(boxes_.Boxes()[0].caption, QStringLiteral("niwelacja"));
     QCOMPARE(boxes_.Boxes()[0].text, QStringLiteral("*** Błąd w rekordzie: A 1"));
     QCOMPARE(boxes_.Boxes()[1].kind, BoxKind::Information);
-    QCOMPARE(boxes_.Boxes()[1].caption, QStringLiteral("Information"));
+    QCOMPARE(boxes_.Boxes()[1].caption, QStringLiteral("Informacja"));
     QCOMPARE(boxes_.Boxes()[1].text, QStringLiteral(" KONIEC WYRÓWNANIA "));
   }
 
@@ -393,7 +408,9 @@ class KvelWindowTest : public QObject {
     QVERIFY(!calls[0].options.Statistics.Snooping);
   }
 
-  void panelPathIsCutTo255Characters() {
+  void panelPathIsNeverCut() {
+    // A working folder deep in an archive: the editor gets the whole path, never a cut one
+    // (which opened an empty editor and saved a stray file three folders up).
     const std::string longFolder = "/" + std::string(300, 'k');
     AdjustmentWindow w(longFolder);
     QStringList opened;
@@ -401,7 +418,87 @@ class KvelWindowTest : public QObject {
     w.show();
     QTest::mouseClick(PanelOf(w, 3), Qt::LeftButton);
     QCOMPARE(opened.size(), 1);
-    QCOMPARE(opened[0], QString::fromStdString(longFolder.substr(0, 255)));
+    QCOMPARE(opened[0], QString::fromStdString(longFolder + "/h.sta"));
+  }
+
+  void statisticsLevelsTakeADecimalComma_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("alpha");
+    QTest::newRow("0,10") << QStringLiteral("0,10") << 0.10;
+    QTest::newRow("0,1 with blanks") << QStringLiteral(" 0,1 ") << 0.10;
+    QTest::newRow("0.10") << QStringLiteral("0.10") << 0.10;
+    QTest::newRow("1,5 out of range") << QStringLiteral("1,5") << 0.05;
+    QTest::newRow("0,,1") << QStringLiteral("0,,1") << 0.05;
+  }
+  void statisticsLevelsTakeADecimalComma() {
+    QFETCH(QString, typed);
+    QFETCH(double, alpha);
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->findChild<QComboBox*>(QStringLiteral("ComboBox5"))->setEditText(typed);
+    QCOMPARE(w->Options().Statistics.Alpha, alpha);
+  }
+
+  void closingTheWindowAsksAboutUnsavedEditors_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("Anuluj") << static_cast<int>(BoxButton::Cancel) << false;
+    QTest::newRow("Nie") << static_cast<int>(BoxButton::No) << true;
+    QTest::newRow("Tak") << static_cast<int>(BoxButton::Yes) << true;
+  }
+  void closingTheWindowAsksAboutUnsavedEditors() {
+    QFETCH(int, answer);
+    QFETCH(bool, ends);
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    QTest::mouseClick(PanelOf(w, 1), Qt::LeftButton);
+    QTest::mouseClick(PanelOf(w, 3), Qt::LeftButton);
+    const QList<orvane::gui::EditorWindow*> editors = OpenEditors();
+    QCOMPARE(editors.size(), 2);
+    editors[0]->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->setPlainText(QStringLiteral("1 2 0.5 1"));
+    boxes_.Script({static_cast<BoxButton>(answer)});
+    // ZAMKNIJ of the main window (Alt+F4 and a run that ends the program close it the same way).
+    w.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    QCOMPARE(boxes_.Texts(), QStringList{"Zapisać zmiany w " + dir.filePath(QStringLiteral("deltah")) + "?"});
+    QCOMPARE(w.isVisible(), !ends);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("deltah"))), answer == static_cast<int>(BoxButton::Yes));
+    orvane::gui::DiscardAllEditors();
+  }
+
+  void aDefectIsTheLastWordOfTheRun() {
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("h.sta"));
+    WriteFile(dir.filePath("deltah"));
+    AdjustmentWindow w(dir.path().toStdString());
+    w.SetRunFunction([](const std::string&, const kvel::AdjustmentOptions&, kvel::AdjustmentHost& host) {
+      for (int i = 0; i < 3; ++i) host.ShowInformation(orvane::ToCp1250(kvel::messages::kDefect));
+      host.ShowInformation(orvane::ToCp1250(kvel::messages::kEndOfAdjustment));
+      return orvane::RunOutcome::Finished;
+    });
+    w.StartAdjustment();
+    QCOMPARE(boxes_.Count(), 5);
+    QCOMPARE(boxes_.Texts().last(), QString::fromUtf8(kvel::messages::kDefectAtEnd));
+    // A run without a defect ends with its own last box.
+    boxes_.Clear();
+    w.SetRunFunction([](const std::string&, const kvel::AdjustmentOptions&, kvel::AdjustmentHost& host) {
+      host.ShowInformation(orvane::ToCp1250(kvel::messages::kEndOfAdjustment));
+      return orvane::RunOutcome::Finished;
+    });
+    w.StartAdjustment();
+    QCOMPARE(boxes_.Texts(), QStringList{QString::fromUtf8(kvel::messages::kEndOfAdjustment)});
+  }
+
+  void aNetworkPartWithoutABenchmarkEndsWithTheDefect() {
+    // The real run: the part X-Y has no benchmark.
+    QTemporaryDir dir;
+    WriteFile(dir.filePath("deltah"), "A B 1.000 1.0\r\nB C 0.500 1.0\r\nX Y 0.300 1.0\r\n0 0 0.001 0\r\n");
+    WriteFile(dir.filePath("h.sta"), "A 100.000\r\n");
+    AdjustmentWindow w(dir.path().toStdString());
+    w.StartAdjustment();
+    QVERIFY(boxes_.Texts().contains(QString::fromUtf8(kvel::messages::kDefect)));
+    QCOMPARE(boxes_.Texts().last(), QString::fromUtf8(kvel::messages::kDefectAtEnd));
   }
 
   void realRunOnTheExampleFolder() {
@@ -575,32 +672,57 @@ class KvelWindowTest : public QObject {
     QCOMPARE(monitor2->verticalScrollBar()->value(), 0);
   }
 
-  void panelsAndHelpOpenWindowsOwnedByTheMainWindow() {
+  void panelsAndHelpOpenWindowsThatNeverShareAPlace() {
     QTemporaryDir dir;
     AdjustmentWindow w(dir.path().toStdString());
     w.show();
-    QTest::mouseClick(PanelOf(w, 1), Qt::LeftButton);
-    QTest::mouseClick(PanelOf(w, 1), Qt::LeftButton);
-    const QList<orvane::gui::EditorWindow*> editors = w.findChildren<orvane::gui::EditorWindow*>();
-    QCOMPARE(editors.size(), 2);
+    for (int i = 0; i < 3; ++i) QTest::mouseClick(PanelOf(w, 1), Qt::LeftButton);
+    const QList<orvane::gui::EditorWindow*> editors = OpenEditors();
+    QCOMPARE(editors.size(), 3);
+    QList<QPoint> places;
     for (auto* editor : editors) {
-      QCOMPARE(editor->parentWidget(), &w);
+      // Ordinary windows: the main window can be brought above them.
+      QVERIFY(editor->parentWidget() == nullptr);
       QVERIFY(!(editor->windowFlags() & Qt::WindowStaysOnTopHint));
       QCOMPARE(editor->Caption(), dir.filePath(QStringLiteral("deltah")));
+      places << editor->pos();
     }
-    QVERIFY(editors[0]->pos() != editors[1]->pos());
-    // The help windows stay above the main window too, a second one a little further on.
+    // The help windows, both kinds, never on one another either.
     auto* info = w.findChild<QLabel*>(QStringLiteral("Image2"));
+    auto* options = w.findChild<QLabel*>(QStringLiteral("StaticText2"));
     QTest::mouseClick(info, Qt::LeftButton);
+    QTest::mouseClick(options, Qt::LeftButton);
     QTest::mouseClick(info, Qt::LeftButton);
-    QList<QWidget*> helps;
-    for (QWidget* child : w.findChildren<QWidget*>(QStringLiteral("TForm1"))) {
-      if (child->isWindow() && child->isVisible()) helps << child;
+    int helps = 0;
+    for (QWidget* child : w.findChildren<QWidget*>()) {
+      if (!child->isWindow() || !child->isVisible()) continue;
+      if (child->objectName() != QLatin1String("TForm1") && child->objectName() != QLatin1String("TForm3")) continue;
+      QCOMPARE(child->windowType(), Qt::Dialog);
+      places << child->pos();
+      ++helps;
     }
-    QCOMPARE(helps.size(), 2);
-    QCOMPARE(helps[0]->windowType(), Qt::Dialog);
-    QVERIFY(helps[1]->pos() != helps[0]->pos());
+    QCOMPARE(helps, 3);
+    for (int i = 0; i < places.size(); ++i) {
+      for (int j = i + 1; j < places.size(); ++j) {
+        QVERIFY2(
+            (places[i] - places[j]).manhattanLength() >= 24,
+            qPrintable(
+                QStringLiteral("windows %1 and %2 both at %3,%4").arg(i).arg(j).arg(places[i].x()).arg(places[i].y())));
+      }
+    }
     QCOMPARE(boxes_.Count(), 0);
+    orvane::gui::DiscardAllEditors();
+  }
+
+  void escapeClosesAHelpWindow() {
+    QTemporaryDir dir;
+    AdjustmentWindow w(dir.path().toStdString());
+    w.show();
+    QTest::mouseClick(w.findChild<QLabel*>(QStringLiteral("StaticText2")), Qt::LeftButton);
+    QPointer<QWidget> help = w.findChild<QWidget*>(QStringLiteral("TForm3"));
+    QVERIFY(help);
+    QTest::keyClick(help->findChild<QPlainTextEdit*>(), Qt::Key_Escape);
+    QTRY_VERIFY(help.isNull());
   }
 };
 

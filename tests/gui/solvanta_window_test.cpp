@@ -5,9 +5,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -20,16 +22,18 @@
 #include <optional>
 #include <vector>
 
+#include "common/gui/editor_window.h"
 #include "common/gui/message_boxes.h"
 #include "common/gui/window_parts.h"
 #include "common/work_folder.h"
+#include "main_window_checks.h"
 #include "quasigeoid/gui/calculator_window.h"
 #include "quasigeoid/gui/progress_window.h"
 #include "quasigeoid/model_grid.h"
 #include "quasigeoid/model_info.h"
-#include "main_window_checks.h"
 #include "support/commit_record.h"
 
+using orvane::gui::BoxButton;
 using orvane::gui::BoxKind;
 using orvane::gui::FilePanel;
 using orvane::gui::MessageBoxRecorder;
@@ -119,7 +123,7 @@ class SolvantaWindowTest : public QObject {
     out.write(reinterpret_cast<const char*>(values.data()), static_cast<std::streamsize>(values.size() * 4));
   }
   void init() {
-    boxes_.Clear();
+    boxes_ = MessageBoxRecorder();
     scoped_.emplace(&boxes_);
   }
   void cleanup() {
@@ -193,6 +197,11 @@ class SolvantaWindowTest : public QObject {
     w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
     PressStart(*w);
     w->Progress()->close();
+    QTRY_VERIFY(w->Progress() == nullptr);
+    QVERIFY(calls.empty());
+    // Escape does the same.
+    PressStart(*w);
+    QTest::keyClick(w->Progress()->OkButton(), Qt::Key_Escape);
     QTRY_VERIFY(w->Progress() == nullptr);
     QVERIFY(calls.empty());
     PressStart(*w);  // a fresh progress window
@@ -393,6 +402,100 @@ class SolvantaWindowTest : public QObject {
                                   d + "deltah.gps", d + "Blh.grs", d + "deltah1"}));
   }
 
+  void panelPathIsNeverCut() {
+    const std::string longFolder = "/" + std::string(300, 's');
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(QString::fromStdString(longFolder), calls);
+    QStringList opened;
+    w->SetOpenFunction([&](const QString& path) { opened << path; });
+    w->show();
+    QTest::mouseClick(w->Panel(8), Qt::LeftButton);
+    QCOMPARE(opened, QStringList{QString::fromStdString(longFolder + "/Blh.grs")});
+  }
+
+  // Run on the usual screen and once more on one of 800 x 600 (ctest: solvanta_window_800x600).
+  void statusBarStaysOnTheScreen() {
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect area = w->screen()->availableGeometry();
+    auto* status = w->findChild<QStatusBar*>(QStringLiteral("StatusBar1"));
+    auto* scroll = w->findChild<QScrollArea*>(QStringLiteral("ClientScroll"));
+    if (area.height() >= 615 + 28) {
+      // Room enough: the window as it is laid out.
+      QCOMPARE(w->size(), QSize(802, 615));
+      QVERIFY(scroll == nullptr);
+      return;
+    }
+    // Too low a screen: the whole window fits under a title bar, the status bar at its foot, and
+    // the controls scroll, "OBLICZAJ" and "Wyjście" among them.
+    QVERIFY(scroll);
+    QCOMPARE(w->width(), 802);
+    QVERIFY2(w->height() + 28 <= area.height(), qPrintable(QString::number(w->height())));
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->geometry().bottom(), w->rect().bottom());
+    QCOMPARE(status->height(), 37);
+    auto* start = w->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    scroll->ensureWidgetVisible(start);
+    const QRect shown(start->mapTo(scroll->viewport(), QPoint(0, 0)), start->size());
+    QVERIFY(scroll->viewport()->rect().contains(shown));
+    PressStart(*w);
+    QVERIFY(w->Progress() == nullptr);  // no frame chosen yet: the box, as on a larger screen
+    QCOMPARE(boxes_.Count(), 1);
+  }
+
+  void everyWayOfEndingAsksAboutUnsavedEditors_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("ends");
+    const int cancel = static_cast<int>(BoxButton::Cancel);
+    const int no = static_cast<int>(BoxButton::No);
+    QTest::newRow("Wyjście, Anuluj") << QStringLiteral("exit") << cancel << false;
+    QTest::newRow("Wyjście, Nie") << QStringLiteral("exit") << no << true;
+    QTest::newRow("title bar, Anuluj") << QStringLiteral("close") << cancel << false;
+    QTest::newRow("run ends the program, Anuluj") << QStringLiteral("run") << cancel << false;
+    QTest::newRow("run ends the program, Nie") << QStringLiteral("run") << no << true;
+  }
+  void everyWayOfEndingAsksAboutUnsavedEditors() {
+    QFETCH(QString, way);
+    QFETCH(int, answer);
+    QFETCH(bool, ends);
+    QTemporaryDir dir;
+    std::vector<RunCall> calls;
+    auto w = FakeRunWindow(dir.path(), calls);
+    w->SetRunFunction(
+        [](solvanta::CalculatorHost& host, const std::string&, solvanta::ReferenceFrame, const std::string&) {
+          host.ShowInformation("*** Brak pliku: PL-geoid2021.bin");
+          return orvane::RunOutcome::EndProgram;
+        });
+    w->show();
+    QTest::mouseClick(w->Panel(1), Qt::LeftButton);
+    QPointer<orvane::gui::EditorWindow> editor;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* e = qobject_cast<orvane::gui::EditorWindow*>(top); e && e->isVisible()) editor = e;
+    }
+    QVERIFY(editor);
+    editor->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+        ->setPlainText(QStringLiteral("A100 51 32 19.8 19 36 3.2"));
+    boxes_.Script({static_cast<BoxButton>(answer)});
+    if (way == QLatin1String("exit")) {
+      w->findChild<QPushButton*>(QStringLiteral("BitBtn2"))->click();
+    } else if (way == QLatin1String("close")) {
+      w->close();
+    } else {
+      w->findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+      PressStart(*w);
+      PressOk(*w);
+    }
+    QCOMPARE(boxes_.Texts().last(), "Zapisać zmiany w " + dir.filePath(QStringLiteral("bl")) + "?");
+    QCOMPARE(w->isVisible(), !ends);
+    QVERIFY(editor);
+    QCOMPARE(editor->IsModified(), true);
+    orvane::gui::DiscardAllEditors();
+  }
+
   void infoGivesAFreshHelpWindowOnEveryClick() {
     QTemporaryDir dir;
     std::vector<RunCall> calls;
@@ -507,6 +610,19 @@ class SolvantaWindowTest : public QObject {
     QCOMPARE(calls.size(), std::size_t{1});
     QCOMPARE(calls[0].modelPath, program.filePath("Archiwum.bin").toStdString());
     QVERIFY(boxes_.Texts().isEmpty());
+
+    // Frame and model changed together while the progress window waits: the run takes both as
+    // the window shows them at "OK", never the one new and the other old.
+    QTRY_VERIFY(w.Progress() == nullptr);
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->click();
+    w.ChooseModel(0);
+    PressStart(w);
+    w.findChild<QRadioButton*>(QStringLiteral("RadioButton3"))->click();
+    w.ChooseModel(1);
+    PressOk(w);
+    QCOMPARE(calls.size(), std::size_t{2});
+    QCOMPARE(calls[1].frame, 3);
+    QCOMPARE(calls[1].modelPath, program.filePath("Archiwum.bin").toStdString());
   }
 
   // The original model file, with no record, keeps the window's own texts.

@@ -4,8 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <optional>
+#include <regex>
 
+#include "common/platform.h"
 #include "run_support.h"
 
 namespace kvel::testing {
@@ -155,6 +160,52 @@ TEST(AdjustmentRun, DateLineHoldsADate) {
   ASSERT_GT(lines.size(), 12u);
   EXPECT_EQ(lines[11].substr(0, kDateLabel.size()), kDateLabel);
   EXPECT_GT(lines[11].size(), kDateLabel.size() + 5);
+}
+
+// Sets an environment variable for the scope, then puts the old value back.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    Set(name, value);
+  }
+  ~ScopedEnvironment() { Set(name_, old_ ? old_->c_str() : nullptr); }
+
+ private:
+  static void Set(const char* name, const char* value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value ? value : "");  // an empty value removes it
+#else
+    if (value) ::setenv(name, value, 1);
+    else ::unsetenv(name);
+#endif
+  }
+
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// The date is written "YYYY-MM-DD HH:MM" whatever the locale says (servers run in the C locale,
+// whose short form 12/10/26 reads differently in every country), and it is the time of the run.
+TEST(AdjustmentRun, DateLineIsIsoWhateverTheLocale) {
+  for (const char* locale : {"C", "en_US.UTF-8", "pl_PL.UTF-8"}) {
+    ScopedEnvironment lcAll("LC_ALL", locale);
+    ScratchFolder folder;
+    folder.CopyFixture("small_network");
+    auto stamp = [] {
+      const std::time_t now = std::time(nullptr);
+      const std::tm local = orvane::platform::LocalTime(now);
+      char text[32];
+      return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local));
+    };
+    const std::string before = stamp();
+    const auto lines = SplitReportLines(RunOn(folder).report);
+    const std::string after = stamp();
+    ASSERT_GT(lines.size(), 12u);
+    const std::string date = lines[11].substr(kDateLabel.size());
+    EXPECT_TRUE(std::regex_match(date, std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2})"))) << locale << ": " << date;
+    EXPECT_TRUE(date == before || date == after) << date;
+  }
 }
 
 TEST(AdjustmentRun, TwoRunsGiveTheSameFilesButForTheDate) {

@@ -2,9 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
+#include <vector>
+
+#include "common/command_line.h"
+#include "common/cp1250.h"
 
 #include "run_support.h"
 #include "support/program_run.h"
@@ -17,10 +24,47 @@ struct CliResult {
   std::string output;  // standard output and standard error together
 };
 
-CliResult RunCli(const std::string& args) {
+// Standard output and standard error apart.
+struct SplitResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+SplitResult RunCliSplit(const std::string& args) {
   const orvane::testing::ProgramResult run =
-      orvane::testing::RunProgram(orvane::testing::ProgramPath("kvel-cli"), args, /*mergeStreams=*/true);
-  return CliResult{run.status, run.out};
+      orvane::testing::RunProgram(orvane::testing::ProgramPath("kvel-cli"), args);
+  return SplitResult{run.status, run.out, run.err};
+}
+
+// Both streams in one text (standard output first), for the tests that look for a message.
+CliResult RunCli(const std::string& args) {
+  const SplitResult split = RunCliSplit(args);
+  return {split.status, split.out + split.err};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const auto end = text.find('\n', start);
+    lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+// A loop network with redundancy (heights R1 100, A 101, B 102.5, C 101.7, D 100.9; Mo 1 mm per
+// km, 1 km lines), its differences off by about 1 mm ([pvv] 4.78 with 4 degrees of freedom);
+// `blunder` is added to A -> B.
+void WriteLoopNetwork(ScratchFolder& folder, double blunder) {
+  char ab[64];
+  std::snprintf(ab, sizeof ab, "A B %.4f 1\n", 1.499 + blunder);
+  folder.Write("deltah", std::string("R1 A 1.0012 1\n") + ab +
+                             "B C -0.7988 1\nC D -0.8013 1\nD R1 -0.8991 1\nA C 0.7011 1\nB D -1.6014 1\n"
+                             "R1 C 1.6989 1\n0 0 0.001 0\n");
+  folder.Write("h.sta", "R1 100.0\n");
 }
 
 class KvelCli : public ::testing::Test {
@@ -139,6 +183,107 @@ TEST_F(KvelCli, HelpExitsZero) {
   const CliResult r = RunCli("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.output.find("--method"), std::string::npos);
+}
+
+
+// Each MONITOR line reaches the terminal once, on standard error as it happens; standard output
+// holds the one verdict line of the tests.
+TEST_F(KvelCli, EachMonitorLineOnceAndOneVerdictLine) {
+  ScratchFolder folder;
+  WriteLoopNetwork(folder, 0);
+  const SplitResult r = RunCliSplit("--folder '" + folder.Path() + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto err = Lines(r.err);
+  std::set<std::string> seen;
+  for (const auto& line : err)
+    if (line.starts_with("MONITOR")) {
+      EXPECT_TRUE(seen.insert(line).second) << "twice: " << line;
+    }
+  EXPECT_NE(std::find(err.begin(), err.end(), "MONITOR 3:  Liczba wszystkich punktów sieci = 5"), err.end()) << r.err;
+  for (const auto& line : Lines(r.out + r.err)) {
+    EXPECT_NE(line, "MONITOR:") << "the old block at the end";
+  }
+  EXPECT_EQ(r.out.find("MONITOR"), std::string::npos) << r.out;
+  const auto out = Lines(r.out);
+  ASSERT_EQ(out.size(), 1u) << r.out;
+  EXPECT_TRUE(out[0].starts_with(" TEST GLOBALNY: hipoteza PRZYJĘTA ([pvv] = ")) << out[0];
+  EXPECT_TRUE(out[0].ends_with(", LU = 4); TEST w: odrzucono 0, usunięto 0")) << out[0];
+}
+
+// A 4 cm blunder: the terminal tells what testy.osn tells (the global test rejected, the
+// observations rejected and the one removed) and still exits 0, as the adjustment finished.
+TEST_F(KvelCli, TheVerdictOfABlunderIsToldAndTheExitStatusStaysZero) {
+  ScratchFolder folder;
+  WriteLoopNetwork(folder, 0.04);
+  const SplitResult r = RunCliSplit("--folder '" + folder.Path() + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string testy = orvane::FromCp1250(folder.Read("testy.osn"));
+  ASSERT_NE(testy.find("hipoteza ODRZUCONA"), std::string::npos) << testy;
+  const auto removed = testy.find(" usunięto obserwacji: ");
+  ASSERT_NE(removed, std::string::npos) << testy;
+  const int removedCount = std::atoi(testy.c_str() + removed + std::string(" usunięto obserwacji: ").size());
+  EXPECT_GE(removedCount, 1);
+  const auto rejected = testy.find("Obserwacje odrzucone testem w (|w| > k), symbol *: ");
+  ASSERT_NE(rejected, std::string::npos) << testy;
+  const int rejectedCount = std::atoi(testy.c_str() + rejected + std::string("Obserwacje odrzucone testem w (|w| > k), symbol *: ").size());
+  EXPECT_GE(rejectedCount, 1);
+  EXPECT_NE(r.out.find(" TEST GLOBALNY: hipoteza ODRZUCONA ([pvv] = "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("; TEST w: odrzucono " + std::to_string(rejectedCount) + ", usunięto " +
+                       std::to_string(removedCount) + "\n"),
+            std::string::npos)
+      << r.out << testy;
+}
+
+// Robust estimation computes no heights: the verdict says so instead of counting w-tests.
+TEST_F(KvelCli, ARobustRunSaysNoHeightsWereComputed) {
+  ScratchFolder folder;
+  WriteLoopNetwork(folder, 0.04);
+  const SplitResult r = RunCliSplit("--folder '" + folder.Path() + "' --method robust");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("ESTYMACJA MOCNA: wysokości nie obliczono"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("TEST w"), std::string::npos) << r.out;
+}
+
+// A network with a part tied to no benchmark is defective: no w-test is made, and the verdict
+// says so as testy.osn does, instead of counting none rejected.
+TEST_F(KvelCli, ADefectiveNetworkIsToldWithoutCountsOfTheWTest) {
+  ScratchFolder folder;
+  folder.Write("deltah", "R1 A 1.0 1\nA B 1.0 1\nB R1 -2.0 1\nC D 1.0 1\nD E 1.0 1\nE C -2.001 1\n0 0 0.001 0\n");
+  folder.Write("h.sta", "R1 100.0\n");
+  const SplitResult r = RunCliSplit("--folder '" + folder.Path() + "'");
+  EXPECT_NE(orvane::FromCp1250(folder.Read("testy.osn")).find(" *** DEFEKT SIECI"), std::string::npos);
+  EXPECT_NE(r.out.find("; DEFEKT SIECI - test w i wykrywanie błędów grubych nie są wykonywane\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("TEST w"), std::string::npos) << r.out;
+}
+
+// A stopped run has no verdict to tell.
+TEST_F(KvelCli, AStoppedRunPrintsNoVerdict) {
+  ScratchFolder folder;
+  WriteLoopNetwork(folder, 0);
+  folder.Write("h.sta", "R1 1OO.0\n");
+  const SplitResult r = RunCliSplit("--folder '" + folder.Path() + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("*** Błąd w rekordzie: R1 1OO.0 (plik h.sta, wiersz 1)"), std::string::npos) << r.err;
+}
+
+TEST_F(KvelCli, VersionNamesTheProgramAndTheSuite) {
+  const CliResult r = RunCli("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output, "kvel-cli (ORVANE) " + std::string(orvane::Version()) + "\n");
+#ifndef _WIN32  // the windows are built for Linux only
+  // The window program answers without a display.
+  const std::string window = std::string(ORVANE_BIN_DIR) + "/kvel";
+  if (std::ifstream(window).good()) {
+    FILE* pipe = ::popen(("env -u DISPLAY -u WAYLAND_DISPLAY '" + window + "' --version 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[256] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, pipe);
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(std::string(buffer, n), "kvel (ORVANE) " + std::string(orvane::Version()) + "\n");
+  }
+#endif
 }
 
 }  // namespace

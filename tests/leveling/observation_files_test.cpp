@@ -213,7 +213,7 @@ TEST(ObservationFiles, HugeLinesAndGarbageBytesDoNotBreakTheReading) {
   EXPECT_EQ(p.run.obs[1].FromNr, "A");
   EXPECT_EQ(p.run.obs[1].ToNr, "B");
   ASSERT_EQ(p.host.Boxes().size(), 1u);
-  EXPECT_EQ(p.host.calls[0].text, "*** B\xa3\xa5" "D W REKORDZIE: " + std::string("\xff\xfe\x81\x8d A B 1.0 1"));
+  EXPECT_EQ(p.host.calls[0].text, "*** B\xa3\xa5" "D W REKORDZIE: " + std::string("\xff\xfe\x81\x8d A B 1.0 1 (plik deltah, wiersz 3)"));
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST(WholeRun, AbsurdHeightDifferenceStopsThroughTheCommonExit) {
   folder.Write("h.sta", kTwoBenchmarks);
   FolderRun r = RunOn(folder, Method(1));
   EXPECT_EQ(r.outcome, orvane::RunOutcome::Stopped);
-  const std::string text = "*** BŁĄD W REKORDZIE: RP1 P1 1e300 1.0";
+  const std::string text = "*** BŁĄD W REKORDZIE: RP1 P1 1e300 1.0 (plik deltah, wiersz 1)";
   EXPECT_EQ(r.host.Boxes(), (std::vector<std::string>{"message: " + text, "information:  KONIEC WYRÓWNANIA "}));
   EXPECT_EQ(SplitReportLines(r.report).back(), text);
   EXPECT_TRUE(r.heights.empty());

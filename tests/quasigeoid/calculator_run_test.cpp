@@ -176,7 +176,7 @@ TEST(CalculatorRun, BadBlhGrsRecordEndsTheProgramAfterTheListsWereWritten) {
   WriteBytes(folder.File("DELTAH.gps"), Cp1250Lines({"P1 P1 1 1"}));
   RecordingHost host;
   EXPECT_EQ(RunIn(folder, host), RunOutcome::EndProgram);
-  EXPECT_EQ(host.calls.back(), "message *** BLH.grs - błędny rekord: P2 52 0 1.5x 19 0 0");
+  EXPECT_EQ(host.calls.back(), "message *** BLH.grs - błędny rekord: P2 52 0 1.5x 19 0 0 (plik BLH.grs, wiersz 2)");
   EXPECT_EQ(ReadBytes(folder.Root() / "bln"), ReadBytes(FixturePath("lists/expected_bln")));
   EXPECT_EQ(ReadBytes(folder.Root() / "deltah1"), Cp1250Lines({" *** nie obliczono z powodu błędu w pliku BLH.grs"}));
 }

@@ -86,9 +86,9 @@ TEST(PointLists, EveryMessageLineOfEveryTask) {
     std::string expected;  // UTF-8; empty: no output at all
   };
   const Case cases[] = {
-      {PointListTask::AnomalyList, "Nr B L", "*** Błędny rekord: Nr B L"},
-      {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0 abc", "*** Błedny rekord: X 52 0 0 19 0 0 abc"},
-      {PointListTask::NormalToEllipsoidal, "X 52 0 0 19 0 0", "*** Błedny rekord: X 52 0 0 19 0 0"},
+      {PointListTask::AnomalyList, "Nr B L", "*** Błędny rekord: Nr B L (plik BL, wiersz 1)"},
+      {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0 abc", "*** Błedny rekord: X 52 0 0 19 0 0 abc (plik BLH_e, wiersz 1)"},
+      {PointListTask::NormalToEllipsoidal, "X 52 0 0 19 0 0", "*** Błedny rekord: X 52 0 0 19 0 0 (plik BLH_n, wiersz 1)"},
       {PointListTask::AnomalyList, "Far 56 1 0 19 0 0", "Far *** punkt poza obszarem dopuszczalnym (1)"},
       {PointListTask::EllipsoidalToNormal, "Far 56 1 0 19 0 0 1", "Far *** punkt poza obszarem dopuszczalnym (2)"},
       {PointListTask::NormalToEllipsoidal, "Far 56 1 0 19 0 0 1", "Far *** punkt poza obszarem dopuszczalnym (3)"},
@@ -96,18 +96,18 @@ TEST(PointLists, EveryMessageLineOfEveryTask) {
        "ABCDEFGHIJKLMNOP *** punkt poza obszarem dopuszczalnym (3)"},
       // Short records: BLH_e drops 2..7 fields silently; BL and BLH_n call them bad.
       {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0", ""},
-      {PointListTask::AnomalyList, "X 52", "*** Błędny rekord: X 52"},
+      {PointListTask::AnomalyList, "X 52", "*** Błędny rekord: X 52 (plik BL, wiersz 1)"},
       {PointListTask::AnomalyList, "----------", ""},
       {PointListTask::NormalToEllipsoidal, "0 52 0 0 19 0 0 1", ""},
       {PointListTask::AnomalyList, ";;;", ""},
       // Numbers that no surveyor means: bad records, never results.
-      {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0 nan", "*** Błedny rekord: X 52 0 0 19 0 0 nan"},
-      {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0 inf", "*** Błedny rekord: X 52 0 0 19 0 0 inf"},
-      {PointListTask::NormalToEllipsoidal, "X 52 0 0 19 0 0 -1e999", "*** Błedny rekord: X 52 0 0 19 0 0 -1e999"},
-      {PointListTask::AnomalyList, "X 52 0 1e400 19 0 0", "*** Błędny rekord: X 52 0 1e400 19 0 0"},
-      {PointListTask::AnomalyList, "X 52 0 0 19 0 NaN", "*** Błędny rekord: X 52 0 0 19 0 NaN"},
-      {PointListTask::AnomalyList, "X 52 99999999999 0 19 0 0", "*** Błędny rekord: X 52 99999999999 0 19 0 0"},
-      {PointListTask::AnomalyList, "X 52.5 0 0 19 0 0", "*** Błędny rekord: X 52.5 0 0 19 0 0"},
+      {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0 nan", "*** Błedny rekord: X 52 0 0 19 0 0 nan (plik BLH_e, wiersz 1)"},
+      {PointListTask::EllipsoidalToNormal, "X 52 0 0 19 0 0 inf", "*** Błedny rekord: X 52 0 0 19 0 0 inf (plik BLH_e, wiersz 1)"},
+      {PointListTask::NormalToEllipsoidal, "X 52 0 0 19 0 0 -1e999", "*** Błedny rekord: X 52 0 0 19 0 0 -1e999 (plik BLH_n, wiersz 1)"},
+      {PointListTask::AnomalyList, "X 52 0 1e400 19 0 0", "*** Błędny rekord: X 52 0 1e400 19 0 0 (plik BL, wiersz 1)"},
+      {PointListTask::AnomalyList, "X 52 0 0 19 0 NaN", "*** Błędny rekord: X 52 0 0 19 0 NaN (plik BL, wiersz 1)"},
+      {PointListTask::AnomalyList, "X 52 99999999999 0 19 0 0", "*** Błędny rekord: X 52 99999999999 0 19 0 0 (plik BL, wiersz 1)"},
+      {PointListTask::AnomalyList, "X 52.5 0 0 19 0 0", "*** Błędny rekord: X 52.5 0 0 19 0 0 (plik BL, wiersz 1)"},
       // Huge but valid degrees are outside, never an overflow into the model's area.
       {PointListTask::AnomalyList, "X 2147483647 2147483647 0 19 0 0", "X *** punkt poza obszarem dopuszczalnym (1)"},
   };

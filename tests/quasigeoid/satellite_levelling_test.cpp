@@ -168,7 +168,7 @@ TEST(SatelliteLevelling, BadBlhGrsRecordEndsTheProgramWithTheLinesOnDisk) {
   // Read right after the return: the file is closed, its lines are on disk.
   EXPECT_EQ(r.deltah1, Cp1250Lines({"FAR *** punkt poza obszarem dopuszczalnym",
                                     " *** nie obliczono z powodu błędu w pliku BLH.grs"}));
-  EXPECT_EQ(r.calls, (std::vector<std::string>{"highlight Panel9", "message *** BLH.grs - błędny rekord: P2 52 x 0 19 0 0 ąę"}));
+  EXPECT_EQ(r.calls, (std::vector<std::string>{"highlight Panel9", "message *** BLH.grs - błędny rekord: P2 52 x 0 19 0 0 ąę (plik BLH.grs, wiersz 3)"}));
 }
 
 TEST(SatelliteLevelling, NonFiniteCoordinatesInBlhGrsAreBadRecords) {

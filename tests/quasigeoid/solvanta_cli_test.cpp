@@ -7,6 +7,7 @@
 #include <string>
 
 #include "calculator_test_support.h"
+#include "common/command_line.h"
 #include "common/number_parse.h"
 #include "common/record_tokenizer.h"
 #include "gtx_file.h"
@@ -64,6 +65,76 @@ TEST_F(SolvantaCli, UsageErrorsExitWithTwo) {
   }
 }
 
+// An option of one kind of run in another is refused before anything is read or written, with
+// the option named.
+TEST_F(SolvantaCli, OptionsOfAnotherKindOfRunAreRefused) {
+  WriteBytes(folder_.File("BL"), "P1 52 0 0 19 0 0\r\n");
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {"--frame etrf89 --licence CC0 " + Folder(), "option --licence goes only with --import-model"},
+      {"--frame etrf89 --name X " + Folder(), "option --name goes only with --import-model"},
+      {"--list-models --frame etrf89", "option --frame does not go with --list-models"},
+      {"--list-models " + Folder(), "option --folder does not go with --list-models"},
+      {"--import-model a.tif b.bin --tasks bl", "option --tasks does not go with --import-model"},
+      {"--import-model a.tif b.bin --list-models", "option --list-models does not go with --import-model"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Cli(c.arguments);
+    EXPECT_EQ(r.status, 2) << c.arguments;
+    EXPECT_NE(r.err.find("solvanta-cli: " + c.message), std::string::npos) << c.arguments << ": " << r.err;
+    EXPECT_FALSE(fs::exists(folder_.File("bln"))) << c.arguments;
+  }
+}
+
+// Every program says its own name and the one version of the suite; the window answers without
+// a display; the model importer's help is its own.
+TEST_F(SolvantaCli, VersionAndHelpNameEachProgram) {
+  const std::string version = std::string(orvane::Version());
+  for (const char* name : {"solvanta-cli", "solvanta-import-model", "solvanta", "kvel-cli", "kvel"}) {
+    const std::string program = orvane::testing::ProgramPath(name);
+    if (!fs::exists(program)) continue;
+    const Result r = RunProgram(program, "--version");
+    EXPECT_EQ(r.status, 0) << name << r.err;
+    EXPECT_EQ(r.out, std::string(name) + " (ORVANE) " + version + "\n");
+  }
+  if (!fs::exists(kImporter)) return;  // a build without the import (GDAL)
+  const Result help = RunProgram(kImporter, "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: solvanta-import-model --import-model SOURCE TARGET.bin")) << help.out;
+  EXPECT_EQ(help.out.find("solvanta-cli --frame"), std::string::npos) << help.out;
+  const Result bad = RunProgram(kImporter, "--frame etrf89");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_TRUE(bad.err.starts_with("solvanta-import-model: ")) << bad.err;
+}
+
+// Installed as PREFIX/bin/solvanta-cli with the models in PREFIX/share/orvane (the Debian
+// package's layout), the program finds them there and uses the default one.
+TEST_F(SolvantaCli, InstalledProgramFindsTheModelsInShareOrvane) {
+  if (!fs::exists(kShippedModel)) GTEST_SKIP() << "the shipped models are not built";
+  ScratchFolder prefix;
+  fs::create_directories(prefix.File("bin"));
+  fs::create_directories(prefix.File("share/orvane"));
+  const std::string installed = prefix.File("bin/solvanta-cli") + ORVANE_EXE_SUFFIX;
+  fs::copy_file(kCli, installed);
+  for (const char* file : {"PL-geoid2021.bin", "PL-geoid2021.model", "PL-geoid2011-KRON86.bin", "PL-geoid2011-KRON86.model"}) {
+#ifdef _WIN32  // symbolic links need privileges there
+    fs::copy_file(std::string(ORVANE_BIN_DIR) + "/" + file, prefix.File(std::string("share/orvane/") + file));
+#else
+    fs::create_symlink(std::string(ORVANE_BIN_DIR) + "/" + file, prefix.File(std::string("share/orvane/") + file));
+#endif
+  }
+  const Result list = RunProgram(installed, "--list-models");
+  EXPECT_EQ(list.status, 0) << list.err;
+  EXPECT_TRUE(list.out.starts_with("PL-geoid2021  PL-EVRF2007-NH  ")) << list.out;
+  EXPECT_NE(list.out.find("\nPL-geoid2011-KRON86  PL-KRON86-NH  "), std::string::npos) << list.out;
+  WriteBytes(folder_.File("BLH_e"), "P1 52 0 0 19 0 0 150\r\n");
+  const Result run = RunProgram(installed, "--frame etrf2000 --tasks blh_e " + Folder());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(ReadBytes(folder_.File("blh_n.1")).find("PL-EVRF2007-NH z  PL-ETRF2000"), std::string::npos);
+}
+
 TEST_F(SolvantaCli, FinishedRunExitsWithZeroAndWritesEveryResult) {
   folder_.CopyFixture("lists", {"BL", "BLH_e", "BLH_n"});
   folder_.CopyFixture("satellite", {"DELTAH.gps", "BLH.grs"});
@@ -105,7 +176,7 @@ TEST_F(SolvantaCli, RunsThatEndEarlyExitWithOne) {
   WriteBytes(folder_.File("DELTAH.gps"), "P1 P1 1 1\r\n");
   r = Cli("--frame etrf2000 " + Folder() + " " + Model());
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("*** BLH.grs - błędny rekord: P1 52 0 x 19 0 0"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("*** BLH.grs - błędny rekord: P1 52 0 x 19 0 0 (plik BLH.grs, wiersz 1)"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("koniec"), std::string::npos) << r.err;
 }
 

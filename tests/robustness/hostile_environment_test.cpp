@@ -224,6 +224,48 @@ TEST_F(HostileEnvironment, ARunInABusyFolderWaitsThenStopsNamingTheFolder) {
   }
 }
 
+// A host that, at every box of a run, looks whether another run could take the folder then.
+class LockProbingHost : public kvel::AdjustmentHost, public solvanta::CalculatorHost {
+ public:
+  explicit LockProbingHost(std::string folder) : folder_(std::move(folder)) {}
+  std::vector<std::pair<std::string, bool>> boxes;  // the text, and whether the folder was free
+
+  void SetMonitorLine(int, const std::string&) override {}
+  void ShowMessage(const std::string& text) override { Probe(text); }
+  void ShowInformation(const std::string& text) override { Probe(text); }
+  void ShowEditHint() override {}
+  bool IsTaskSwitchSet(solvanta::TaskSwitch) override { return true; }
+  void HighlightPanel(solvanta::ResultPanel) override {}
+  void AdvanceGauge(int) override {}
+  void CloseProgressWindow() override {}
+
+ private:
+  void Probe(const std::string& text) {
+    orvane::FolderLock probe;
+    const bool free = probe.Acquire(folder_, std::chrono::milliseconds(0)) == orvane::FolderLock::Result::Locked;
+    boxes.emplace_back(orvane::FromCp1250(text), free);
+  }
+  std::string folder_;
+};
+
+TEST_F(HostileEnvironment, TheLastBoxOfARunWaitsWithTheFolderFree) {
+  for (const std::string program : {"kvel", "solvanta"}) {
+    Folder folder;
+    folder.CopyExample(program);
+    LockProbingHost host(folder.Str());
+    const RunOutcome outcome =
+        program == "kvel"
+            ? kvel::RunAdjustment(folder.Str(), {}, host)
+            : solvanta::RunCalculation(host, folder.Str(), solvanta::ReferenceFrame::Etrf2000, kShippedModel);
+    ASSERT_EQ(outcome, RunOutcome::Finished) << program;
+    ASSERT_FALSE(host.boxes.empty()) << program;
+    // The user may take a while over the last box; the other program is not kept out meanwhile.
+    EXPECT_TRUE(host.boxes.back().second) << program << ": " << host.boxes.back().first;
+    // The boxes of the run itself come while it holds the folder.
+    for (std::size_t i = 0; i + 1 < host.boxes.size(); ++i) EXPECT_FALSE(host.boxes[i].second) << host.boxes[i].first;
+  }
+}
+
 TEST_F(HostileEnvironment, TwoRunsStartedTogetherNeverSpliceTheirFiles) {
   const auto reference = ReferenceResults("solvanta");
   for (int round = 0; round < 3; ++round) {
