@@ -1,10 +1,18 @@
-// What both systems share of the file-system calls of the result files: the words for an error.
+// What both systems share of the file-system calls of the result files: the folder listing (the
+// platform layer's) and the words for an error.
 #include <cerrno>
 #include <cstring>
 
 #include "common/folder_io.h"
+#include "common/platform.h"
 
 namespace orvane::fileio {
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  if (!folder.empty()) platform::ListFolder(folder, names);
+  return names;
+}
 
 std::string ErrorReason(int error) {
   switch (error) {

@@ -1,7 +1,6 @@
 // The file-system calls of the result files on POSIX systems (the Windows twin: folder_io_windows.cpp).
 #include "common/folder_io.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -146,18 +145,6 @@ bool Rename(const std::string& from, const std::string& to, int& error) {
 }
 
 bool Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return names;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.emplace_back(name);
-  }
-  ::closedir(dir);
-  return names;
-}
 
 bool TryLock(int fd, bool& busy) {
   busy = false;

@@ -171,22 +171,6 @@ bool Rename(const std::string& from, const std::string& to, int& error) {
 
 bool Remove(const std::string& path) { return ::DeleteFileW(Wide(path).c_str()) != 0; }
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  std::wstring pattern = Wide(folder);
-  if (!pattern.empty() && pattern.back() != L'/' && pattern.back() != L'\\') pattern += L'\\';
-  pattern += L'*';
-  WIN32_FIND_DATAW data{};
-  const HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring_view name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(Utf8(name));
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-  return names;
-}
-
 bool TryLock(int fd, bool& busy) {
   busy = false;
   const HANDLE handle = HandleOf(fd);

@@ -21,17 +21,8 @@ for argument in "$@"; do
   esac
 done
 
-bash scripts/setup.sh
-packages=(g++-mingw-w64-x86-64-posix wine64 googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# The cross compiler, Wine and GoogleTest's sources (built below for MinGW), with the rest.
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 googletest
 
 jobs="$(nproc)"
 launcher=()
