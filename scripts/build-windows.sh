@@ -64,7 +64,11 @@ cmake --build "$out" -j "$jobs"
 # Beside the programs: NOTICE (the models' credit) and a sample orvane.ini with a Windows folder,
 # in the CR LF of Windows text.
 cp NOTICE "$out/bin/NOTICE"
-sed -e 's|;path=/home/geodeta/pomiary/obiekt1|;path=C:\\Pomiary\\Obiekt1|' -e 's/$/\r/' apps/orvane.ini >"$out/bin/orvane.ini"
+sed -e 's|;path=/home/geodeta/pomiary/obiekt1|;path=C:\\Pomiary\\Obiekt1|' \
+  -e 's|~/.config/orvane/orvane.ini (\$XDG_CONFIG_HOME/orvane/),|%APPDATA%\\orvane\\orvane.ini,|' \
+  -e 's|beside the programs, then from$|beside the programs (this file).|' \
+  -e 's|^; /etc/orvane/orvane.ini (this file, as installed). An|; An|' \
+  -e 's/$/\r/' apps/orvane.ini >"$out/bin/orvane.ini"
 for program in kvel-cli solvanta-cli; do
   [[ -f "$out/bin/$program.exe" ]] || { echo "no $program.exe" >&2; exit 1; }
 done
