@@ -4,13 +4,13 @@
 #include <iostream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/folder_lock.h"
 #include "common/number_parse.h"
+#include "common/platform.h"
 #include "common/process_start.h"
 #include "common/settings_files.h"
 #include "common/work_folder.h"
@@ -142,11 +142,6 @@ class TerminalHost : public kvel::AdjustmentHost {
 
 int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
 
-std::string CurrentFolder() {
-  std::vector<char> cwd(4096);
-  return ::getcwd(cwd.data(), cwd.size()) ? cwd.data() : ".";
-}
-
 void TrimSlashes(std::string& folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 }
@@ -178,7 +173,7 @@ int RunEpochs(const orvane::CommandLine& line) {
     epochs.emplace_back(dir);
     TrimSlashes(epochs.back());
   }
-  if (folder.empty()) folder = CurrentFolder();
+  if (folder.empty()) folder = orvane::platform::CurrentFolder();
   TrimSlashes(folder);
   try {
     TerminalHost host;
@@ -194,6 +189,7 @@ int RunEpochs(const orvane::CommandLine& line) {
 
 int main(int argc, char** argv) {
   orvane::PrepareProcess();
+  argv = orvane::platform::Utf8Arguments(argc, argv);
   std::string folder;
   kvel::AdjustmentOptions options;
   // The jobs of the program; each option names those it belongs to (--folder: every one).
@@ -265,7 +261,7 @@ int main(int argc, char** argv) {
   const orvane::SettingsFiles settings = orvane::FindSettingsFiles();
   if (options.MisclosureK == 0) import.k = options.MisclosureK = kvel::field::KeptMisclosureK(settings);
   for (const auto file : line.positional) import.files.emplace_back(file);
-  if (folder.empty()) folder = CurrentFolder();
+  if (folder.empty()) folder = orvane::platform::CurrentFolder();
   TrimSlashes(folder);
 
   // What a killed run left is settled before the files are looked at; a folder that is missing

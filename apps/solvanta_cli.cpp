@@ -1,5 +1,7 @@
 // solvanta-cli: the quasi-geoid calculator's run on a working folder, without a window.
+#ifdef ORVANE_IMPORTER_BESIDE
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "common/command_line.h"
 #include "common/cp1250.h"
 #include "common/folder_lock.h"
+#include "common/platform.h"
 #include "common/process_start.h"
 #include "common/run_outcome.h"
 #include "common/work_folder.h"
@@ -222,7 +225,7 @@ int ImportModel(const ImportRequest& request) {
   std::cout << solvanta::ImportSummary(grid, info, request.target);
   return 0;
 }
-#else
+#elif defined(ORVANE_IMPORTER_BESIDE)
 // The import reads foreign grids through GDAL, whose libraries take longer to load than a whole
 // point list takes to convert; so solvanta-cli hands an import to its twin beside it, which is
 // this program built with the importer, and starts without them.
@@ -231,6 +234,13 @@ int StartImporter(char** argv) {
   ::execv(importer.c_str(), argv);
   std::cerr << "solvanta-cli: the model importer " << importer << " cannot be started: " << std::strerror(errno)
             << "\n";
+  return 1;
+}
+#else
+// A build without GDAL (the one for Windows) has no importer: models are made on Linux.
+int StartImporter(char**) {
+  std::cerr << "solvanta-cli: this build has no model import (it needs GDAL); import the grid with the Linux "
+               "build and put NAME.bin and NAME.model beside this program\n";
   return 1;
 }
 #endif
@@ -266,6 +276,7 @@ bool ParseTasks(std::string_view list, std::set<solvanta::TaskSwitch>& tasks, st
 
 int main(int argc, char** argv) {
   orvane::PrepareProcess();
+  argv = orvane::platform::Utf8Arguments(argc, argv);
   solvanta::ReferenceFrame frame = solvanta::ReferenceFrame::None;
   std::string folder = ".";
   std::string model;

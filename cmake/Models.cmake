@@ -5,11 +5,24 @@
 set(ORVANE_MODEL_DATA ${PROJECT_SOURCE_DIR}/data/quasigeoid)
 set(ORVANE_MODEL_LICENCE "(c) Główny Urząd Geodezji i Kartografii, licencja CC BY 4.0")
 set(ORVANE_MODEL_FILES)
+# A build without the import (the one for Windows) copies the models a Linux build made.
+set(ORVANE_MODELS_FROM "" CACHE PATH "Folder of ready-made models (NAME.bin with NAME.model) for a build without the import")
 
 # orvane_model(NAME GEOTIFF HEIGHT_SYSTEM DESCRIPTION SOURCE)
 function(orvane_model name geotiff height_system description source)
   set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${name}.bin)
   set(record ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${name}.model)
+  if(NOT TARGET solvanta-import-model)
+    add_custom_command(
+      OUTPUT ${bin} ${record}
+      COMMAND ${CMAKE_COMMAND} -E copy ${ORVANE_MODELS_FROM}/${name}.bin ${ORVANE_MODELS_FROM}/${name}.model
+              ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+      DEPENDS ${ORVANE_MODELS_FROM}/${name}.bin ${ORVANE_MODELS_FROM}/${name}.model
+      COMMENT "Copying the model ${name}"
+      VERBATIM)
+    set(ORVANE_MODEL_FILES ${ORVANE_MODEL_FILES} ${bin} ${record} PARENT_SCOPE)
+    return()
+  endif()
   add_custom_command(
     OUTPUT ${bin} ${record}
     COMMAND solvanta-cli --import-model ${ORVANE_MODEL_DATA}/${geotiff} ${bin} --name ${name}
@@ -21,7 +34,7 @@ function(orvane_model name geotiff height_system description source)
   set(ORVANE_MODEL_FILES ${ORVANE_MODEL_FILES} ${bin} ${record} PARENT_SCOPE)
 endfunction()
 
-if(TARGET solvanta-cli)
+if(TARGET solvanta-cli AND (TARGET solvanta-import-model OR ORVANE_MODELS_FROM))
   orvane_model(PL-geoid2021 pl_gugik_geoid2021-PL-EVRF2007-NH.tif PL-EVRF2007-NH
     "PL-geoid2021: quasi-geoida GUGiK, wysokości normalne PL-EVRF2007-NH (układ obowiązujący)"
     "GUGiK, model PL-geoid2021 (GeoTIFF: PROJ-data pl_gugik)")

@@ -1,9 +1,9 @@
 #include "common/command_line.h"
 
-#include <unistd.h>
-
 #include <iostream>
 #include <vector>
+
+#include "common/platform.h"
 
 namespace orvane {
 
@@ -147,10 +147,7 @@ int WindowFolderArgument(int argc, const char* const* argv, std::string_view pro
   folder.clear();
   if (line.positional.empty()) return -1;
   folder = line.positional[0];
-  if (folder.front() != '/') {
-    std::vector<char> cwd(4096);
-    if (::getcwd(cwd.data(), cwd.size())) folder = std::string(cwd.data()) + "/" + folder;
-  }
+  if (!platform::IsAbsolutePath(folder)) folder = platform::CurrentFolder() + "/" + folder;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return -1;
 }

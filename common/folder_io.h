@@ -2,7 +2,8 @@
 // The few file-system calls on which replacing results and locking a folder rest, in one place:
 // look at a name without following a link, create a file that did not exist, write, sync a file
 // and a folder, rename, remove, list a folder, lock a file. Every other part of the suite reaches
-// the disk for its results through these (folder_io.cpp is their POSIX form). Errors come back as
+// the disk for its results through these (folder_io_posix.cpp and folder_io_windows.cpp are their
+// forms; folder_io.cpp holds what both share). Errors come back as
 // an error number (errno) for ErrorReason to put into words.
 #include <cstdint>
 #include <string>

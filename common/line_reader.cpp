@@ -1,9 +1,8 @@
 #include "common/line_reader.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "common/platform.h"
 
 #include "common/cp1250.h"
 
@@ -28,21 +27,10 @@ LineReader::~LineReader() { Close(); }
 
 bool LineReader::Open(const std::string& path) {
   Close();
-  // Opened without waiting, and only a plain file is read: a FIFO or a device in place of an
-  // input would hold the program forever (a FIFO's open waits for a writer, its reads for data).
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file_ = ::fdopen(fd, "rb");
-  if (!file_) {
-    ::close(fd);
-    return false;
-  }
+  // Only a plain file is read: a FIFO or a device in place of an input would hold the program
+  // forever.
+  file_ = platform::OpenPlainFileForReading(path);
+  if (!file_) return false;
   buffer_.resize(kBlockSize);
   pos_ = end_ = 0;
   eof_ = failed_ = false;

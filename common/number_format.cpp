@@ -26,6 +26,9 @@ std::string FixedText(Real value, int decimals) {
   std::string text(static_cast<std::size_t>(std::numeric_limits<Real>::max_exponent10 + 8 + std::max(decimals, 0)), '\0');
   const auto res = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
   text.resize(static_cast<std::size_t>(res.ptr - text.data()));
+  // Where the C library has no locale per thread (MinGW), libstdc++ writes a long double through
+  // its printf, which takes the process's decimal point.
+  std::replace(text.begin(), text.end(), ',', '.');
   return text;
 }
 

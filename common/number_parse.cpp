@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <type_traits>
 
+#include "common/platform_numbers.h"
 #include "common/record_tokenizer.h"
 
 namespace orvane {
@@ -113,7 +115,13 @@ bool ParseReal(std::string_view field, Real& value) {
   // from_chars takes no leading '+'.
   if (field.front() == '+') field.remove_prefix(1);
   Real parsed{};
-  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), parsed);
+  std::from_chars_result read;
+  if constexpr (std::is_same_v<Real, long double>) {
+    read = platform::ExtendedFromChars(field.data(), field.data() + field.size(), parsed);
+  } else {
+    read = std::from_chars(field.data(), field.data() + field.size(), parsed);
+  }
+  const auto [end, ec] = read;
   if (end != field.data() + field.size()) return false;
   if (ec == std::errc::result_out_of_range) {
     // Underflow reads as zero; overflow is a bad number.

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "common/folder_io.h"
+#include "common/platform.h"
 
 namespace orvane {
 
@@ -16,15 +17,17 @@ namespace {
 
 namespace io = fileio;
 
+// The folder of a path the caller gave (on Windows '\\' separates too); records and the names
+// the run makes use '/'.
 std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = platform::LastSeparator(path);
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
 std::string NameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = platform::LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

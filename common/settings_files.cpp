@@ -1,11 +1,6 @@
 #include "common/settings_files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
+#include "common/platform.h"
 #include "common/work_folder.h"
 
 namespace orvane {
@@ -13,7 +8,7 @@ namespace orvane {
 namespace {
 
 std::string ParentOf(const std::string& folder) {
-  const auto slash = folder.find_last_of('/');
+  const auto slash = platform::LastSeparator(folder);
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : folder.substr(0, slash);
 }
@@ -28,10 +23,10 @@ std::string SystemSettingsFile(const std::string& programFolder) {
 // Makes `folder` and its missing parents (mode 0700 for those it makes, as the user's own).
 bool MakeFolders(const std::string& folder) {
   if (folder.empty() || folder == "/" || folder == ".") return true;
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  const platform::FileKind kind = platform::StatusOf(folder).kind;
+  if (kind != platform::FileKind::Missing) return kind == platform::FileKind::Directory;
   if (!MakeFolders(ParentOf(folder))) return false;
-  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+  return platform::MakeFolder(folder);
 }
 
 }  // namespace
@@ -40,14 +35,14 @@ SettingsFiles FindSettingsFiles(const std::string& programFolder, std::string_vi
                                 std::string_view home) {
   SettingsFiles files;
   const std::string beside = programFolder + "/orvane.ini";
-  if (FileExists(beside) && ::access(beside.c_str(), W_OK) == 0) {
+  if (FileExists(beside) && platform::MayWrite(beside)) {
     files.own = beside;
     files.readOrder = {beside};
     return files;
   }
   // A relative XDG_CONFIG_HOME is to be ignored, as the base-directory rules say.
   std::string config;
-  if (!xdgConfigHome.empty() && xdgConfigHome.front() == '/') config = std::string(xdgConfigHome);
+  if (platform::IsAbsolutePath(xdgConfigHome)) config = std::string(xdgConfigHome);
   else if (!home.empty()) config = std::string(home) + "/.config";
   if (!config.empty()) files.own = config + "/orvane/orvane.ini";
   if (!files.own.empty()) files.readOrder.push_back(files.own);
@@ -57,9 +52,8 @@ SettingsFiles FindSettingsFiles(const std::string& programFolder, std::string_vi
 }
 
 SettingsFiles FindSettingsFiles() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  return FindSettingsFiles(ExecutableDirectory(), xdg ? xdg : "", home ? home : "");
+  // On Windows the base is %APPDATA%, which is always set.
+  return FindSettingsFiles(ExecutableDirectory(), platform::UserConfigBase(), platform::HomeFolder());
 }
 
 std::string ReadSetting(const SettingsFiles& files, std::string_view section, std::string_view key,

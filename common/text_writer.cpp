@@ -1,12 +1,10 @@
 #include "common/text_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <utility>
 
 #include "common/folder_io.h"
+#include "common/platform.h"
 
 namespace orvane {
 
@@ -31,10 +29,10 @@ bool TextWriter::Create(const std::string& path, ResultFiles* group) {
   inMemory_ = fd >= 0 && replacement_.InMemory();
   if (fd >= 0 && !inMemory_) {
     // The stream gets a descriptor of its own: closing it leaves the replacement's open.
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const int own = platform::DuplicateDescriptor(fd);
     if (own >= 0) {
-      file_ = ::fdopen(own, "wb");
-      if (!file_) ::close(own);
+      file_ = platform::StreamOf(own, "wb");
+      if (!file_) platform::CloseDescriptor(own);
     }
     if (!file_) {
       replacement_.Discard();

@@ -1,18 +1,13 @@
 #include "common/work_folder.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "common/cp1250.h"
 #include "common/line_reader.h"
+#include "common/platform.h"
 
 namespace orvane {
 
@@ -37,10 +32,8 @@ constexpr std::size_t kIniValueLimit = 2047;
 }  // namespace
 
 std::string ExecutableDirectory() {
-  std::string buf(4096, '\0');
-  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (n <= 0) return ".";
-  buf.resize(static_cast<std::size_t>(n));
+  const std::string buf = platform::ExecutablePath();
+  if (buf.empty()) return ".";
   const auto slash = buf.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
@@ -104,19 +97,19 @@ bool IsKeyLine(std::string_view line, std::string_view key) {
 bool WriteIniValue(const std::string& iniPath, std::string_view section, std::string_view key,
                    std::string_view value) {
   // A link is followed, so the file it names gets the new text and the link stays.
-  std::string target = iniPath;
-  if (char* real = ::realpath(iniPath.c_str(), nullptr)) {
-    target = real;
-    std::free(real);
-  }
+  const std::string target = platform::LinkTarget(iniPath);
   std::string text;
-  struct stat info {};
-  const bool exists = ::stat(target.c_str(), &info) == 0;
+  const platform::FileStatus info = platform::StatusOf(target);
+  const bool exists = info.kind != platform::FileKind::Missing && info.kind != platform::FileKind::Unreadable;
   if (exists) {
-    std::ifstream in(target, std::ios::binary);
+    std::FILE* in = platform::OpenFile(target, "rb");
     if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
+    char block[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, in)) > 0) text.append(block, n);
+    const bool bad = std::ferror(in) != 0;
+    std::fclose(in);
+    if (bad) return false;
   }
   const bool lfOnly = text.find('\n') != std::string::npos && text.find("\r\n") == std::string::npos;
   const std::string eol = lfOnly ? "\n" : "\r\n";
@@ -164,25 +157,24 @@ bool WriteIniValue(const std::string& iniPath, std::string_view section, std::st
     }
   }
 
-  const std::string temporary = target + ".tmp-" + std::to_string(::getpid());
-  std::FILE* out = std::fopen(temporary.c_str(), "wb");
+  const std::string temporary = target + ".tmp-" + std::to_string(platform::ProcessId());
+  std::FILE* out = platform::OpenFile(temporary, "wb");
   if (!out) return false;
   bool ok = true;
   for (const auto& line : lines) ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size();
-  ok = std::fflush(out) == 0 && ok;
-  ok = ::fsync(::fileno(out)) == 0 && ok;
+  ok = platform::SyncStream(out) && ok;
   ok = std::fclose(out) == 0 && ok;
-  if (ok && exists) ::chmod(temporary.c_str(), info.st_mode & 07777);
-  if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  if (ok && exists) platform::SetPermissions(temporary, info.mode);
+  if (!ok || !platform::RenameOver(temporary, target)) {
+    platform::RemoveFile(temporary);
     return false;
   }
   return true;
 }
 
 std::string DefaultWorkFolder() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) : std::string("/");
+  const std::string home = platform::HomeFolder();
+  return !home.empty() ? home : std::string("/");
 }
 
 std::string LoadWorkFolder(const std::string& iniPath) { return LoadWorkFolder(SettingsFiles{iniPath, {iniPath}}); }
@@ -196,25 +188,27 @@ std::string LoadWorkFolder(const SettingsFiles& files) {
 std::string LoadWorkFolder() { return LoadWorkFolder(FindSettingsFiles()); }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  const platform::FileKind kind = platform::StatusOf(path).kind;
+  return kind != platform::FileKind::Missing && kind != platform::FileKind::Unreadable &&
+         kind != platform::FileKind::Directory;
 }
 
 std::string StandardFilePath(const std::string& workFolder, std::string_view name) {
   std::string exact = workFolder + "/" + std::string(name);
-  if (FileExists(exact)) return exact;
-  DIR* dir = ::opendir(workFolder.empty() ? "/" : workFolder.c_str());
-  if (!dir) return exact;
+  // Where names ignore case, the folder is read anyway, so the path carries the file's own
+  // spelling, as on Linux.
+  if (!platform::NamesIgnoreCase() && FileExists(exact)) return exact;
+  std::vector<std::string> entries;
+  if (!platform::ListFolder(workFolder, entries)) return exact;
   std::string found;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (EqualNoCase(entry->d_name, name)) {
-      std::string candidate = workFolder + "/" + entry->d_name;
+  for (const auto& entry : entries) {
+    if (EqualNoCase(entry, name)) {
+      std::string candidate = workFolder + "/" + entry;
       if (!FileExists(candidate)) continue;
       // Several spellings of one name: the first in byte order, so the choice is stable.
       if (found.empty() || candidate < found) found = candidate;
     }
   }
-  ::closedir(dir);
   return found.empty() ? exact : found;
 }
 

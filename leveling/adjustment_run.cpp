@@ -8,6 +8,7 @@
 #include "common/cp1250.h"
 #include "common/folder_lock.h"
 #include "common/line_reader.h"
+#include "common/platform.h"
 #include "common/work_folder.h"
 #include "leveling/adjustment_iteration.h"
 #include "leveling/benchmark_catalogue.h"
@@ -33,8 +34,7 @@ using orvane::ToCp1250;
 // server's C locale would write 12/10/26, which reads differently in every country.
 std::string LocalDateText() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = orvane::platform::LocalTime(now);
   char text[32];
   const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return std::string(text, length);
@@ -77,7 +77,7 @@ void WriteHeader(AdjustmentRun& run, const TitleLines& title) {
   const std::string underscores(76, '_');
   run.Report(underscores);
   run.Report(ToCp1250("  System ORVANE 2006 - program KVEL/6.0 ŚCISŁE WYRÓWNANIE SIECI NIWELACYJNEJ"));
-  run.Report(ToCp1250("  (c) ORVANE - wersja dla systemu Linux"));
+  run.Report(ToCp1250(std::string("  (c) ORVANE - wersja dla systemu ") + orvane::platform::SystemName()));
   run.Report(underscores);
   run.Report("  ");
   run.Report(ToCp1250("  O B I E K T      : ") + title.object);

@@ -118,8 +118,9 @@ void ProfileMatrix::AddPointWeight(int r, double w) { a_[At(r, r)] += w; }
 
 namespace {
 // The two kernels that carry the run's cost are also built for AVX2 where the processor has it
-// (chosen once at load time); without fused multiply-add, so every rounding stays the same.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// (chosen once at load time, where the object format has it: ELF); without fused multiply-add, so
+// every rounding stays the same.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__ELF__)
 #define ORVANE_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
 #else
 #define ORVANE_WIDE_VECTORS

@@ -1,12 +1,12 @@
 #include "quasigeoid/model_catalogue.h"
 
-#include <dirent.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "common/cp1250.h"
+#include "common/platform.h"
 #include "common/work_folder.h"
 #include "quasigeoid/model_grid.h"
 
@@ -25,10 +25,7 @@ bool SameName(const std::string& a, const std::string& b) { return ::strcasecmp(
 std::vector<ModelEntry> FindModels(const std::string& directory) {
   std::vector<ModelEntry> models;
   std::vector<std::string> names;
-  if (DIR* dir = ::opendir(directory.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
-    ::closedir(dir);
-  }
+  orvane::platform::ListFolder(directory, names);
   std::sort(names.begin(), names.end());
   bool originalHasRecord = false;
   for (const std::string& name : names) {

@@ -1,8 +1,5 @@
 #include "quasigeoid/model_grid.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "common/cp1250.h"
+#include "common/platform.h"
 #include "quasigeoid/messages.h"
 
 namespace solvanta {
@@ -53,7 +51,7 @@ std::size_t ModelGrid::CountNoData() {
 }
 
 void GridPagesRelease::operator()(std::int32_t*) const {
-  if (mapping) ::munmap(mapping, length);
+  if (mapping) orvane::platform::UnmapPages(mapping, length);
 }
 
 ModelGrid::PageBlock ModelGrid::ZeroedPages(std::size_t count) {
@@ -61,13 +59,11 @@ ModelGrid::PageBlock ModelGrid::ZeroedPages(std::size_t count) {
   const std::size_t bytes = (count * sizeof(std::int32_t) + kLargePage - 1) / kLargePage * kLargePage;
   // One large page more than needed, so that the block can begin on a large-page boundary.
   const std::size_t length = bytes + kLargePage;
-  void* mapping = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapping == MAP_FAILED) return PageBlock();
+  void* mapping = orvane::platform::MapZeroedPages(length);
+  if (!mapping) return PageBlock();
   const auto address = reinterpret_cast<std::uintptr_t>(mapping);
   auto* block = reinterpret_cast<std::int32_t*>((address + kLargePage - 1) / kLargePage * kLargePage);
-#ifdef MADV_HUGEPAGE
-  ::madvise(block, bytes, MADV_HUGEPAGE);
-#endif
+  orvane::platform::AdviseLargePages(block, bytes);
   return PageBlock(block, GridPagesRelease{mapping, length});  // anonymous pages read as zeros
 }
 
@@ -89,17 +85,17 @@ void ModelGrid::GatherEdgeCellNodes(int i, int j, CellNodes& nodes) const {
 ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const LoadProgress& progress,
                               const std::string& heightSystem) {
   const std::string fileName = FileNameOf(path);
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) {
-      return Failure(ModelLoadOutcome::Missing, messages::kMissingFile + fileName, 0);
-    }
+  const orvane::platform::FileStatus info = orvane::platform::StatusOf(path);
+  if (info.kind == orvane::platform::FileKind::Missing) {
+    return Failure(ModelLoadOutcome::Missing, messages::kMissingFile + fileName, 0);
+  }
+  if (info.kind == orvane::platform::FileKind::Unreadable) {
     return Failure(ModelLoadOutcome::Damaged, messages::kCannotRead + fileName, 0);
   }
-  if (!S_ISREG(info.st_mode)) {
+  if (info.kind != orvane::platform::FileKind::Regular) {
     return Failure(ModelLoadOutcome::Damaged, messages::kCannotRead + fileName + " (to nie jest plik)", 0);
   }
-  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  const auto size = info.size;
   // A short grid would leave part of the model undefined: never use it.
   if (size < kModelFileSize) {
     return Failure(ModelLoadOutcome::Damaged,
@@ -107,7 +103,7 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
                        std::to_string(kModelFileSize) + " B)",
                    size);
   }
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(orvane::platform::OpenFile(path, "rb"));
   if (!file) {
     return Failure(ModelLoadOutcome::Damaged, messages::kCannotRead + fileName, size);
   }

@@ -9,17 +9,18 @@
 
 #include "common/cp1250.h"
 #include "common/text_writer.h"
+#include "common/platform.h"
 #include "common/work_folder.h"
 
 namespace solvanta {
 
 std::string FileNameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
+  const auto slash = orvane::platform::LastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string ModelRecordPath(const std::string& modelPath) {
-  const auto slash = modelPath.rfind('/');
+  const auto slash = orvane::platform::LastSeparator(modelPath);
   const auto dot = modelPath.rfind('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
   return (hasExtension ? modelPath.substr(0, dot) : modelPath) + kModelRecordExtension;
@@ -69,7 +70,7 @@ bool ParseWhole(const std::string& text, long long& value) {
 
 RecordRead ReadModelRecord(const std::string& recordPath, ModelInfo& info) {
   if (!orvane::FileExists(recordPath)) return RecordRead::Absent;
-  std::FILE* probe = std::fopen(recordPath.c_str(), "rb");
+  std::FILE* probe = orvane::platform::OpenFile(recordPath, "rb");
   if (!probe) return RecordRead::Invalid;
   std::fclose(probe);
   info = ModelInfo{};

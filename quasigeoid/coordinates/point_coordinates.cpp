@@ -1,6 +1,8 @@
 #include "quasigeoid/coordinates/point_coordinates.h"
 
+#ifdef ORVANE_COORDINATES_WITH_PROJ
 #include <proj.h>
+#endif
 
 #include <cmath>
 #include <cstdio>
@@ -25,6 +27,7 @@ constexpr double kPl1992FalseNorthing = -5300000.0;
 constexpr double kZoneHalfWidth = 1.5;
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
 
+#ifdef ORVANE_COORDINATES_WITH_PROJ
 // PROJ's operations of one thread: a PJ may be used by one thread at a time, and every list
 // thread makes its own (a few microseconds each, from a definition string, no database).
 class Operations {
@@ -87,6 +90,16 @@ void Forward(int k, double latitude, double longitude, double h, double& a, doub
   c = out.xyz.z;
 }
 
+// Planar forms need the projections.
+constexpr bool kProjections = true;
+#else
+// A build without PROJ (the one for Windows) reads degrees only: the forms that need a projection
+// are not offered.
+constexpr bool kProjections = false;
+bool Inverse(int, double, double, double, double&, double&, double&) { return false; }
+void Forward(int, double, double, double, double& a, double& b, double& c) { a = b = c = std::nan(""); }
+#endif
+
 bool Number(std::string_view field, long double& value) { return orvane::ParseNumber(field, value); }
 
 // A plane coordinate no list of Poland comes near (beyond it the series mean nothing).
@@ -97,7 +110,8 @@ bool Plausible(double v, double limit) { return std::isfinite(v) && std::fabs(v)
 bool ParseCoordinateForm(std::string_view name, CoordinateForm& form) {
   for (CoordinateForm f : {CoordinateForm::Dms, CoordinateForm::Degrees, CoordinateForm::Pl2000, CoordinateForm::Pl1992,
                            CoordinateForm::Geocentric}) {
-    if (name == CoordinateFormName(f)) {
+    const bool projected = f == CoordinateForm::Pl2000 || f == CoordinateForm::Pl1992 || f == CoordinateForm::Geocentric;
+    if (name == CoordinateFormName(f) && (kProjections || !projected)) {
       form = f;
       return true;
     }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <filesystem>
 
 #include <sstream>
 #include <string>
@@ -122,12 +122,11 @@ TEST(CommandLine, WindowProgramsTakeOneWorkingFolder) {
     ::testing::internal::GetCapturedStderr();
     return std::to_string(status) + ":" + result;
   };
-  char cwd[4096];
-  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  const std::string cwd = std::filesystem::current_path().string();
   EXPECT_EQ(folder({"kvel"}), "-1:");
   EXPECT_EQ(folder({"kvel", "/data/obiekt 1/"}), "-1:/data/obiekt 1");
-  EXPECT_EQ(folder({"kvel", "pomiary"}), "-1:" + std::string(cwd) + "/pomiary");
-  EXPECT_EQ(folder({"kvel", "--", "-odd"}), "-1:" + std::string(cwd) + "/-odd");
+  EXPECT_EQ(folder({"kvel", "pomiary"}), "-1:" + cwd + "/pomiary");
+  EXPECT_EQ(folder({"kvel", "--", "-odd"}), "-1:" + cwd + "/-odd");
   EXPECT_EQ(folder({"kvel", "a", "b"}).substr(0, 2), "2:");
   EXPECT_EQ(folder({"kvel", "--bogus"}).substr(0, 2), "2:");
 }

@@ -75,11 +75,13 @@ TEST(TextWriter, WritesCrLfAndReportsFailures) {
   bad.Line("lost");
   EXPECT_FALSE(bad.Close());
 
+#ifndef _WIN32  // Windows has no FIFOs in folders
   // A FIFO with no reader in place of a result fails at once instead of holding the program.
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   TextWriter fifo;
   EXPECT_FALSE(fifo.Create((dir / "fifo").string()));
   EXPECT_FALSE(fifo.Close());
+#endif
 
   if (fs::exists("/dev/full")) {
     TextWriter full;

@@ -57,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "[General]\r\nmodel=keep\r\n[Solvanta]\r\nmodel=PL-geoid2011-KRON86\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+#ifndef _WIN32
 TEST(IniWriteLink, ALinkedFileGetsTheTextAndTheLinkStays) {
   const fs::path dir = fs::temp_directory_path() / ("orvane_ini_link_" + std::to_string(::getpid()));
   fs::create_directories(dir);
@@ -79,5 +80,10 @@ TEST(IniWriteLink, AFolderThatCannotBeWrittenLeavesTheFileWhole) {
   EXPECT_EQ(Read(dir / "orvane.ini"), "[General]\r\npath=/x\r\n");
   fs::remove_all(dir);
 }
+#else
+TEST(IniWriteLink, NeedsPosixLinksAndPermissions) {
+  GTEST_SKIP() << "symbolic links and read-only folders by permission bits are tested on Linux";
+}
+#endif
 
 }  // namespace

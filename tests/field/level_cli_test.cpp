@@ -24,7 +24,7 @@ using orvane::testing::ScratchFolder;
 
 using orvane::testing::CliResult;
 
-CliResult RunCli(const std::string& args) { return orvane::testing::RunProgram("kvel-cli", args); }
+CliResult RunCli(const std::string& args) { return orvane::testing::RunBuiltProgram("kvel-cli", args); }
 
 struct Record {
   std::string from, to;

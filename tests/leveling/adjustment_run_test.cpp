@@ -10,6 +10,7 @@
 #include <optional>
 #include <regex>
 
+#include "common/platform.h"
 #include "run_support.h"
 
 namespace kvel::testing {
@@ -166,14 +167,20 @@ class ScopedEnvironment {
  public:
   ScopedEnvironment(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value, 1);
+    Set(name, value);
   }
-  ~ScopedEnvironment() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
+  ~ScopedEnvironment() { Set(name_, old_ ? old_->c_str() : nullptr); }
 
  private:
+  static void Set(const char* name, const char* value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value ? value : "");  // an empty value removes it
+#else
+    if (value) ::setenv(name, value, 1);
+    else ::unsetenv(name);
+#endif
+  }
+
   const char* name_;
   std::optional<std::string> old_;
 };
@@ -187,8 +194,7 @@ TEST(AdjustmentRun, DateLineIsIsoWhateverTheLocale) {
     folder.CopyFixture("small_network");
     auto stamp = [] {
       const std::time_t now = std::time(nullptr);
-      std::tm local{};
-      localtime_r(&now, &local);
+      const std::tm local = orvane::platform::LocalTime(now);
       char text[32];
       return std::string(text, std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local));
     };

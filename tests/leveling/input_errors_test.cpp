@@ -1,7 +1,7 @@
 // Every error of the reading phases stops the run the same way: its report line (the report ends
 // with it), its box, the common exit with " KONIEC WYRÓWNANIA ", an empty h.osn, and the outcome
 // Stopped.
-#include <sys/stat.h>
+#include "support/unreadable_file.h"
 
 #include <gtest/gtest.h>
 
@@ -187,7 +187,8 @@ TEST(ReadingStops, ObservationFileThatCannotBeReadStopsTheRun) {
   ScratchFolder folder;
   folder.Write("deltah1", kGoodDeltah);
   folder.Write("h.sta", kGoodHsta);
-  ASSERT_EQ(::mkfifo(folder.File("deltah").c_str(), 0600), 0);
+  const orvane::testing::UnreadableFile unreadable(folder.File("deltah"));
+  ASSERT_TRUE(unreadable.Made());
   const FolderRun run = RunOn(folder);
   EXPECT_EQ(run.outcome, RunOutcome::Stopped);
   const std::string text = " *** NIE MOŻNA ODCZYTAĆ PLIKU: " + folder.File("deltah");
@@ -201,7 +202,8 @@ TEST(ReadingStops, ObservationFileThatCannotBeReadStopsTheRun) {
 TEST(ReadingStops, BenchmarkFileThatCannotBeReadStopsTheRunWithItsPath) {
   ScratchFolder folder;
   folder.Write("deltah", kGoodDeltah);
-  ASSERT_EQ(::mkfifo(folder.File("h.sta").c_str(), 0600), 0);
+  const orvane::testing::UnreadableFile unreadable(folder.File("h.sta"));
+  ASSERT_TRUE(unreadable.Made());
   const FolderRun run = RunOn(folder);
   EXPECT_EQ(run.outcome, RunOutcome::Stopped);
   const std::string text = " *** NIE MOŻNA ODCZYTAĆ PLIKU: " + folder.File("h.sta");

@@ -83,7 +83,11 @@ inline std::string ExpectedHeader(std::string_view contractor = "   ", std::stri
   std::string text;
   text += underscores + "\n";
   text += "  System ORVANE 2006 - program KVEL/6.0 ŚCISŁE WYRÓWNANIE SIECI NIWELACYJNEJ\n";
+#ifdef _WIN32
+  text += "  (c) ORVANE - wersja dla systemu Windows\n";
+#else
   text += "  (c) ORVANE - wersja dla systemu Linux\n";
+#endif
   text += underscores + "\n";
   text += "  \n";
   text += "  O B I E K T      : " + std::string(object) + "\n";

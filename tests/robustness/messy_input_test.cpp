@@ -570,7 +570,11 @@ void LayCase(Random& random, const Program& program, const fs::path& folder, Cas
         fs::create_directory(path);
         break;
       case Replacement::Fifo:
+#ifdef _WIN32
+        fs::create_directory(path);  // no FIFOs in Windows folders: another thing that is no plain file
+#else
         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+#endif
         break;
       case Replacement::Removed:
         break;
@@ -856,5 +860,7 @@ TEST(MessyInput, ResultsThatCannotBeCreated) {
   EXPECT_EQ(solvanta::RunCalculation(solvantaHost, scratch.Path().string(), solvanta::ReferenceFrame::Etrf89, ModelFile()),
             RunOutcome::Stopped);
   ASSERT_FALSE(solvantaHost.boxes.empty());
-  EXPECT_EQ(solvantaHost.boxes.back().text, solvanta::CannotCreateMessage((scratch.Path() / "bln").string(), "to jest folder"));
+  // The run joins the folder and the name with '/' on every system.
+  EXPECT_EQ(solvantaHost.boxes.back().text,
+            solvanta::CannotCreateMessage(scratch.Path().string() + "/bln", "to jest folder"));
 }

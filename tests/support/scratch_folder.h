@@ -2,8 +2,6 @@
 // A fresh working folder for one test, removed afterwards (with any permission a test took away
 // given back first). Files are written from UTF-8 text as the suite's users keep them:
 // Windows-1250 bytes with CR LF line ends. Every test program uses this one.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "common/cp1250.h"
+#include "common/platform.h"
 
 namespace orvane::testing {
 
@@ -22,11 +21,8 @@ inline std::string FixturePath(const std::string& relative) { return std::string
 
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvane_test_XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+  ScratchFolder() : path_(platform::MakeTemporaryFolder("orvane_test_")) {
+    if (path_.empty()) throw std::runtime_error("no temporary folder could be made");
   }
   ~ScratchFolder() {
     std::error_code ignored;
