@@ -64,7 +64,7 @@ TEST(KeptMisclosureK, ANumberAboveZeroOrNone) {
 class LevelImport : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::ifstream(std::string(ORVANE_BIN_DIR) + "/kvel-cli").good()) GTEST_SKIP() << "kvel-cli not built";
+    if (!std::ifstream(orvane::testing::ProgramPath("kvel-cli")).good()) GTEST_SKIP() << "kvel-cli not built";
   }
   static std::string Q(const std::string& s) { return "'" + s + "'"; }
 };
