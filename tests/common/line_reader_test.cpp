@@ -8,20 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace {
 
 std::vector<std::string> ReadAll(const std::string& bytes) {
-  const auto path = std::filesystem::temp_directory_path() / "orvane_line_reader_test.txt";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-  }
+  // A folder of its own: the tests of this file run side by side in separate processes.
+  const orvane::testing::ScratchFolder folder;
+  folder.WriteBytes("lines.txt", bytes);
   orvane::LineReader reader;
-  EXPECT_TRUE(reader.Open(path.string()));
+  EXPECT_TRUE(reader.Open(folder.File("lines.txt")));
   std::vector<std::string> lines;
   std::string line;
   while (reader.ReadLine(line)) lines.push_back(line);
-  std::filesystem::remove(path);
   return lines;
 }
 
