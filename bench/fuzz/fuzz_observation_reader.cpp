@@ -22,6 +22,8 @@ class SilentHost : public kvel::AdjustmentHost {
   void ShowMessage(const std::string&) override {}
   void ShowInformation(const std::string& text) override { last = text; }
   void ShowEditHint() override {}
+  // The warning of a part that no benchmark ties comes after the closing box, apart from it.
+  void ShowFinalWarning(const std::string&) override {}
   std::string last;
 };
 
