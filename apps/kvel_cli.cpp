@@ -142,10 +142,6 @@ class TerminalHost : public kvel::AdjustmentHost {
 
 int UsageError(const std::string& text) { return orvane::UsageError("kvel-cli", text); }
 
-void TrimSlashes(std::string& folder) {
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-}
-
 // kvel-cli --epochs: the comparison of epochs into przemieszczenia.osn and przemieszczenia.csv.
 int RunEpochs(const orvane::CommandLine& line) {
   std::string folder;
@@ -171,10 +167,10 @@ int RunEpochs(const orvane::CommandLine& line) {
   std::vector<std::string> epochs;
   for (const auto& dir : line.positional) {
     epochs.emplace_back(dir);
-    TrimSlashes(epochs.back());
+    orvane::TrimFolderName(epochs.back());
   }
   if (folder.empty()) folder = orvane::platform::CurrentFolder();
-  TrimSlashes(folder);
+  orvane::TrimFolderName(folder);
   try {
     TerminalHost host;
     const orvane::RunOutcome outcome = kvel::epochs::RunEpochAnalysis(epochs, folder, options, host);
@@ -262,7 +258,7 @@ int main(int argc, char** argv) {
   if (options.MisclosureK == 0) import.k = options.MisclosureK = kvel::field::KeptMisclosureK(settings);
   for (const auto file : line.positional) import.files.emplace_back(file);
   if (folder.empty()) folder = orvane::platform::CurrentFolder();
-  TrimSlashes(folder);
+  orvane::TrimFolderName(folder);
 
   // What a killed run left is settled before the files are looked at; a folder that is missing
   // or unusable is named.

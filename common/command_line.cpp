@@ -148,8 +148,12 @@ int WindowFolderArgument(int argc, const char* const* argv, std::string_view pro
   if (line.positional.empty()) return -1;
   folder = line.positional[0];
   if (!platform::IsAbsolutePath(folder)) folder = platform::CurrentFolder() + "/" + folder;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  TrimFolderName(folder);
   return -1;
+}
+
+void TrimFolderName(std::string& folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
 }
 
 }  // namespace orvane

@@ -66,6 +66,10 @@ int UsageError(std::string_view program, std::string_view text);
 // is false. -1 when the program goes on to its options.
 int EarlyExit(const CommandLine& line, std::string_view program, std::string_view help, bool positionalAllowed = false);
 
+// A folder named on a command line without its trailing separators ("/" stays "/"), so that
+// messages and the paths made from it read one way.
+void TrimFolderName(std::string& folder);
+
 // The line of a window program, in two steps around the window toolkit, which takes its own
 // options (-platform, -style...) out of argv when it starts:
 //  - before it starts (and needs a display): --help or --version anywhere before "--" gives
