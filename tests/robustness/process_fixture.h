@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,13 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// A result's bytes with the time of its run ("2026-12-10 14:11" in the report's date line) put
+// aside: two runs a minute apart give the same results.
+inline std::string WithoutRunTime(const std::string& bytes) {
+  static const std::regex time("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}");
+  return std::regex_replace(bytes, time, "YYYY-MM-DD hh:mm");
+}
+
 // A scratch working folder (removed afterwards) with what these tests ask of it.
 class Folder {
  public:
@@ -59,7 +67,7 @@ class Folder {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(path_)) {
       const std::string name = entry.path().filename().string();
-      if (entry.is_regular_file() && name != orvane::kLockFileName) files[name] = ReadBytes(entry.path());
+      if (entry.is_regular_file() && name != orvane::kLockFileName) files[name] = WithoutRunTime(ReadBytes(entry.path()));
     }
     return files;
   }
