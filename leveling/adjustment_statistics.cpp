@@ -59,10 +59,14 @@ class SnoopingState {
 
   int Items() const { return m_; }
   const TestedObservation& Item(int k) const { return items_[k]; }
+  const std::vector<TestedObservation>& ItemList() const { return items_; }
   bool Removed(int k) const { return removed_[k] != 0; }
+  const std::vector<char>& RemovedFlags() const { return removed_; }
   const std::vector<double>& Heights() const { return height_; }
   double PointCofactor(int i) const { return qPoint_[i]; }
-  std::size_t Updates() const { return z_.size(); }
+  // Removals since the last factorisation, and whether the last one was taken out of the factor.
+  std::size_t Updates() const { return sinceFactor_; }
+  bool Downdating() const { return downdating_; }
   std::size_t ColumnsSolved() const { return columnsSolved_; }
 
   double Residual(int k) const {
@@ -123,6 +127,15 @@ class SnoopingState {
     }
     removed_[k] = 1;
     solved_.erase(k);
+    ++sinceFactor_;
+    downdating_ = normal_->Downdate(k);
+    if (downdating_) {
+      // The factor answers for the system without k: the columns solved before are stale.
+      solved_.clear();
+      z_.clear();
+      coef_.clear();
+      return;
+    }
     z_.push_back(std::move(z));
     coef_.push_back(c);
   }
@@ -146,6 +159,7 @@ class SnoopingState {
     }
     z_.clear();
     coef_.clear();
+    sinceFactor_ = 0;
     if (cofactors) ReadCofactors();
     std::vector<std::vector<double>> columns(1, std::vector<double>(static_cast<std::size_t>(lp_) + 1, 0.0));
     std::vector<double>& rhs = columns[0];
@@ -187,6 +201,8 @@ class SnoopingState {
   std::vector<double> coef_;            // p / r of those rounds
   std::unordered_map<int, std::vector<double>> solved_;  // Q0 a of items not yet removed
   std::size_t columnsSolved_ = 0;
+  std::size_t sinceFactor_ = 0;
+  bool downdating_ = false;
 };
 
 // v, r and w of every kept item; with `reliability` also MDB, the external reliability and the
@@ -291,16 +307,79 @@ double MoAfterSnooping(const StatisticsInput& in, const SnoopingState& state, in
   return orvane::TruncateTo5Decimals(std::sqrt(pvv / (lu + 0.0001)));
 }
 
+// Items in series: those that meet at a point no benchmark holds fixed and no other kept item
+// reaches. The point passes the same correction from one to the other, so their |w| are equal in
+// exact arithmetic, and data snooping takes the first of them whatever rounding says. Removals
+// only ever join series (a junction left with two items), so the groups grow by union.
+class SeriesGroups {
+ public:
+  SeriesGroups(const std::vector<TestedObservation>& items, const StatisticsInput& in)
+      : items_(items), parent_(items.size()), incident_(in.height.size()), fixed_(in.height.size(), 0) {
+    for (std::size_t k = 0; k < parent_.size(); ++k) parent_[k] = static_cast<int>(k);
+    for (const TestedBenchmark& b : in.benchmarks) fixed_[b.point] |= b.fixed ? 1 : 0;
+    for (std::size_t k = 1; k < items_.size(); ++k) {
+      if (items_[k].from != 0) incident_[items_[k].from].push_back(static_cast<int>(k));
+      incident_[items_[k].to].push_back(static_cast<int>(k));
+    }
+    std::vector<char> none(items_.size(), 0);
+    for (std::size_t p = 1; p < incident_.size(); ++p) JoinAt(static_cast<int>(p), none);
+  }
+
+  // The group of item k: one item of the group stands for it.
+  int Group(int k) {
+    if (dirty_) Flatten();
+    return parent_[k];
+  }
+
+  // Item k has left (removed[k] set): its points may now join the two items left at them.
+  void Removed(int k, const std::vector<char>& removed) {
+    if (items_[k].from != 0) JoinAt(items_[k].from, removed);
+    JoinAt(items_[k].to, removed);
+  }
+
+ private:
+  void JoinAt(int point, const std::vector<char>& removed) {
+    if (fixed_[point]) return;
+    int kept[2] = {0, 0}, count = 0;
+    for (int k : incident_[point]) {
+      if (removed[k]) continue;
+      if (count < 2) kept[count] = k;
+      if (++count > 2) return;
+    }
+    if (count == 2) {
+      parent_[Root(kept[0])] = Root(kept[1]);
+      dirty_ = true;
+    }
+  }
+  int Root(int k) {
+    while (parent_[k] != k) k = parent_[k] = parent_[parent_[k]];
+    return k;
+  }
+  // Every item pointing at its root, so that the rounds read the groups in one step.
+  void Flatten() {
+    for (std::size_t k = 1; k < parent_.size(); ++k) parent_[k] = Root(static_cast<int>(k));
+    dirty_ = false;
+  }
+
+  const std::vector<TestedObservation>& items_;
+  std::vector<int> parent_;
+  std::vector<std::vector<int>> incident_;  // [1..LP] the items at each point
+  std::vector<char> fixed_;
+  bool dirty_ = false;
+};
+
 // Whether |w| beats |best| by more than a tie: observations in series (a chain between two
 // junctions) have the same w, and rounding must not choose among them; the first one does.
 bool Exceeds(double w, double best) { return std::fabs(w) > std::fabs(best) * (1 + kTieTolerance); }
 
-// Flags of the `count` kept items rejected now with the largest |w|.
+// Flags of the `count` kept items rejected now with the largest |w|; with `unsolvedOnly`, among
+// those whose column is not solved yet.
 std::vector<char> LargestRejected(const SnoopingState& state, const std::vector<ObservationTest>& current,
-                                  double critical, int count) {
+                                  double critical, int count, bool unsolvedOnly = false) {
   std::vector<std::pair<double, int>> rejected;
   for (int k = 1; k <= state.Items(); ++k)
-    if (!state.Removed(k) && current[k].controlled && std::fabs(current[k].w) > critical)
+    if (!state.Removed(k) && current[k].controlled && std::fabs(current[k].w) > critical &&
+        !(unsolvedOnly && state.Solved(k)))
       rejected.push_back({-std::fabs(current[k].w), k});
   const auto n = static_cast<std::ptrdiff_t>(std::min(rejected.size(), static_cast<std::size_t>(count)));
   std::nth_element(rejected.begin(), rejected.begin() + n, rejected.end());
@@ -331,7 +410,8 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
   result.meanErrorAfter.assign(input.height.size(), 0.0);
   result.heightMoAfter = input.heightMo;
   result.wTest = input.leastSquares && normal != nullptr;
-  if (refactorRounds <= 0) refactorRounds = result.wTest ? std::max(normal->RefactorRounds(), 1) : 1;
+  // The equations tell their balance once their factor is chosen, at the first solve.
+  auto roundsPerFactor = [&] { return refactorRounds > 0 ? refactorRounds : std::max(normal->RefactorRounds(), 1); };
 
   SnoopingState state(input, std::move(items), result.wTest ? normal : nullptr);
   if (!result.wTest) {
@@ -347,10 +427,16 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
   // Data snooping, on its own copy of the per-item values.
   std::vector<ObservationTest> current = result.obs;
   bool freshFactor = true;  // no rank-one update since the last factorisation
-  while (options.Snooping) {
+  SeriesGroups series(state.ItemList(), input);
+  std::vector<int> seenInRound(static_cast<std::size_t>(m) + 1, 0);  // by group: the round that met it
+  for (int pass = 1; options.Snooping; ++pass) {
     int worst = 0;
     for (int k = 1; k <= m; ++k) {
       if (state.Removed(k) || !current[k].controlled) continue;
+      // A series speaks through its first item.
+      const int group = series.Group(k);
+      if (seenInRound[group] == pass) continue;
+      seenInRound[group] = pass;
       if (std::fabs(current[k].w) > result.critical && (worst == 0 || Exceeds(current[k].w, current[worst].w)))
         worst = k;
     }
@@ -364,17 +450,20 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       Evaluate(state, result.lambda0, current);
       return true;
     };
-    if (state.Updates() >= static_cast<std::size_t>(refactorRounds)) {
+    if (state.Updates() >= static_cast<std::size_t>(roundsPerFactor())) {
       if (!rebuild(false)) { result.snoopingStopped = true; break; }
       continue;
     }
     if (!state.Solved(worst)) {
       // The columns of the items rejected now with the largest |w| (the worst among them): the
       // next rounds will mostly remove among them, in about that order.
-      const std::vector<char> largest = LargestRejected(state, current, result.critical, kColumnsPerPass);
+      // A downdated factor changes with every removal: only the worst's column is worth solving.
       std::vector<int> batch{worst};  // among them, unless another has the same |w|
-      for (int k = 1; k <= m; ++k)
-        if (largest[k] && k != worst && !state.Solved(k)) batch.push_back(k);
+      if (!state.Downdating()) {
+        const std::vector<char> largest = LargestRejected(state, current, result.critical, kColumnsPerPass);
+        for (int k = 1; k <= m; ++k)
+          if (largest[k] && k != worst && !state.Solved(k)) batch.push_back(k);
+      }
       state.SolveColumns(batch);
     }
     std::vector<double> z = state.CofactorColumn(worst);
@@ -395,6 +484,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     result.rounds.push_back({worst, current[worst].w, current[worst].v});
     result.obs[worst].removedRound = round;
     state.Remove(worst, std::move(z), r);
+    series.Removed(worst, state.RemovedFlags());
     freshFactor = false;
     Evaluate(state, result.lambda0, current);
   }

@@ -20,10 +20,13 @@
 //
 // Removing one observation is a rank-one change of the normal matrix N: with z = Q a,
 // Q' = Q + (p / r) z z', and the heights move by (p v / r) z. Each round of snooping therefore
-// costs one solve with the factor of N (corrected by the vectors z of the earlier rounds), not a
-// new factorisation; the solves of all observations rejected at the moment share one pass over
-// the factor. The system is built and factored again only when the rank-one updates drift from a
-// fresh solve, and after a number of rounds that balances the two costs (RefactorRounds).
+// costs one solve with the factor of N, not a new factorisation. Equations whose factor can be
+// downdated take the item out of it at once, and the next round solves with the factor as it is
+// now. Otherwise the factor stays, the columns are corrected by the vectors z of the earlier
+// rounds, and the solves of the observations rejected at the moment with the largest |w| share
+// one pass over the factor. The system is built and factored again when the maintained values
+// drift from a fresh solve, and after a number of rounds (RefactorRounds): the balance of the two
+// costs, or the bound on the rounding a chain of downdates gathers.
 //
 // Point indices are catalogue indices 1..LP and observation indices 1..M, in input order; every
 // table is 1-based (element 0 unused).
@@ -81,6 +84,10 @@ class NormalEquations {
   // then answers for that system, and with `cofactors` Cofactor does too (without, Cofactor is
   // not asked again). False when it cannot be done.
   virtual bool Rebuild(const std::vector<char>& removed, bool cofactors) = 0;
+  // Takes item k (TestedItems) out of the factor, so that Solve answers for the system without
+  // it. False when these equations do not do that: their factor stays as it was, and the rounds
+  // go on with rank-one terms.
+  virtual bool Downdate(int /*k*/) { return false; }
   // Rounds of rank-one updates worth one new factorisation. A factorisation costs about LP w^2
   // (w: the factor's mean row width) and each round about LP per round since the last one, so
   // about w rounds balance them.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+#include "leveling/factor_common.h"
+
 namespace kvel {
 
 void ProfileMatrix::Renumber(int pointCount, int startPoint, const std::vector<std::vector<int>>& neighbours) {
@@ -115,21 +117,6 @@ void ProfileMatrix::AddObservation(int r1, int r2, double w, double l) {
 }
 
 void ProfileMatrix::AddPointWeight(int r, double w) { a_[At(r, r)] += w; }
-
-namespace {
-// The two kernels that carry the run's cost are also built for AVX2 where the processor has it
-// (chosen once at load time, where the object format has it: ELF); without fused multiply-add, so
-// every rounding stays the same.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__ELF__)
-#define ORVANE_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define ORVANE_WIDE_VECTORS
-#endif
-
-// A pivot below either bound is taken as zero: the system is singular at that row.
-constexpr double kDefectPivot = 1e-10;       // m^-2
-constexpr double kDefectPivotRatio = 1e-10;  // of the row's diagonal as built
-}  // namespace
 
 namespace {
 

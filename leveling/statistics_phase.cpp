@@ -12,57 +12,94 @@
 #include "leveling/adjustment_iteration.h"
 #include "leveling/adjustment_statistics.h"
 #include "leveling/profile_solver.h"
+#include "leveling/sparse_factor.h"
 #include "leveling/statistics_report.h"
 
 namespace kvel {
 
 namespace {
 
-// The network's normal matrix through the run's ProfileMatrix. The cofactors are first those of
-// the run's selected inverse. The factor for the solves is built only when data snooping needs
-// one, and in the run's own matrix: the testing is the run's last phase, every cofactor has been
-// read by then, and building the factor again costs no more than keeping a copy of the run's (the
-// copy is as much memory traffic, and new memory besides).
-class ProfileNormalEquations : public NormalEquations {
+// The network's normal matrix for the testing. The cofactors are those of the run's selected
+// inverse, and of a selected inverse of our own when data snooping asks for them afresh. The
+// solves of data snooping go through a sparse factor in a fill-reducing order where that factor
+// is much smaller than the run's profile (a network spread over an area), else through the
+// profile factor, built in the run's own matrix: the testing is the run's last phase, every
+// cofactor has been read by then, and building the factor again costs no more than keeping a
+// copy of the run's (the copy is as much memory traffic, and new memory besides).
+// Downdates of the sparse factor between two factorisations.
+constexpr int kDowndatesPerFactor = 256;
+
+class NetworkNormalEquations : public NormalEquations {
  public:
   // `runMatrix` holds the selected inverse of the run's last system, or its factor when the run
   // read its cofactors with the reference routines.
-  ProfileNormalEquations(ProfileMatrix& runMatrix, const StatisticsInput& input, bool runHoldsFactor)
-      : factor_(runMatrix), input_(input), items_(TestedItems(input)) {
+  NetworkNormalEquations(ProfileMatrix& runMatrix, const StatisticsInput& input, bool runHoldsFactor)
+      : profile_(runMatrix), input_(input), items_(TestedItems(input)), runHoldsFactor_(runHoldsFactor) {
     if (runHoldsFactor) {
-      own_ = factor_;
+      own_ = profile_;
       own_.Invert(InverseMethod::Selected);
       inverse_ = &own_;
-      factorReady_ = true;
     } else {
       inverse_ = &runMatrix;
     }
   }
 
-  double Cofactor(int a, int b) const override { return inverse_->Q(factor_.RowOf(a), factor_.RowOf(b)); }
+  double Cofactor(int a, int b) const override { return inverse_->Q(profile_.RowOf(a), profile_.RowOf(b)); }
 
   void Solve(std::vector<std::vector<double>>& columns) override {
-    if (!factorReady_) factorReady_ = Factor(std::vector<char>(items_.size(), 0));
-    const int n = factor_.Order();
+    if (!factorReady_) {
+      ChooseFactor();
+      removed_.assign(items_.size(), 0);
+      // The run's matrix may hold the factor of this very system already.
+      factorReady_ = runHoldsFactor_ && !sparse_.Analysed() ? true : Factor(std::vector<char>(items_.size(), 0));
+    }
+    if (sparse_.Analysed()) {
+      if (sparseLost_) {
+        // A system that no factor answers for: nothing a caller could take for a solution.
+        for (std::vector<double>& x : columns) std::fill(x.begin() + 1, x.end(), std::nan(""));
+        return;
+      }
+      sparse_.SolveColumns(columns);
+      return;
+    }
+    const int n = profile_.Order();
     // The columns by catalogue point become columns by matrix row, solved side by side.
     std::vector<std::vector<double>> byRow(columns.size(), std::vector<double>(static_cast<std::size_t>(n) + 1, 0.0));
     for (std::size_t c = 0; c < columns.size(); ++c)
-      for (int i = 1; i <= n; ++i) byRow[c][factor_.RowOf(i)] = columns[c][i];
-    factor_.SolveColumns(byRow);
+      for (int i = 1; i <= n; ++i) byRow[c][profile_.RowOf(i)] = columns[c][i];
+    profile_.SolveColumns(byRow);
     for (std::size_t c = 0; c < columns.size(); ++c)
-      for (int i = 1; i <= n; ++i) columns[c][i] = byRow[c][factor_.RowOf(i)];
+      for (int i = 1; i <= n; ++i) columns[c][i] = byRow[c][profile_.RowOf(i)];
   }
 
+  // The sparse factor is downdated round by round and factored afresh now and then, against the
+  // rounding a chain of downdates gathers. The profile's factorisation is balanced against the
+  // rank-one terms a round adds to every column (about LP each, per round since the last
+  // factorisation): about sqrt(2 F / LP) = the mean row width rounds.
   int RefactorRounds() const override {
-    const double meanWidth = static_cast<double>(factor_.ReservedElementCount()) / std::max(factor_.Order(), 1);
+    if (sparse_.Analysed()) return kDowndatesPerFactor;
+    const double meanWidth = static_cast<double>(profile_.ReservedElementCount()) / std::max(profile_.Order(), 1);
     return std::clamp(static_cast<int>(meanWidth), 16, 512);
   }
 
+  bool Downdate(int k) override {
+    if (!sparse_.Analysed() || !factorReady_) return false;
+    removed_[static_cast<std::size_t>(k)] = 1;
+    const TestedObservation& o = items_[static_cast<std::size_t>(k)];
+    if (!sparse_.Downdate(o.from, o.to, o.weight)) sparseLost_ = !Factor(removed_);
+    return true;
+  }
+
   bool Rebuild(const std::vector<char>& removed, bool cofactors) override {
+    removed_ = removed;
+    sparseLost_ = false;
     if (!Factor(removed)) return false;
     factorReady_ = true;
     if (cofactors) {
-      own_ = factor_;
+      // The cofactors come from the profile: built and factored there too when the solves go
+      // through the sparse factor.
+      if (sparse_.Analysed() && !FactorProfile(removed)) return false;
+      own_ = profile_;
       own_.Invert(InverseMethod::Selected);
       inverse_ = &own_;
     }
@@ -70,31 +107,61 @@ class ProfileNormalEquations : public NormalEquations {
   }
 
  private:
-  // Builds N of the kept items and the fixed benchmarks in the run's matrix and factors it.
+  // The sparse factor when it holds at most half the profile's elements.
+  void ChooseFactor() {
+    std::vector<std::pair<int, int>> links;
+    for (std::size_t k = 1; k < items_.size(); ++k)
+      if (items_[k].from != 0) links.emplace_back(items_[k].from, items_[k].to);
+    const auto limit = static_cast<std::size_t>(std::max(profile_.ReservedElementCount() - 1 - profile_.Order(), 0LL) / 2);
+    sparse_.Analyse(profile_.Order(), links, limit);
+  }
+
+  // Builds N of the kept items and the fixed benchmarks and factors it.
   bool Factor(const std::vector<char>& removed) {
-    factor_.Clear();
+    if (!sparse_.Analysed()) return FactorProfile(removed);
+    sparse_.Clear();
+    for (std::size_t k = 1; k < items_.size(); ++k) {
+      if (removed[k]) continue;
+      const TestedObservation& o = items_[k];
+      if (o.from == 0)
+        sparse_.AddPointWeight(o.to, o.weight);
+      else
+        sparse_.AddLink(o.from, o.to, o.weight);
+    }
+    for (const TestedBenchmark& bm : input_.benchmarks)
+      if (bm.fixed) sparse_.AddPointWeight(bm.point, bm.weight);
+    return sparse_.Factor();
+  }
+
+  // The same in the run's profile matrix.
+  bool FactorProfile(const std::vector<char>& removed) {
+    profile_.Clear();
     for (std::size_t k = 1; k < items_.size(); ++k) {
       if (removed[k]) continue;
       const TestedObservation& o = items_[k];
       if (o.from == 0) {
-        factor_.AddPointWeight(factor_.RowOf(o.to), o.weight);
+        profile_.AddPointWeight(profile_.RowOf(o.to), o.weight);
         continue;
       }
-      int a = factor_.RowOf(o.from), b = factor_.RowOf(o.to);
+      int a = profile_.RowOf(o.from), b = profile_.RowOf(o.to);
       if (a > b) std::swap(a, b);
-      factor_.AddObservation(a, b, o.weight, 0.0);
+      profile_.AddObservation(a, b, o.weight, 0.0);
     }
     for (const TestedBenchmark& bm : input_.benchmarks)
-      if (bm.fixed) factor_.AddPointWeight(factor_.RowOf(bm.point), bm.weight);
-    factor_.FactorAndSolve();
-    return factor_.DefectRow() == 0 && factor_.FactorIsFinite();
+      if (bm.fixed) profile_.AddPointWeight(profile_.RowOf(bm.point), bm.weight);
+    profile_.FactorAndSolve();
+    return profile_.DefectRow() == 0 && profile_.FactorIsFinite();
   }
 
-  ProfileMatrix& factor_;
+  ProfileMatrix& profile_;
   const StatisticsInput& input_;
   std::vector<TestedObservation> items_;
+  bool runHoldsFactor_;
   ProfileMatrix own_;  // a selected inverse of our own, beside the factor
   const ProfileMatrix* inverse_ = nullptr;
+  SparseFactor sparse_;
+  bool sparseLost_ = false;      // a downdate failed and the new factorisation too
+  std::vector<char> removed_;    // the items the factor is without
   bool factorReady_ = false;
 };
 
@@ -160,7 +227,7 @@ bool RunStatisticalTests(AdjustmentRun& run) {
   StatisticsInput input = CollectInput(run);
   StatisticsResult result;
   if (input.leastSquares) {
-    ProfileNormalEquations normal(run.normal, input, run.referenceInverse);
+    NetworkNormalEquations normal(run.normal, input, run.referenceInverse);
     // The heights' mean errors as h.osn has them: the cofactors of the run's selected inverse.
     const int lp = run.PointCount();
     input.meanError.assign(static_cast<std::size_t>(lp) + 1, 0.0);
