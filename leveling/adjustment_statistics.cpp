@@ -45,6 +45,13 @@ double Along(const std::vector<double>& z, const TestedObservation& o) {
   return o.from != 0 ? z[o.to] - z[o.from] : z[o.to];
 }
 
+// w and r of the kept items as the rounds of data snooping read them, compact (a round reads
+// every item): r = 0 and w = 0 for an uncontrolled one.
+struct RoundValues {
+  std::vector<double> w, r;
+  std::vector<char> held;  // held as uncontrolled: the last benchmark of its part
+};
+
 // The adjustment as data snooping carries it from round to round.
 class SnoopingState {
  public:
@@ -114,18 +121,29 @@ class SnoopingState {
   }
 
   // Item k leaves the system; z = Q a of it, r its redundancy number from z.
-  void Remove(int k, std::vector<double> z, double r) {
+  // The kept items' r and w into `values`, and whether item k is a candidate for removal.
+  void Evaluate(RoundValues& values) const {
+    for (int k = 1; k <= m_; ++k)
+      if (!removed_[k]) EvaluateItem(k, values);
+  }
+  bool Candidate(const RoundValues& values, int k) const { return !removed_[k] && values.r[k] > 0 && !values.held[k]; }
+
+  // Item k leaves the system; z = Q a of it, r its redundancy number from z. The kept items' r and
+  // w are evaluated anew into `values` on the way.
+  void Remove(int k, std::vector<double> z, double r, RoundValues& values) {
     const double c = items_[k].weight / r;
     const double shift = c * Residual(k);
     for (int i = 1; i <= lp_; ++i) {
       height_[i] += shift * z[i];
       qPoint_[i] += c * z[i] * z[i];
     }
+    removed_[k] = 1;
     for (int j = 1; j <= m_; ++j) {
+      if (removed_[j]) continue;
       const double d = Along(z, items_[j]);
       q_[j] += c * d * d;
+      EvaluateItem(j, values);
     }
-    removed_[k] = 1;
     solved_.erase(k);
     ++sinceFactor_;
     downdating_ = normal_->Downdate(k);
@@ -178,6 +196,12 @@ class SnoopingState {
   }
 
  private:
+  void EvaluateItem(int k, RoundValues& values) const {
+    const double r = Redundancy(k);
+    values.r[k] = r;
+    values.w[k] = r > 0 ? Residual(k) * std::sqrt(items_[k].weight / r) : 0.0;
+  }
+
   void ReadCofactors() {
     qPoint_[0] = 0;
     for (int i = 1; i <= lp_; ++i) qPoint_[i] = normal_->Cofactor(i, i);
@@ -372,15 +396,11 @@ class SeriesGroups {
 // junctions) have the same w, and rounding must not choose among them; the first one does.
 bool Exceeds(double w, double best) { return std::fabs(w) > std::fabs(best) * (1 + kTieTolerance); }
 
-// Flags of the `count` kept items rejected now with the largest |w|; with `unsolvedOnly`, among
-// those whose column is not solved yet.
-std::vector<char> LargestRejected(const SnoopingState& state, const std::vector<ObservationTest>& current,
-                                  double critical, int count, bool unsolvedOnly = false) {
+// Flags of the `count` candidates rejected now with the largest |w|.
+std::vector<char> LargestRejected(const SnoopingState& state, const RoundValues& values, double critical, int count) {
   std::vector<std::pair<double, int>> rejected;
   for (int k = 1; k <= state.Items(); ++k)
-    if (!state.Removed(k) && current[k].controlled && std::fabs(current[k].w) > critical &&
-        !(unsolvedOnly && state.Solved(k)))
-      rejected.push_back({-std::fabs(current[k].w), k});
+    if (state.Candidate(values, k) && std::fabs(values.w[k]) > critical) rejected.push_back({-std::fabs(values.w[k]), k});
   const auto n = static_cast<std::ptrdiff_t>(std::min(rejected.size(), static_cast<std::size_t>(count)));
   std::nth_element(rejected.begin(), rejected.begin() + n, rejected.end());
   std::vector<char> flags(static_cast<std::size_t>(state.Items()) + 1, 0);
@@ -425,19 +445,23 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
   }
 
   // Data snooping, on its own copy of the per-item values.
-  std::vector<ObservationTest> current = result.obs;
-  bool freshFactor = true;  // no rank-one update since the last factorisation
+  RoundValues current;
+  current.w.assign(static_cast<std::size_t>(m) + 1, 0.0);
+  current.r.assign(static_cast<std::size_t>(m) + 1, 0.0);
+  current.held.assign(static_cast<std::size_t>(m) + 1, 0);
+  for (int k = 1; k <= m; ++k) current.w[k] = result.obs[k].w, current.r[k] = result.obs[k].r;
+  bool freshFactor = true;  // no update since the last factorisation
   SeriesGroups series(state.ItemList(), input);
   std::vector<int> seenInRound(static_cast<std::size_t>(m) + 1, 0);  // by group: the round that met it
   for (int pass = 1; options.Snooping; ++pass) {
     int worst = 0;
     for (int k = 1; k <= m; ++k) {
-      if (state.Removed(k) || !current[k].controlled) continue;
+      if (!state.Candidate(current, k)) continue;
       // A series speaks through its first item.
       const int group = series.Group(k);
       if (seenInRound[group] == pass) continue;
       seenInRound[group] = pass;
-      if (std::fabs(current[k].w) > result.critical && (worst == 0 || Exceeds(current[k].w, current[worst].w)))
+      if (std::fabs(current.w[k]) > result.critical && (worst == 0 || Exceeds(current.w[k], current.w[worst])))
         worst = k;
     }
     if (worst == 0) break;
@@ -447,7 +471,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       if (!state.Rebuild(cofactors, LargestRejected(state, current, result.critical, kColumnsKept))) return false;
       ++result.rebuilds;
       freshFactor = true;
-      Evaluate(state, result.lambda0, current);
+      state.Evaluate(current);
       return true;
     };
     if (state.Updates() >= static_cast<std::size_t>(roundsPerFactor())) {
@@ -455,10 +479,10 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
       continue;
     }
     if (!state.Solved(worst)) {
-      // The columns of the items rejected now with the largest |w| (the worst among them): the
-      // next rounds will mostly remove among them, in about that order.
-      // A downdated factor changes with every removal: only the worst's column is worth solving.
-      std::vector<int> batch{worst};  // among them, unless another has the same |w|
+      // With a factor that stays, the columns of the items rejected now with the largest |w| (the
+      // worst among them): the next rounds will mostly remove among them, in about that order. A
+      // downdated factor changes with every removal: only the worst's column is worth solving.
+      std::vector<int> batch{worst};
       if (!state.Downdating()) {
         const std::vector<char> largest = LargestRejected(state, current, result.critical, kColumnsPerPass);
         for (int k = 1; k <= m; ++k)
@@ -468,7 +492,7 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     }
     std::vector<double> z = state.CofactorColumn(worst);
     const double r = state.Controlled(worst, 1.0 - state.Item(worst).weight * Along(z, state.Item(worst)));
-    if (std::fabs(r - current[worst].r) > kDriftTolerance && !freshFactor) {
+    if (std::fabs(r - current.r[worst]) > kDriftTolerance && !freshFactor) {
       if (!rebuild(true)) { result.snoopingStopped = true; break; }
       continue;
     }
@@ -476,17 +500,16 @@ StatisticsResult TestAdjustment(const StatisticsInput& input, const StatisticsOp
     const TestedObservation& item = state.Item(worst);
     if (item.from == 0 && datums[part[item.to]] == 1) {
       // The only benchmark of its part has r = 0 exactly: what rounding left of it is no control.
-      current[worst].controlled = false;
+      current.held[worst] = 1;
       continue;
     }
     if (item.from == 0) --datums[part[item.to]];
     const int round = static_cast<int>(result.rounds.size()) + 1;
-    result.rounds.push_back({worst, current[worst].w, current[worst].v});
+    result.rounds.push_back({worst, current.w[worst], state.Residual(worst)});
     result.obs[worst].removedRound = round;
-    state.Remove(worst, std::move(z), r);
+    state.Remove(worst, std::move(z), r, current);
     series.Removed(worst, state.RemovedFlags());
     freshFactor = false;
-    Evaluate(state, result.lambda0, current);
   }
   result.columnsSolved = state.ColumnsSolved();
   result.heightAfter = state.Heights();

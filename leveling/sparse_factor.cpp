@@ -191,16 +191,25 @@ ORVANE_WIDE_VECTORS void SolveKernel(int n, const std::size_t* start, const int*
       for (int c = 0; c < W; ++c) yr[c] -= l * t[c];
     }
   }
+  // The back substitution sums each row's products in four partial sums (elements p, p+1, p+2,
+  // p+3 of the column), so that one subtraction need not wait for the one before.
   for (int j = n - 1; j >= 0; --j) {
     double* yj = y + static_cast<std::size_t>(j) * W;
-    double t[W];
-    for (int c = 0; c < W; ++c) t[c] = yj[c];
-    for (std::size_t p = start[j]; p < start[j + 1]; ++p) {
+    double s[4][W] = {};
+    std::size_t p = start[j];
+    const std::size_t end = start[j + 1];
+    for (; p + 4 <= end; p += 4)
+      for (int k = 0; k < 4; ++k) {
+        const double l = value[p + k];
+        const double* yr = y + static_cast<std::size_t>(row[p + k]) * W;
+        for (int c = 0; c < W; ++c) s[k][c] += l * yr[c];
+      }
+    for (int k = 0; p < end; ++p, ++k) {
       const double l = value[p];
       const double* yr = y + static_cast<std::size_t>(row[p]) * W;
-      for (int c = 0; c < W; ++c) t[c] -= l * yr[c];
+      for (int c = 0; c < W; ++c) s[k][c] += l * yr[c];
     }
-    for (int c = 0; c < W; ++c) yj[c] = t[c] * inverseDiagonal[j];
+    for (int c = 0; c < W; ++c) yj[c] = (yj[c] - ((s[0][c] + s[1][c]) + (s[2][c] + s[3][c]))) * inverseDiagonal[j];
   }
 }
 
