@@ -19,8 +19,11 @@ namespace kvel {
 
 namespace {
 
-// What the run leaves behind, in the input's orientation and with absolute heights.
-StatisticsInput CollectInput(const AdjustmentRun& run) {
+constexpr const char* kFileNames[] = {"testy.osn", "wyh.csv", "h.csv"};
+
+}  // namespace
+
+StatisticsInput CollectStatisticsInput(const AdjustmentRun& run) {
   StatisticsInput in;
   const bool leastSquares = run.options.Method == Method::LeastSquares;
   // The listings of least squares add the mean benchmark height back into the heights
@@ -61,10 +64,6 @@ StatisticsInput CollectInput(const AdjustmentRun& run) {
   return in;
 }
 
-constexpr const char* kFileNames[] = {"testy.osn", "wyh.csv", "h.csv"};
-
-}  // namespace
-
 void ResetStatisticsFiles(AdjustmentRun& run) {
   const bool leastSquares = run.options.Method == Method::LeastSquares;
   for (int f = 0; f < 3; ++f) {
@@ -78,7 +77,7 @@ void ResetStatisticsFiles(AdjustmentRun& run) {
 }
 
 bool RunStatisticalTests(AdjustmentRun& run) {
-  StatisticsInput input = CollectInput(run);
+  StatisticsInput input = CollectStatisticsInput(run);
   StatisticsResult result;
   if (input.leastSquares) {
     NetworkNormalEquations normal(run.normal, input, run.referenceInverse);

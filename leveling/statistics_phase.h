@@ -6,8 +6,13 @@
 #include <string>
 
 #include "leveling/adjustment_run.h"
+#include "leveling/adjustment_statistics.h"
 
 namespace kvel {
+
+// What the finished run leaves to the testing: observations in the input's orientation with the
+// weights the run built, absolute heights, the benchmarks.
+StatisticsInput CollectStatisticsInput(const AdjustmentRun& run);
 
 // Puts empty testy.osn, wyh.csv and h.csv into the run's results, so that a run that stopped
 // before the testing leaves no results of an earlier run beside its own report.
