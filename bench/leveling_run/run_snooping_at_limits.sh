@@ -3,7 +3,8 @@
 # the stated unit mean error is 5 times too small: the noise is drawn with Mo = 0.0050 m/sqrt(km)
 # and the end record of deltah says 0.0010, so about half of the observations fail the w-test and
 # snooping runs for thousands of rounds. Prints user CPU time, wall time, peak memory and the
-# counts of testy.osn. A smaller network (POINTS) shows how the time grows.
+# counts of testy.osn. A smaller network (POINTS) shows how the time grows; with WORK_DIR given,
+# build/bin/snooping_readjustment WORK_DIR then judges the removals by a fresh adjustment after each.
 # Usage: run_snooping_at_limits.sh BUILD_DIR [POINTS] [WORK_DIR]
 set -e
 build=${1:?build directory}
