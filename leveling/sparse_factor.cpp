@@ -23,7 +23,6 @@ bool MinimumDegree(int n, std::vector<std::vector<int>>& adjacency, std::size_t 
   std::size_t elements = 0;
   std::set<std::pair<int, int>> queue;  // (degree, point)
   for (int v = 1; v <= n; ++v) queue.insert({static_cast<int>(adjacency[v].size()), v});
-  std::vector<char> eliminated(static_cast<std::size_t>(n) + 1, 0);
   std::vector<int> mark(static_cast<std::size_t>(n) + 1, 0);
   int stamp = 0;
   sequence.clear();
@@ -31,7 +30,6 @@ bool MinimumDegree(int n, std::vector<std::vector<int>>& adjacency, std::size_t 
   while (!queue.empty()) {
     const int v = queue.begin()->second;
     queue.erase(queue.begin());
-    eliminated[v] = 1;
     sequence.push_back(v);
     std::vector<int> neighbours = std::move(adjacency[v]);
     adjacency[v].clear();
@@ -108,11 +106,16 @@ bool SparseFactor::Analyse(int pointCount, const std::vector<std::pair<int, int>
 }
 
 void SparseFactor::Clear() {
+  outsidePattern_ = false;
   std::fill(value_.begin(), value_.end(), 0.0);
   std::fill(diagonal_.begin(), diagonal_.end(), 0.0);
 }
 
 void SparseFactor::AddLink(int a, int b, double w) {
+  if (!analysed_ || a < 1 || b < 1 || a > n_ || b > n_ || a == b) {
+    outsidePattern_ = true;
+    return;
+  }
   int ja = position_[a], jb = position_[b];
   diagonal_[ja] += w;
   diagonal_[jb] += w;
@@ -120,10 +123,20 @@ void SparseFactor::AddLink(int a, int b, double w) {
   const auto first = row_.begin() + static_cast<std::ptrdiff_t>(start_[ja]);
   const auto last = row_.begin() + static_cast<std::ptrdiff_t>(start_[ja + 1]);
   const auto at = std::lower_bound(first, last, jb);
+  if (at == last || *at != jb) {
+    outsidePattern_ = true;  // a link the analysis was not given
+    return;
+  }
   value_[static_cast<std::size_t>(at - row_.begin())] -= w;
 }
 
-void SparseFactor::AddPointWeight(int a, double w) { diagonal_[position_[a]] += w; }
+void SparseFactor::AddPointWeight(int a, double w) {
+  if (!analysed_ || a < 1 || a > n_) {
+    outsidePattern_ = true;
+    return;
+  }
+  diagonal_[position_[a]] += w;
+}
 
 namespace {
 
@@ -216,19 +229,30 @@ ORVANE_WIDE_VECTORS void SolveKernel(int n, const std::size_t* start, const int*
 }  // namespace
 
 bool SparseFactor::Factor() {
-  if (!analysed_) return false;
+  if (!analysed_ || outsidePattern_) return false;
   return FactorKernel(n_, start_.data(), row_.data(), value_.data(), diagonal_.data(), pivot_.data(),
                       inverseDiagonal_.data());
 }
 
 bool SparseFactor::Downdate(int a, int b, double w) {
-  if (!analysed_ || !(w > 0)) return false;
+  if (!analysed_ || !(w > 0) || b < 1 || b > n_ || a < 0 || a > n_ || a == b) return false;
   const double s = std::sqrt(w);
   int j = position_[b];
   diagonal_[j] -= w;
   spread_[j] = s;
   if (a != 0) {
     const int ja = position_[a];
+    // The link must be in the pattern: then the later of its two columns is an ancestor of the
+    // other in the elimination tree, and the rotations below reach both.
+    const int low = std::min(j, ja), high = std::max(j, ja);
+    const auto first = row_.begin() + static_cast<std::ptrdiff_t>(start_[low]);
+    const auto last = row_.begin() + static_cast<std::ptrdiff_t>(start_[low + 1]);
+    const auto at = std::lower_bound(first, last, high);
+    if (at == last || *at != high) {
+      diagonal_[j] += w;
+      spread_[j] = 0.0;
+      return false;
+    }
     diagonal_[ja] -= w;
     spread_[ja] = -s;
     j = std::min(j, ja);  // the other point's column is an ancestor of this one (they are linked)

@@ -25,7 +25,7 @@ class SparseFactor {
   // Every element of the matrix set to 0.
   void Clear();
   // The observation of the height difference between points a and b with weight w (a link given
-  // to Analyse).
+  // to Analyse; any other spoils the matrix: Factor then refuses it).
   void AddLink(int a, int b, double w);
   // A benchmark's weight on its point's diagonal.
   void AddPointWeight(int a, double w);
@@ -36,7 +36,8 @@ class SparseFactor {
   // The factor of N - w a a' (a: +1 at point b, -1 at point a, or a = 0 for a point weight alone)
   // from that of N: an observation leaves the system. The work follows the elimination tree up
   // from the two points, a small share of a factorisation. False when a pivot falls to the bounds
-  // of Factor: the factor is then spoilt, and only Factor makes it whole again.
+  // of Factor: the factor is then spoilt, and only Factor makes it whole again (a link the
+  // analysis was not given is refused before anything changes).
   bool Downdate(int a, int b, double w);
 
   // Each column x[1..n] (element 0 unused) := N^-1 x, the columns side by side in one pass over
@@ -61,6 +62,7 @@ class SparseFactor {
   std::vector<double> inverseDiagonal_;  // 1 / L(j, j) after Factor
   std::vector<double> spread_;           // [0..n-1] scratch of Downdate, zero between calls
   double factorWork_ = 0;
+  bool outsidePattern_ = false;  // a link or point outside the analysis was added since Clear
 };
 
 }  // namespace kvel

@@ -200,8 +200,18 @@ TEST(SparseFactor, SingularSystemsAreRefusedAndAFactorisationMakesTheFactorWhole
   net.Build(f);
   EXPECT_FALSE(f.Factor());
   net.pointWeights = datum;
+  // A link the analysis was not given spoils the matrix, and a downdate of one changes nothing.
+  net.Build(f);
+  f.AddLink(1, 25, 1e5);
+  EXPECT_FALSE(f.Factor());
   net.Build(f);
   ASSERT_TRUE(f.Factor());
+  EXPECT_FALSE(f.Downdate(1, 25, 1e5));
+  {
+    std::vector<std::vector<double>> columns{LinkColumn(net, 2)};
+    f.SolveColumns(columns);
+    ExpectClose(columns[0], net.DenseSolve(LinkColumn(net, 2)), "untouched");
+  }
   // The corner point 25 hangs on two links; taking both leaves it loose.
   std::vector<std::size_t> corner;
   for (std::size_t k = 0; k < net.links.size(); ++k)
