@@ -25,8 +25,6 @@ namespace {
 
 // Rows read per block; the gauge moves once per block.
 constexpr int kRowsPerBlock = 4;
-// Largest magnitude of a stored value, in file units: 150 m.
-constexpr std::int64_t kPlausibleAnomalyLimit = 15000000;
 
 ModelLoadResult Failure(ModelLoadOutcome outcome, const std::string& utf8Message, std::uintmax_t size) {
   ModelLoadResult result;
@@ -133,14 +131,15 @@ ModelLoadResult LoadModelGrid(const std::string& path, ModelGrid& grid, const Lo
       values[k] = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) | ((u << 8) & 0xff0000u) | (u << 24));
     }
   }
-  // A file of the right size may still hold something else: height anomalies on this planet lie
-  // well within 150 m, so a value beyond that (nodata aside) means a damaged file.
+  // A file of the right size may still hold something else: a value beyond the anomaly limit
+  // (nodata aside) means a damaged file.
   for (std::size_t k = 0; k < kGridValueCount; ++k) {
-    if (values[k] == kNoData || std::abs(static_cast<std::int64_t>(values[k])) <= kPlausibleAnomalyLimit) continue;
+    if (values[k] == kNoData || std::abs(static_cast<std::int64_t>(values[k])) <= kAnomalyLimitUnits) continue;
     char metres[64];
-    std::snprintf(metres, sizeof metres, "%.2f", static_cast<double>(values[k]) * 0.00001);
-    return Failure(ModelLoadOutcome::Damaged,
-                   messages::kDamagedFile + fileName + " (N = " + metres + " m poza zakresem ±150 m)", size);
+    std::snprintf(metres, sizeof metres, "%.2f", static_cast<double>(values[k]) * static_cast<double>(kGridUnit));
+    return Failure(ModelLoadOutcome::Damaged, messages::kDamagedFile + fileName + " (N = " + metres +
+                                                  " m poza zakresem ±" + std::to_string(kAnomalyLimitMetres) + " m)",
+                   size);
   }
   // What the model is: its record, or the original model when there is none.
   const std::string recordPath = ModelRecordPath(path);

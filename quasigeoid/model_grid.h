@@ -25,6 +25,10 @@ inline constexpr std::uintmax_t kModelFileSize = kGridValueCount * 4;           
 inline constexpr const char* kModelFileName = "solvanta_2008QG.bin";
 // Metres per stored unit.
 inline constexpr long double kGridUnit = 0.00001L;
+// The largest |N| a model may hold: height anomalies on this planet lie well within it, so a value
+// beyond it is no anomaly (a damaged file, a grid of something else). In metres and in stored units.
+inline constexpr int kAnomalyLimitMetres = 150;
+inline constexpr std::int64_t kAnomalyLimitUnits = std::int64_t{kAnomalyLimitMetres} * 100000;
 // The loading gauge counts one step per value but is full at this many.
 inline constexpr int kLoadGaugeMaximum = 190000;
 // A node without data (outside the model's coverage): -21 474.83648 m, which no height anomaly

@@ -60,9 +60,10 @@ std::string Degrees(double value) {
 
 // Stores one node's value in metres; false (with the reason) when it cannot be a height anomaly.
 bool PutNode(ImportedGrid& grid, long long row, long long column, double metres, std::string& problem) {
-  if (!std::isfinite(metres) || std::fabs(metres) > kImportLimitMetres) {
+  if (!std::isfinite(metres) || std::fabs(metres) > kAnomalyLimitMetres) {
     problem = "the value " + std::to_string(metres) + " m at " + Degrees(48.0 + row * kStep) + " N, " +
-              Degrees(13.0 + column * kStep) + " E is not a height anomaly (more than 150 m from zero)";
+              Degrees(13.0 + column * kStep) + " E is not a height anomaly (more than " +
+              std::to_string(kAnomalyLimitMetres) + " m from zero)";
     return false;
   }
   const auto value = static_cast<std::int32_t>(std::llround(metres * 1e5));

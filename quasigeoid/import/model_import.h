@@ -16,9 +16,6 @@
 
 namespace solvanta {
 
-// Largest |N| a model may hold, metres.
-inline constexpr double kImportLimitMetres = 150.0;
-
 struct ImportedGrid {
   std::vector<std::int32_t> values;  // kGridValueCount, row 0 south, kNoData without data
   long long coveredNodes = 0;
