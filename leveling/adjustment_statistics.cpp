@@ -392,8 +392,7 @@ class SeriesGroups {
   bool dirty_ = false;
 };
 
-// Whether |w| beats |best| by more than a tie: observations in series (a chain between two
-// junctions) have the same w, and rounding must not choose among them; the first one does.
+// Whether |w| beats |best| by more than a tie (kTieTolerance): among equals the first one stays.
 bool Exceeds(double w, double best) { return std::fabs(w) > std::fabs(best) * (1 + kTieTolerance); }
 
 // Flags of the `count` candidates rejected now with the largest |w|.

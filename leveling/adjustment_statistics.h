@@ -43,8 +43,8 @@ namespace kvel {
 inline constexpr double kRedundancyRounding = 1e-10;
 
 // Two |w| closer than this share of the larger are equal in data snooping, which then removes the
-// item that comes first (observations in input order, then the benchmarks): observations in series
-// have the same w, which only rounding would tell apart otherwise.
+// item that comes first (observations in input order, then the benchmarks). Observations in series,
+// whose w are equal in exact arithmetic, need no tolerance: they are one candidate (SeriesGroups).
 inline constexpr double kTieTolerance = 1e-9;
 
 struct TestedObservation {

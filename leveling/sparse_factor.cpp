@@ -85,15 +85,12 @@ bool SparseFactor::Analyse(int pointCount, const std::vector<std::pair<int, int>
   for (int j = 0; j < n_; ++j) position_[sequence[j]] = j;
   start_.assign(static_cast<std::size_t>(n_) + 1, 0);
   row_.clear();
-  factorWork_ = 0;
   for (int j = 0; j < n_; ++j) {
     start_[j] = row_.size();
     const std::vector<int>& column = columnOf[sequence[j]];
     const std::size_t first = row_.size();
     for (int u : column) row_.push_back(position_[u]);
     std::sort(row_.begin() + static_cast<std::ptrdiff_t>(first), row_.end());
-    const double count = static_cast<double>(column.size());
-    factorWork_ += count * (count + 3) / 2;
   }
   start_[n_] = row_.size();
   value_.assign(row_.size(), 0.0);

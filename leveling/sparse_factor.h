@@ -46,9 +46,6 @@ class SparseFactor {
 
   int Order() const { return n_; }
   std::size_t ElementCount() const { return row_.size(); }  // off-diagonal elements of L
-  // Multiplications of one factorisation, and of one column's solve.
-  double FactorWork() const { return factorWork_; }
-  double SolveWork() const { return 2.0 * static_cast<double>(row_.size()) + n_; }
 
  private:
   int n_ = 0;
@@ -61,7 +58,6 @@ class SparseFactor {
   std::vector<double> pivot_;            // L(j, j) after Factor
   std::vector<double> inverseDiagonal_;  // 1 / L(j, j) after Factor
   std::vector<double> spread_;           // [0..n-1] scratch of Downdate, zero between calls
-  double factorWork_ = 0;
   bool outsidePattern_ = false;  // a link or point outside the analysis was added since Clear
 };
 
